@@ -3,6 +3,7 @@
 #include <QStyleFactory>
 
 #include "MainWindow.h"
+#include "TerminationSignals.h"
 #include "UiScale.h"
 
 int main(int argc, char* argv[]) {
@@ -20,6 +21,7 @@ int main(int argc, char* argv[]) {
     uiScale();  // fixed now, from the primary screen at start-up
     QApplication::setStyle(QStyleFactory::create("Fusion"));
 
+    TerminationSignals terminationSignals;  // kill/Ctrl-C end the event loop like the exit button
     MainWindow window;
     window.show();
     return QApplication::exec();

@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -10,6 +12,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     setCentralWidget(central);
+    // Without a window manager (a bare X server) the full-screen state alone does not resize the
+    // window, so take the screen's geometry first.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        setGeometry(screen->geometry());
+    }
     showFullScreen();
 }
 
