@@ -4,6 +4,12 @@
 #include <QScreen>
 #include <QtGlobal>
 
+#include <atomic>
+
+namespace {
+std::atomic<double> g_override{0.0};
+}
+
 double uiScaleForGeometry(const QRect& availableGeometry) {
     if (!availableGeometry.isValid()) {
         return 1.0;
@@ -14,6 +20,10 @@ double uiScaleForGeometry(const QRect& availableGeometry) {
 }
 
 double uiScale() {
+    const double forced = g_override.load(std::memory_order_relaxed);
+    if (forced > 0.0) {
+        return forced;
+    }
     static const double factor = [] {
         const QScreen* screen = QGuiApplication::primaryScreen();
         return screen ? uiScaleForGeometry(screen->availableGeometry()) : 1.0;
@@ -21,6 +31,14 @@ double uiScale() {
     return factor;
 }
 
-int scaledBy(int n, double factor) { return qRound(n * factor); }
+int scaledBy(int n, double factor) {
+    return qRound(n * factor);
+}
 
-int scaled(int n) { return scaledBy(n, uiScale()); }
+int scaled(int n) {
+    return scaledBy(n, uiScale());
+}
+
+void overrideUiScale(double factor) {
+    g_override.store(factor > 0.0 ? factor : 0.0, std::memory_order_relaxed);
+}

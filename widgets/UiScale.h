@@ -16,4 +16,9 @@ int scaled(int n);
 // The same with an explicit factor.
 int scaledBy(int n, double factor);
 
+// Renders at a chosen factor instead of the screen's (offscreen tools and tests, whose platform
+// screen is not a real one). Call it before the first widget is built; a factor <= 0 returns to
+// the screen's factor. The application itself never calls it.
+void overrideUiScale(double factor);
+
 #endif
