@@ -219,7 +219,7 @@ FIST = dict(fingers=(None, None, None, None), thumb_out=False)
 
 
 def g_standing(p, cx=50, arms=True):
-    half = 9 if arms else 12
+    half = 9 if arms else 14
     out = circle(cx, 17, 9, p.stroke())
     out += path("M%s 92 V%s Q%s 33 %s 33 Q%s 33 %s %s V92 M%s 64 V92" % (
         f(cx - half), f(33 + half + 2), f(cx - half), f(cx), f(cx + half), f(cx + half), f(33 + half + 2), f(cx)),
