@@ -1,0 +1,260 @@
+#include <QLabel>
+#include <QPropertyAnimation>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include "DashDivider.h"
+#include "InfoRow.h"
+#include "OverlayScrollArea.h"
+#include "OverlayScrollBar.h"
+#include "SvgIconLabel.h"
+#include "SvgSpinnerWidget.h"
+#include "SwitchButton.h"
+#include "SwitchRow.h"
+#include "TestSvg.h"
+#include "ToastLabel.h"
+#include "UiScale.h"
+
+namespace {
+void sendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+// Content of a given height, laid out like a real settings page.
+QWidget* contentOfHeight(int height) {
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* block = new QWidget(content);
+    block->setFixedHeight(height);
+    layout->addWidget(block);
+    return content;
+}
+}  // namespace
+
+class TestWidgetKit : public QObject {
+    Q_OBJECT
+private:
+    TestSvgFolder m_svg;
+
+private slots:
+    void switchRowReportsOnlyUserClicks() {
+        QWidget window;
+        auto* row = new SwitchRow("人脸跟踪", &window);
+        window.show();
+        QSignalSpy spy(row, &SwitchRow::userToggled);
+
+        row->setChecked(true);
+        QVERIFY(row->isChecked());
+        QCOMPARE(row->switchButton()->currentIconPath(), QString(SwitchButton::kOnIcon));
+        row->switchButton()->setChecked(false);
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(row->switchButton()->currentIconPath(), QString(SwitchButton::kOffIcon));
+
+        QTest::mouseClick(row->switchButton(), Qt::LeftButton);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toBool(), true);
+        QCOMPARE(row->switchButton()->currentIconPath(), QString(SwitchButton::kOnIcon));
+        QTest::mouseClick(row->switchButton(), Qt::LeftButton);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(1).at(0).toBool(), false);
+
+        QCOMPARE(row->switchButton()->size(), QSize(scaled(94), scaled(42)));
+        QCOMPARE(row->switchButton()->iconSize(), row->switchButton()->size());
+    }
+
+    void infoRowValueColour() {
+        InfoRow plain("设备名称");
+        InfoRow highlighted("版本", nullptr, true);
+        plain.setValue("USB Camera");
+        QCOMPARE(plain.value(), QString("USB Camera"));
+        QVERIFY(plain.valueLabel()->styleSheet().contains("#C3C7C8"));
+        QVERIFY(highlighted.valueLabel()->styleSheet().contains("#4da3ff"));
+    }
+
+    void toastElidesInTheMiddle() {
+        QWidget window;
+        window.resize(800, 400);
+        auto* toast = new ToastLabel(&window);
+        window.show();
+        QVERIFY(!toast->isVisible());
+
+        const QString longText =
+            "拍照成功：" + QString("/home/user/Documents/Corvix/").repeated(8) + "20260320_101010.jpg";
+        toast->showMessage(longText, 1, 0);
+        QVERIFY(toast->isVisible());
+        QCOMPARE(toast->fullText(), longText);
+        const QString shown = toast->text();
+        QVERIFY(shown.contains(QChar(0x2026)));
+        QVERIFY(shown.startsWith("拍照成功"));
+        QVERIFY(shown.endsWith(".jpg"));
+        QVERIFY(toast->width() <= toast->maxWidth());
+        QVERIFY(toast->width() > toast->maxWidth() - scaled(40) - 40);  // uses the room it has
+        QCOMPARE(toast->font().pixelSize(), 12);                        // measured in the style sheet's font
+
+        toast->showMessage("ok", 2, 0);
+        QCOMPARE(toast->text(), QString("ok"));
+        const QFontMetrics metrics(toast->font());
+        QCOMPARE(toast->width(), scaled(40) + metrics.horizontalAdvance("ok"));
+        QCOMPARE(toast->height(), scaled(30) + metrics.height());
+
+        toast->setMaxWidth(100);
+        toast->showMessage("a fairly long message that cannot fit", 1, 0);
+        QVERIFY(toast->width() <= 100);
+    }
+
+    void toastHidesAfterItsDurationOnly() {
+        QWidget window;
+        auto* toast = new ToastLabel(&window);
+        window.show();
+
+        toast->showMessage("stays", 1, 0);
+        QTest::qWait(150);
+        QVERIFY(toast->isVisible());
+
+        toast->showMessage("goes", 1, 50);
+        QVERIFY(toast->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!toast->isVisible(), 2000);
+
+        // A newer message is not cut short by the older one's timer.
+        toast->showMessage("first", 1, 100);
+        QTest::qWait(40);
+        toast->showMessage("second", 1, 1000);
+        QTest::qWait(200);
+        QVERIFY(toast->isVisible());
+        QCOMPARE(toast->text(), QString("second"));
+
+        // Nor is a lasting one hidden by an earlier timed one.
+        toast->showMessage("timed", 1, 100);
+        toast->showMessage("lasting", 1, 0);
+        QTest::qWait(200);
+        QVERIFY(toast->isVisible());
+    }
+
+    void overlayScrollAreaWithFittingContentHasNoHandle() {
+        OverlayScrollArea area;
+        area.resize(300, 200);
+        area.setWidget(contentOfHeight(150));
+        area.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&area));
+        area.relayoutBar();
+        QVERIFY(!area.overlayBar()->hasHandle());
+        QVERIFY(area.overlayBar()->handleRect().isEmpty());
+        const QImage image = area.grab().toImage();
+        const QPoint barCentre = area.overlayBar()->geometry().center();
+        QVERIFY(image.pixelColor(barCentre) != QColor("#FF8B59"));
+    }
+
+    void overlayScrollAreaDragsMapToScrollValues() {
+        OverlayScrollArea area;
+        area.resize(300, 200);
+        area.setWidget(contentOfHeight(1000));
+        area.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&area));
+        OverlayScrollBar* bar = area.overlayBar();
+        QScrollBar* vertical = area.scrollArea()->verticalScrollBar();
+        QCOMPARE(vertical->maximum(), 800);
+        QCOMPARE(bar->geometry(), QRect(300 - 6 - 6, 0, 6, 200));
+        QVERIFY(bar->hasHandle());
+        QCOMPARE(bar->handleRect(), QRect(0, 0, 6, 40));  // 200 * 200 / 1000
+        QCOMPARE(area.grab().toImage().pixelColor(bar->geometry().topLeft() + QPoint(3, 20)),
+                 QColor("#FF8B59"));
+
+        // Handle: pressed 10 px into it, dragged down by 80 of its 160 px of travel.
+        sendMouse(bar, QEvent::MouseButtonPress, QPoint(3, 10), Qt::LeftButton);
+        QVERIFY(bar->isDragging());
+        sendMouse(bar, QEvent::MouseMove, QPoint(3, 90), Qt::LeftButton);
+        QCOMPARE(vertical->value(), 400);
+        QCOMPARE(bar->handleRect().top(), 80);
+        sendMouse(bar, QEvent::MouseMove, QPoint(3, 1000), Qt::LeftButton);  // clamped at the end
+        QCOMPARE(vertical->value(), 800);
+        sendMouse(bar, QEvent::MouseMove, QPoint(3, -500), Qt::LeftButton);
+        QCOMPARE(vertical->value(), 0);
+        sendMouse(bar, QEvent::MouseButtonRelease, QPoint(3, -500), Qt::NoButton);
+        QVERIFY(!bar->isDragging());
+        sendMouse(bar, QEvent::MouseMove, QPoint(3, 90), Qt::NoButton);
+        QCOMPARE(vertical->value(), 0);
+
+        // A press beside the handle does not drag.
+        sendMouse(bar, QEvent::MouseButtonPress, QPoint(3, 150), Qt::LeftButton);
+        QVERIFY(!bar->isDragging());
+        sendMouse(bar, QEvent::MouseButtonRelease, QPoint(3, 150), Qt::NoButton);
+
+        // Dragging the content itself scrolls the other way round.
+        QWidget* viewport = area.scrollArea()->viewport();
+        vertical->setValue(300);
+        sendMouse(viewport, QEvent::MouseButtonPress, QPoint(100, 150), Qt::LeftButton);
+        sendMouse(viewport, QEvent::MouseMove, QPoint(100, 100), Qt::LeftButton);
+        QCOMPARE(vertical->value(), 350);
+        sendMouse(viewport, QEvent::MouseMove, QPoint(100, 180), Qt::LeftButton);
+        QCOMPARE(vertical->value(), 270);
+        sendMouse(viewport, QEvent::MouseButtonRelease, QPoint(100, 180), Qt::NoButton);
+        sendMouse(viewport, QEvent::MouseMove, QPoint(100, 10), Qt::NoButton);
+        QCOMPARE(vertical->value(), 270);
+
+        // Margins move and shorten the bar.
+        area.setTopMargin(20);
+        area.setRightMargin(10);
+        QCOMPARE(bar->geometry(), QRect(300 - 6 - 10, 20, 6, 180));
+    }
+
+    void smallSpinnerWaitsForStart() {
+        const QString svg = m_svg.make("spinner", "#ffffff");
+        QWidget window;
+        auto* small = new SvgSpinnerWidget(svg, &window);
+        auto* large = new SvgSpinnerWidget(svg, &window, true);
+        window.show();
+        QCOMPARE(small->size(), QSize(60, 60));
+        QCOMPARE(large->size(), QSize(120, 120));
+        QVERIFY(large->isAnimating());
+        QVERIFY(!small->isAnimating());
+        QTest::qWait(100);
+        QCOMPARE(small->angle(), 0.0);
+        QTRY_VERIFY(large->angle() > 0.0);
+
+        small->startAnimation();
+        QVERIFY(small->isAnimating());
+        QTRY_VERIFY(small->angle() > 0.0);
+        small->stopAnimation();
+        QVERIFY(!small->isAnimating());
+        QCOMPARE(small->animation()->duration(), 3000);
+        QCOMPARE(small->animation()->loopCount(), -1);
+    }
+
+    void svgIconLabelSizeAndInvalidIcon() {
+        SvgIconLabel label;
+        QCOMPARE(label.size(), QSize(16, 16));
+        QVERIFY(label.testAttribute(Qt::WA_TransparentForMouseEvents));
+        label.setIcon(m_svg.make("dot", "#ff0000"));
+        QVERIFY(label.hasValidIcon());
+        label.setIconSize(QSize(24, 24));
+        QCOMPARE(label.size(), QSize(24, 24));
+        QCOMPARE(label.sizeHint(), QSize(24, 24));
+        QCOMPARE(label.grab().toImage().pixelColor(12, 12), QColor("#ff0000"));
+        label.setIcon(":/icons/does_not_exist.svg");
+        QVERIFY(!label.hasValidIcon());
+        label.grab();  // paints nothing, and does not crash
+    }
+
+    void dashDividerDrawsADashedLine() {
+        UiComponents::DashDivider divider;
+        divider.resize(60, 9);
+        QImage image(divider.size(), QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        divider.render(&image);
+        const QColor line("#7B7E80");
+        QCOMPARE(image.pixelColor(0, 4), line);
+        QCOMPARE(image.pixelColor(12, 4), line);
+        QVERIFY(image.pixelColor(14, 4) != line);  // the gap of 6
+        QCOMPARE(image.pixelColor(19, 4), line);   // the next dash
+        QVERIFY(image.pixelColor(5, 3) != line);
+    }
+};
+
+QTEST_MAIN(TestWidgetKit)
+#include "tst_widgetkit.moc"
