@@ -1,0 +1,820 @@
+// Camera model: libraries, cameras, stream formats and the preview pipeline.
+#include "CCameraModel.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <cstring>
+
+#include "qelaudioinput.h"
+#include "qelconvert.h"
+#include "qelds.h"
+#include "qelmuxer.h"
+#include "qelrenderqt.h"
+
+std::atomic<CCameraModel*> CCameraModel::s_pModel{nullptr};
+
+namespace {
+
+// Extension-unit codes in the order they are read at opening (17 is read twice: hand gesture
+// and the reserved feature share it).
+const int kEuCodesAtOpen[] = {0, 1, 4, 5, 12, 17, 13, 7, 9, 10, 15, 19, 18, 20, 16, 17, 21, 23, 22, 25};
+
+const char* boolText(bool b) {
+    return b ? "true" : "false";
+}
+
+// A folder is usable when it exists (or can be made) and a file can be created in it.
+bool usableFolder(const QString& dir) {
+    if (!QDir().mkpath(dir)) {
+        return false;
+    }
+    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".write-probe-XXXXXX")));
+    return probe.open();
+}
+
+}  // namespace
+
+CCameraModel::CCameraModel() {
+    m_strOutputDir = ChooseOutputDir(QCoreApplication::applicationDirPath(),
+                                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+CCameraModel::~CCameraModel() {
+    StopAudioTest();
+    Uninit();
+    CCameraModel* self = this;
+    s_pModel.compare_exchange_strong(self, nullptr);
+}
+
+QString CCameraModel::ChooseOutputDir(const QString& appDir, const QString& fallbackBase) {
+    const QString preferred = appDir + QStringLiteral("/output");
+    if (usableFolder(preferred)) {
+        return preferred;
+    }
+    if (!fallbackBase.isEmpty()) {
+        const QString fallback = fallbackBase + QStringLiteral("/output");
+        if (usableFolder(fallback)) {
+            qDebug() << "CCameraModel output directory not writable:" << preferred << "using:" << fallback;
+            return fallback;
+        }
+        qWarning() << "Failed to create output directory:" << fallback;
+        return fallback;
+    }
+    qWarning() << "Failed to create output directory:" << preferred;
+    return preferred;
+}
+
+QString CCameraModel::OutputFilePath(const QString& name) const {
+    return QDir::toNativeSeparators(QDir(m_strOutputDir).filePath(name));
+}
+
+// ---- Libraries ---------------------------------------------------------------------------
+
+bool CCameraModel::Init() {
+    if (m_bInit) {
+        Uninit();
+    }
+    m_bInit = false;
+    s_pModel.store(this);
+    if (qelcamera_init() == 0) {
+        qWarning() << "CCameraModel::Init qelcamera_init failed";
+        return false;
+    }
+    if (qelconvert_init() == 0) {
+        qWarning() << "CCameraModel::Init qelconvert_init failed";
+        qelcamera_uninit();
+        return false;
+    }
+    if (qelrender_init() == 0) {
+        qWarning() << "CCameraModel::Init qelrender_init failed";
+    }
+    m_bInit = true;
+    if (qelcamera_set_device_changed_callback(&CCameraModel::DeviceChangedThunk) == 0) {
+        qWarning() << "CCameraModel::Init qelcamera_set_device_changed_callback failed";
+    }
+    if (qelaudioinput_init() == 0) {
+        qWarning() << "CCameraModel::Init qelaudioinput_init failed";
+    }
+    return true;
+}
+
+void CCameraModel::Uninit() {
+    if (!m_bInit) {
+        return;
+    }
+    if (m_bPreview) {
+        StopPreview();
+    }
+    if (m_bOpen) {
+        Close();
+    }
+    StopAudioTest();
+    qelcamera_uninit();
+    qelconvert_uninit();
+    qelrender_uninit();
+    m_bInit = false;
+}
+
+void CCameraModel::Release() {
+    Close();
+    ReleaseStreams();
+    qelconvert_release_all_decoder();
+    if (m_bInit) {
+        StopAudioTest();
+        qelcamera_uninit();
+        qelconvert_uninit();
+        qelrender_uninit();
+        m_bInit = false;
+    }
+}
+
+void CCameraModel::SetDeviceChangedCallback(CameraDeviceChangedFn fn) {
+    m_fnDeviceChanged.store(fn);
+}
+
+// ---- Cameras -----------------------------------------------------------------------------
+
+QStringList CCameraModel::GetCameraList() {
+    QStringList names;
+    qDebug() << "CCameraPresenter::OnDeviceChanged() GetCameraList:" << boolText(m_bInit);
+    if (!m_bInit) {
+        return names;
+    }
+    int count = 0;
+    const int ok = qelcamera_get_camera_count(&count);
+    qDebug() << "CCameraPresenter::OnDeviceChanged() nCount:" << count;
+    if (ok == 0 || count < 1) {
+        return names;
+    }
+    for (int i = 0; i < count; ++i) {
+        char name[QEL_TEXT_BUFFER_SIZE] = {};
+        if (qelcamera_get_camera_name(i, name) == 1) {
+            name[QEL_TEXT_BUFFER_SIZE - 1] = '\0';
+            names.append(QString::fromLocal8Bit(name));
+        }
+    }
+    return names;
+}
+
+bool CCameraModel::Open(int index) {
+    if (!m_bInit) {
+        return false;
+    }
+    if (m_bPreview) {
+        StopPreview();
+    }
+    if (m_bOpen) {
+        Close();
+    }
+    if (qelcamera_open(index) != 1) {
+        qWarning() << "CCameraModel::Open qelcamera_open failed:" << index;
+        return false;
+    }
+    m_bOpen = true;
+    m_nCamID = index;
+    const QStringList names = GetCameraList();
+    {
+        QMutexLocker lock(&m_nameMutex);
+        m_strCamName = (index >= 0 && index < names.size()) ? names.at(index) : QString();
+    }
+    int streams = 0;
+    if (qelcamera_get_stream_count(index, &streams) == 0) {
+        qWarning() << "CCameraModel::Open qelcamera_get_stream_count failed";
+        streams = 0;
+    }
+    m_nStreamCount = streams;
+
+    for (bool& flag : m_bEuSupport) {
+        flag = false;
+    }
+    for (int code : kEuCodesAtOpen) {
+        int flag = 0;
+        m_bEuSupport[code] = qelcamera_eu_support(index, code, &flag) != 0 && flag == 1;
+    }
+    int still = 0;
+    m_bSupportStillCapture = qelcamera_is_support_still_capture(index, &still) != 0 && still == 1;
+    int frequency = 0;
+    m_bSupportFrequency = qelcamera_get_frequency(index, &frequency) != 0;
+    return true;
+}
+
+bool CCameraModel::Close() {
+    if (m_bPreview) {
+        StopPreview();
+    }
+    if (m_bOpen && qelcamera_close(m_nCamID) == 0) {
+        qWarning() << "CCameraModel::Close qelcamera_close failed:" << m_nCamID.load();
+    }
+    m_bOpen = false;
+    m_bSupportStillCapture = false;
+    m_bPreview = false;
+    m_bSupportFrequency = false;
+    for (bool& flag : m_bEuSupport) {
+        flag = false;
+    }
+    m_nStreamCount = -1;
+    m_nCamID = -1;
+    m_nCurAudioInputID = -1;
+    m_nStillMediaTypeIndex = -1;
+    m_nStillFpsIndex = -1;
+    return true;
+}
+
+bool CCameraModel::IsOpen() {
+    return m_bOpen;
+}
+
+bool CCameraModel::IsPreview() {
+    return m_bPreview;
+}
+
+bool CCameraModel::EuFlag(int code) const {
+    return m_bOpen && code >= 0 && code < kEuCodeCount && m_bEuSupport[code];
+}
+
+void CCameraModel::DeviceChangedThunk(int, int) {
+    if (CCameraModel* model = s_pModel.load()) {
+        model->OnDeviceChanged();
+    }
+}
+
+void CCameraModel::OnDeviceChanged() {
+    const QStringList names = GetCameraList();
+    const CameraDeviceChangedFn fn = m_fnDeviceChanged.load();
+    if (!m_bOpen) {
+        if (fn) {
+            fn(1, 0);
+        }
+        return;
+    }
+    QString openName;
+    {
+        QMutexLocker lock(&m_nameMutex);
+        openName = m_strCamName;
+    }
+    int found = -1;
+    for (int i = 0; i < names.size(); ++i) {
+        if (names.at(i).compare(openName, Qt::CaseInsensitive) == 0) {
+            found = i;
+            break;
+        }
+    }
+    m_nCamID = found;
+    if (fn) {
+        fn(1, found < 0 ? 1 : 0);
+    }
+}
+
+// ---- Format look-ups ---------------------------------------------------------------------
+
+bool CCameraModel::ValidStream(int stream) const {
+    return m_bOpen && stream >= 0 && stream < m_nStreamCount && stream < kMaxStreams;
+}
+
+bool CCameraModel::QueryMediaTypeCount(int stream, int& count) {
+    count = 0;
+    if (stream == kStillPin) {
+        return qelcamera_get_still_pin_media_type_count(m_nCamID, &count) != 0;
+    }
+    if (m_nMaxStreamIndex == 0) {
+        return qelcamera_get_media_type_count(m_nCamID, &count) != 0;
+    }
+    return qelcamera_get_stream_media_type_count(m_nCamID, stream, &count) != 0;
+}
+
+bool CCameraModel::QueryMediaType(int stream, int index, int& mediaType) {
+    mediaType = 0;
+    if (stream == kStillPin) {
+        return qelcamera_get_still_pin_media_type_value(m_nCamID, index, &mediaType) != 0;
+    }
+    if (m_nMaxStreamIndex == 0) {
+        return qelcamera_get_media_type_value(m_nCamID, index, &mediaType) != 0;
+    }
+    return qelcamera_get_stream_media_type_value(m_nCamID, stream, index, &mediaType) != 0;
+}
+
+bool CCameraModel::QueryResolutionCount(int stream, int mediaType, int& count) {
+    count = 0;
+    if (stream == kStillPin) {
+        return qelcamera_get_still_pin_resolution_count(m_nCamID, mediaType, &count) != 0;
+    }
+    if (m_nMaxStreamIndex == 0) {
+        return qelcamera_get_resolution_count(m_nCamID, mediaType, &count) != 0;
+    }
+    return qelcamera_get_stream_resolution_count(m_nCamID, stream, mediaType, &count) != 0;
+}
+
+bool CCameraModel::QueryResolution(int stream, int mediaType, int index, int& width, int& height) {
+    width = height = 0;
+    if (stream == kStillPin) {
+        return qelcamera_get_still_pin_resolution_value(m_nCamID, mediaType, index, &width, &height) != 0;
+    }
+    if (m_nMaxStreamIndex == 0) {
+        return qelcamera_get_resolution_value(m_nCamID, mediaType, index, &width, &height) != 0;
+    }
+    return qelcamera_get_stream_resolution_value(m_nCamID, stream, mediaType, index, &width, &height) != 0;
+}
+
+bool CCameraModel::QueryFpsCount(int stream, int mediaType, int width, int height, int& count) {
+    count = 0;
+    if (stream == kStillPin) {
+        return qelcamera_get_still_pin_fps_count(m_nCamID, mediaType, width, height, &count) != 0;
+    }
+    if (m_nMaxStreamIndex == 0) {
+        return qelcamera_get_fps_count(m_nCamID, mediaType, width, height, &count) != 0;
+    }
+    return qelcamera_get_stream_fps_count(m_nCamID, stream, mediaType, width, height, &count) != 0;
+}
+
+bool CCameraModel::QueryFps(int stream, int mediaType, int width, int height, int index, int& fps) {
+    fps = 0;
+    if (stream == kStillPin) {
+        return qelcamera_get_still_pin_fps_value(m_nCamID, mediaType, width, height, index, &fps) == 1;
+    }
+    if (m_nMaxStreamIndex == 0) {
+        return qelcamera_get_fps_value(m_nCamID, mediaType, width, height, index, &fps) == 1;
+    }
+    return qelcamera_get_stream_fps_value(m_nCamID, stream, mediaType, width, height, index, &fps) == 1;
+}
+
+bool CCameraModel::SelectedMediaType(int stream, int& mediaType) {
+    // An unchosen still-pin index (-1) means the first entry.
+    const int index =
+        stream == kStillPin ? qMax(0, m_nStillMediaTypeIndex) : m_streams[stream].mediaTypeIndex;
+    return QueryMediaType(stream, index, mediaType);
+}
+
+bool CCameraModel::SelectedResolution(int stream, int& mediaType, int& width, int& height) {
+    if (!SelectedMediaType(stream, mediaType)) {
+        return false;
+    }
+    const int index =
+        stream == kStillPin ? qMax(0, m_nStillResolutionIndex) : m_streams[stream].resolutionIndex;
+    return QueryResolution(stream, mediaType, index, width, height);
+}
+
+bool CCameraModel::SelectedFormat(int stream, int& mediaType, int& width, int& height, int& fps) {
+    if (!SelectedResolution(stream, mediaType, width, height)) {
+        return false;
+    }
+    const int index = stream == kStillPin ? qMax(0, m_nStillFpsIndex) : m_streams[stream].fpsIndex;
+    return QueryFps(stream, mediaType, width, height, index, fps);
+}
+
+QStringList CCameraModel::MediaTypeList(int stream) {
+    QStringList list;
+    int count = 0;
+    if (!QueryMediaTypeCount(stream, count)) {
+        return list;
+    }
+    for (int i = 0; i < count; ++i) {
+        int type = 0;
+        char name[QEL_TEXT_BUFFER_SIZE] = {};
+        if (QueryMediaType(stream, i, type) && qeldefine_get_media_type_string(type, name) != 0) {
+            name[QEL_TEXT_BUFFER_SIZE - 1] = '\0';
+            list.append(QString::fromLatin1(name));
+        } else {
+            // Keep positions aligned with the library's indices.
+            list.append(QString::number(type));
+        }
+    }
+    return list;
+}
+
+QStringList CCameraModel::ResolutionList(int stream) {
+    QStringList list;
+    int type = 0;
+    int count = 0;
+    if (!SelectedMediaType(stream, type) || !QueryResolutionCount(stream, type, count)) {
+        return list;
+    }
+    for (int i = 0; i < count; ++i) {
+        int w = 0;
+        int h = 0;
+        QueryResolution(stream, type, i, w, h);
+        list.append(QStringLiteral("%1 x %2").arg(w).arg(h));
+    }
+    return list;
+}
+
+QStringList CCameraModel::FpsList(int stream) {
+    QStringList list;
+    int type = 0;
+    int w = 0;
+    int h = 0;
+    int count = 0;
+    if (!SelectedResolution(stream, type, w, h) || !QueryFpsCount(stream, type, w, h, count)) {
+        return list;
+    }
+    for (int i = 0; i < count; ++i) {
+        int fps = 0;
+        QueryFps(stream, type, w, h, i, fps);
+        list.append(QString::number(fps));
+    }
+    return list;
+}
+
+// ---- Streams -----------------------------------------------------------------------------
+
+int CCameraModel::GetStreamCount() {
+    return m_bOpen ? m_nStreamCount : 0;
+}
+
+bool CCameraModel::SetMaxStreamIndex(int index) {
+    if (!m_bOpen || index < 0 || index >= m_nStreamCount || index >= kMaxStreams) {
+        return false;
+    }
+    m_nMaxStreamIndex = index;
+    return true;
+}
+
+int CCameraModel::GetMaxStreamIndex() {
+    return m_bOpen ? m_nMaxStreamIndex : -1;
+}
+
+QStringList CCameraModel::GetMediaTypeList(int stream) {
+    return ValidStream(stream) ? MediaTypeList(stream) : QStringList();
+}
+
+QStringList CCameraModel::GetResolutionList(int stream) {
+    return ValidStream(stream) ? ResolutionList(stream) : QStringList();
+}
+
+QStringList CCameraModel::GetFpsList(int stream) {
+    return ValidStream(stream) ? FpsList(stream) : QStringList();
+}
+
+bool CCameraModel::SetMediaTypeIndex(int stream, int index) {
+    int count = 0;
+    if (!ValidStream(stream) || !QueryMediaTypeCount(stream, count) || index < 0 || index >= count) {
+        return false;
+    }
+    m_streams[stream].mediaTypeIndex = index;
+    return true;
+}
+
+bool CCameraModel::SetResolutionIndex(int stream, int index) {
+    int type = 0;
+    int count = 0;
+    if (!ValidStream(stream) || !SelectedMediaType(stream, type) ||
+        !QueryResolutionCount(stream, type, count) || index < 0 || index >= count) {
+        return false;
+    }
+    m_streams[stream].resolutionIndex = index;
+    return true;
+}
+
+bool CCameraModel::SetFpsIndex(int stream, int index) {
+    int type = 0;
+    int w = 0;
+    int h = 0;
+    int count = 0;
+    if (!ValidStream(stream) || !SelectedResolution(stream, type, w, h) ||
+        !QueryFpsCount(stream, type, w, h, count) || index < 0 || index >= count) {
+        return false;
+    }
+    m_streams[stream].fpsIndex = index;
+    if (m_bPreview && IsSupportFps(stream)) {
+        int fps = 0;
+        if (QueryFps(stream, type, w, h, index, fps)) {
+            if (qelcamera_set_fps(m_nCamID, stream, fps) != 0) {
+                m_streams[stream].runningFps = fps;
+            } else {
+                qWarning() << "CCameraModel::SetFpsIndex qelcamera_set_fps failed:" << stream << fps;
+            }
+        }
+    }
+    return true;
+}
+
+bool CCameraModel::IsSupportFps(int stream) {
+    int type = 0;
+    return ValidStream(stream) && SelectedMediaType(stream, type) && IsEncoded(type) && EuFlag(4);
+}
+
+bool CCameraModel::IsSupportBps(int stream) {
+    int type = 0;
+    return ValidStream(stream) && SelectedMediaType(stream, type) && IsEncoded(type) && EuFlag(0);
+}
+
+bool CCameraModel::IsSupportGop(int stream) {
+    int type = 0;
+    return ValidStream(stream) && SelectedMediaType(stream, type) && IsEncoded(type) && EuFlag(1);
+}
+
+bool CCameraModel::SetBps(int stream, int kilobytesPerSecond) {
+    if (!ValidStream(stream)) {
+        return false;
+    }
+    m_streams[stream].bitrateKBps = kilobytesPerSecond;
+    if (m_bPreview && IsSupportBps(stream)) {
+        const qint64 bits = qint64(kilobytesPerSecond) * 8192;
+        if (bits <= 0 || bits > INT_MAX) {
+            qWarning() << "CCameraModel::SetBps bitrate out of range:" << kilobytesPerSecond;
+            return false;
+        }
+        if (qelcamera_set_bps(m_nCamID, stream, int(bits)) == 0) {
+            qWarning() << "CCameraModel::SetBps qelcamera_set_bps failed:" << stream << bits;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CCameraModel::SetGop(int stream, int frames) {
+    if (!ValidStream(stream)) {
+        return false;
+    }
+    m_streams[stream].gop = frames;
+    if (m_bPreview && IsSupportGop(stream)) {
+        if (qelcamera_set_gop(m_nCamID, stream, frames) == 0) {
+            qWarning() << "CCameraModel::SetGop qelcamera_set_gop failed:" << stream << frames;
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- Still-pin formats -------------------------------------------------------------------
+
+bool CCameraModel::IsSupportStillCapture() {
+    if (!m_bInit || !m_bOpen) {
+        return false;
+    }
+    int flag = 0;
+    return qelcamera_is_support_still_capture(m_nCamID, &flag) != 0 && flag != 0;
+}
+
+QStringList CCameraModel::GetStillMediaTypeList() {
+    return IsSupportStillCapture() ? MediaTypeList(kStillPin) : QStringList();
+}
+
+QStringList CCameraModel::GetStillResolutionList() {
+    return IsSupportStillCapture() ? ResolutionList(kStillPin) : QStringList();
+}
+
+QStringList CCameraModel::GetStillFpsList() {
+    return IsSupportStillCapture() ? FpsList(kStillPin) : QStringList();
+}
+
+bool CCameraModel::SetStillMediaTypeIndex(int index) {
+    int count = 0;
+    if (!IsSupportStillCapture() || !QueryMediaTypeCount(kStillPin, count) || index < 0 || index >= count) {
+        return false;
+    }
+    m_nStillMediaTypeIndex = index;
+    return true;
+}
+
+bool CCameraModel::SetStillResolutionIndex(int index) {
+    int type = 0;
+    int count = 0;
+    if (!IsSupportStillCapture() || !SelectedMediaType(kStillPin, type) ||
+        !QueryResolutionCount(kStillPin, type, count) || index < 0 || index >= count) {
+        return false;
+    }
+    m_nStillResolutionIndex = index;
+    return true;
+}
+
+bool CCameraModel::SetStillFpsIndex(int index) {
+    int type = 0;
+    int w = 0;
+    int h = 0;
+    int count = 0;
+    if (!IsSupportStillCapture() || !SelectedResolution(kStillPin, type, w, h) ||
+        !QueryFpsCount(kStillPin, type, w, h, count) || index < 0 || index >= count) {
+        return false;
+    }
+    m_nStillFpsIndex = index;
+    return true;
+}
+
+// ---- Preview -----------------------------------------------------------------------------
+
+void CCameraModel::SetVideoInfoCallback(CameraVideoInfoFn fn) {
+    m_fnVideoInfo.store(fn);
+}
+
+bool CCameraModel::SetUpStream(int stream) {
+    CameraStreamSelection& s = m_streams[stream];
+    int type = 0;
+    int w = 0;
+    int h = 0;
+    int fps = 0;
+    if (!SelectedFormat(stream, type, w, h, fps)) {
+        qWarning() << "CCameraModel::StartPreview no format for the selection of stream" << stream;
+        return false;
+    }
+    if (qelcamera_set_preview_params(m_nCamID, stream, 1, type, w, h, fps) == 0) {
+        qWarning() << "CCameraModel::StartPreview qelcamera_set_preview_params failed:" << stream << type << w
+                   << h << fps;
+        return false;
+    }
+    if (IsEncoded(type)) {
+        if (EuFlag(0) &&
+            qelcamera_set_bps(m_nCamID, stream,
+                              int(qBound<qint64>(0, qint64(s.bitrateKBps) * 8192, INT_MAX))) == 0) {
+            qWarning() << "CCameraModel::StartPreview qelcamera_set_bps failed:" << stream << s.bitrateKBps;
+        }
+        if (EuFlag(1) && qelcamera_set_gop(m_nCamID, stream, s.gop) == 0) {
+            qWarning() << "CCameraModel::StartPreview qelcamera_set_gop failed:" << stream << s.gop;
+        }
+    }
+    s.runningMediaType = type;
+    s.runningWidth = w;
+    s.runningHeight = h;
+    s.runningFps = fps;
+
+    const int colorSpace = QEL_COLORSPACE_YUV420P;
+    qDebug() << "qelconvert_get_video_decoder_default_colorspace:" << colorSpace;
+    if (qelconver_create_video_decoder(s.decoderKey, 0, type, w, h, colorSpace) == 1) {
+        int bytes = 0;
+        if (qelconvert_count_colorspace_buffer_size(colorSpace, w, h, &bytes) != 0 && bytes > 0) {
+            s.frameBuffer.assign(static_cast<size_t>(bytes), 0);
+        } else {
+            qWarning() << "CCameraModel::StartPreview qelconvert_count_colorspace_buffer_size failed:" << w
+                       << h;
+            qelconvert_release_video_decoder(s.decoderKey);
+            s.decoderKey[0] = '\0';
+        }
+    } else {
+        qWarning() << "CCameraModel::StartPreview qelconver_create_video_decoder failed:" << stream << type;
+        s.decoderKey[0] = '\0';
+    }
+
+    qDebug() << "qelrender_create_render2_wrap:" << static_cast<void*>(s.window);
+    qDebug() << "colorSpaceType:" << colorSpace;
+    if (!s.window) {
+        qWarning() << "CCameraModel::StartPreview no window for stream" << stream;
+    } else if (qelrender_create_render(s.renderKey, 0, colorSpace, w, h, s.window) != 1) {
+        qWarning() << "CCameraModel::StartPreview qelrender_create_render failed:" << stream;
+        s.renderKey[0] = '\0';
+    }
+    return true;
+}
+
+bool CCameraModel::StartPreview(const QList<PreviewWindowRecord*>& windows) {
+    if (!m_bInit || !m_bOpen) {
+        return false;
+    }
+    if (m_bPreview) {
+        // A second start would leak the running decoders and renderers: stop first.
+        qWarning() << "CCameraModel::StartPreview while previewing: stopping the running preview first";
+        StopPreview();
+    }
+    for (int i = 0; i < kMaxStreams; ++i) {
+        m_streams[i].window = i < windows.size() ? windows.at(i) : nullptr;
+    }
+    const int lastStream = qMin(m_nMaxStreamIndex, kMaxStreams - 1);
+    for (int stream = 0; stream <= lastStream; ++stream) {
+        if (!SetUpStream(stream)) {
+            ReleaseStreams();
+            return false;
+        }
+    }
+    // Streams left out of this run must not keep running from an earlier multi-stream run.
+    for (int stream = lastStream + 1; stream < qMin(m_nStreamCount, kMaxStreams); ++stream) {
+        int type = 0;
+        int w = 0;
+        int h = 0;
+        int fps = 0;
+        if (qelcamera_get_stream_media_type_value(m_nCamID, stream, 0, &type) != 0 &&
+            qelcamera_get_stream_resolution_value(m_nCamID, stream, type, 0, &w, &h) != 0 &&
+            qelcamera_get_stream_fps_value(m_nCamID, stream, type, w, h, 0, &fps) == 1) {
+            qelcamera_set_preview_params(m_nCamID, stream, 0, type, w, h, fps);
+        }
+    }
+    if (m_bSupportStillCapture) {
+        int type = 0;
+        int w = 0;
+        int h = 0;
+        int fps = 0;
+        if (!SelectedFormat(kStillPin, type, w, h, fps) ||
+            qelcamera_set_still_pin_params(m_nCamID, 1, type, w, h, fps) == 0) {
+            qWarning() << "CCameraModel::StartPreview qelcamera_set_still_pin_params failed:" << type << w
+                       << h << fps;
+            ReleaseStreams();
+            return false;
+        }
+    }
+    if (qelcamera_set_preview_callback(m_nCamID, &CCameraModel::PreviewThunk) == 0) {
+        qWarning() << "CCameraModel::StartPreview qelcamera_set_preview_callback failed";
+    }
+    {
+        // Set before the library starts so that no first frame is dropped.
+        QMutexLocker lock(&m_mutex);
+        m_bPreview = true;
+    }
+    if (qelcamera_start_preview(m_nCamID) == 0) {
+        qWarning() << "CCameraModel::StartPreview qelcamera_start_preview failed";
+        {
+            QMutexLocker lock(&m_mutex);
+            m_bPreview = false;
+        }
+        ReleaseStreams();
+        return false;
+    }
+    return true;
+}
+
+void CCameraModel::PreviewThunk(int cam, int pin, int stream, int mediaType, int width, int height, long,
+                                unsigned char* data, int size) {
+    if (CCameraModel* model = s_pModel.load()) {
+        model->OnPreviewFrame(cam, pin, stream, mediaType, width, height, data, size);
+    }
+}
+
+void CCameraModel::OnPreviewFrame(int cam, int pin, int stream, int mediaType, int width, int height,
+                                  unsigned char* data, int size) {
+    if (pin == 1) {
+        OnStillFrame(mediaType, data, size);
+        return;
+    }
+    QMutexLocker lock(&m_mutex);
+    if (!m_bPreview || stream < 0 || stream >= kMaxStreams || !data || size <= 0) {
+        return;
+    }
+    CameraStreamSelection& s = m_streams[stream];
+    if (m_bRecording && stream == 0 && IsEncoded(mediaType)) {
+        const long v = qelmuxer_muxer(m_strMuxer, data, size, QEL_MUXER_VIDEO);
+        if (v != 0) {
+            qWarning("qelmuxer_muxer ######## v:%ld", v);
+        }
+    }
+    char name[QEL_TEXT_BUFFER_SIZE] = {};
+    qeldefine_get_media_type_string(mediaType, name);
+    if (const CameraVideoInfoFn fn = m_fnVideoInfo.load()) {
+        int fps = 0;
+        int bytesPerSecond = 0;
+        if (qelcamera_get_fps_bps(cam, stream, &fps, &bytesPerSecond) == 1) {
+            fn(cam, stream, name, width, height, fps, bytesPerSecond / 1024.0);
+        }
+    }
+    int outSize = 0;
+    bool decoded = false;
+    if (s.decoderKey[0] != '\0' && !s.frameBuffer.empty()) {
+        decoded = qelconvert_video_decode(s.decoderKey, data, size, s.frameBuffer.data(), &outSize) != 0 &&
+                  outSize > 0 && outSize <= int(s.frameBuffer.size());
+    }
+    // Photos are taken from the main stream.
+    if (stream == 0 && m_bSnapshotPending.load(std::memory_order_acquire)) {
+        ServeSnapshot(s, data, size, decoded, outSize);
+    }
+    if (decoded) {
+        if (m_bRecording && stream == 0 && (mediaType == 1 || mediaType == 2)) {
+            const long v = qelmuxer_muxer(m_strMuxer, s.frameBuffer.data(), outSize, QEL_MUXER_VIDEO);
+            if (v != 0) {
+                qWarning("qelmuxer_muxer ######## v:%ld", v);
+            }
+        }
+        if (s.renderKey[0] != '\0') {
+            qelrender_render(s.renderKey, s.frameBuffer.data(), outSize);
+        }
+    }
+}
+
+void CCameraModel::StopPreview() {
+    {
+        // No frame is in flight once this lock was taken; later frames see the flag clear.
+        QMutexLocker lock(&m_mutex);
+        m_bPreview = false;
+    }
+    if (qelcamera_stop_preview(m_nCamID) == 0) {
+        qWarning() << "CCameraModel::StopPreview qelcamera_stop_preview failed:" << m_nCamID.load();
+    }
+    qDebug("qelds_stop ");
+    ReleaseStreams();
+    StopRecord();
+}
+
+void CCameraModel::ReleaseStreams() {
+    for (CameraStreamSelection& s : m_streams) {
+        if (s.decoderKey[0] != '\0') {
+            qelconvert_release_video_decoder(s.decoderKey);
+            s.decoderKey[0] = '\0';
+            qDebug("qelconvert_release_video_decoder ");
+        }
+        if (s.renderKey[0] != '\0') {
+            qelrender_release_render(s.renderKey);
+            s.renderKey[0] = '\0';
+            qDebug("qelrender_release_render ");
+        }
+        std::vector<unsigned char>().swap(s.frameBuffer);
+        s.runningMediaType = 0;
+        s.runningWidth = s.runningHeight = s.runningFps = 0;
+    }
+}
+
+QByteArray CCameraModel::GetDecoderKey(int stream) {
+    QMutexLocker lock(&m_mutex);
+    return (stream >= 0 && stream < kMaxStreams) ? QByteArray(m_streams[stream].decoderKey) : QByteArray();
+}
+
+QByteArray CCameraModel::GetRenderKey(int stream) {
+    QMutexLocker lock(&m_mutex);
+    return (stream >= 0 && stream < kMaxStreams) ? QByteArray(m_streams[stream].renderKey) : QByteArray();
+}

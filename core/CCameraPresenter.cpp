@@ -1,0 +1,728 @@
+#include "CCameraPresenter.h"
+
+#include <QDebug>
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "CCameraModel.h"
+#include "CameraPropertyList.h"
+#include "ICameraView.h"
+
+std::atomic<CCameraPresenter*> CCameraPresenter::s_pPresenter{nullptr};
+
+namespace {
+
+const char* boolText(bool b) {
+    return b ? "true" : "false";
+}
+
+// Index of the first entry containing `text` (a substring test), 0 when none does.
+int firstContaining(const QStringList& list, const QString& text) {
+    for (int i = 0; i < list.size(); ++i) {
+        if (list.at(i).contains(text)) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+// Room the library may fill with option values.
+constexpr int kOptionRoom = kCameraOptionCapacity;
+
+}  // namespace
+
+CCameraPresenter::CCameraPresenter(ICameraView* mainView)
+    : m_pModel(new CCameraModel), m_pMainView(mainView) {
+    s_pPresenter.store(this);
+}
+
+CCameraPresenter::~CCameraPresenter() {
+    // Uninit joins the library threads, so no callback reaches this presenter afterwards.
+    m_pModel->Uninit();
+    CCameraPresenter* self = this;
+    s_pPresenter.compare_exchange_strong(self, nullptr);
+    delete m_pModel;
+    m_pModel = nullptr;
+}
+
+bool CCameraPresenter::Init() {
+    const bool ok = m_pModel->Init();
+    qDebug() << "CCameraPresenter::Init() m_pModel->Init return result:" << boolText(ok);
+    if (!ok) {
+        return false;
+    }
+    m_pModel->SetDeviceChangedCallback(&CCameraPresenter::OnDeviceChanged);
+    const QStringList names = m_pModel->GetCameraList();
+    m_nCameraCount = names.size();
+    if (m_pMainView) {
+        m_pMainView->SetCameraList(names);
+    }
+    m_bHasCameras = m_nCameraCount > 0;
+    if (m_pMainView) {
+        m_pMainView->SetAudioList(m_pModel->GetAudioInputList(), 0);
+    }
+    m_pModel->SetStillCallback(&CCameraPresenter::OnStillResult);
+    return true;
+}
+
+void CCameraPresenter::Uninit() {
+    m_pModel->Uninit();
+}
+
+void CCameraPresenter::OpenCamera(int index) {
+    ICameraView* v = m_pMainView;
+    if (!m_pModel->Open(index)) {
+        if (v) {
+            v->ShowMessage(QStringLiteral("打开设备失败"));
+        }
+        return;
+    }
+    if (!v) {
+        return;
+    }
+    v->SetStreamCount(m_pModel->GetStreamCount());
+
+    const bool deviceInfo = m_pModel->IsSupportDeviceInfo();
+    if (deviceInfo) {
+        v->SetDeviceFWVersion(m_pModel->GetFwVersion());
+    }
+    v->EnableDeviceInfo(deviceInfo);
+    if (m_pModel->IsSupportSdkVersion()) {
+        v->SetDeviceSDKVersion(m_pModel->GetSdkVersion());
+    }
+    if (m_pModel->IsSupportMid()) {
+        v->SetDeviceMID(m_pModel->GetMid());
+    }
+    v->SetDeviceName(m_pModel->GetCameraName());
+    v->SetDevicePIDVID(m_pModel->GetCameraVidPid());
+
+    if (m_pModel->IsSupportSensor()) {
+        v->EnableSensor(true);
+        v->SetSensorList(m_pModel->GetSensorList());
+        v->SetCurrentSensor(m_pModel->GetSensor());
+    } else {
+        v->EnableSensor(false);
+    }
+
+    v->EnableFlip(m_pModel->IsSupportFlip());
+    v->SetFlip(m_pModel->GetFlip());
+    v->EnableMirror(m_pModel->IsSupportMirror());
+    v->SetMirror(m_pModel->GetMirror());
+
+    v->EnableFaceTracking(m_pModel->IsSupportFaceTracking());
+    v->CheckFaceTracking(m_pModel->GetFaceTracking());
+    v->EnableSoundTracking(m_pModel->IsSupportSoundTracking());
+    v->CheckSoundTracking(m_pModel->GetSoundTracking());
+
+    ReportOptionFeatures();
+
+    if (m_pModel->IsSupportPip()) {
+        v->EnablePip(true);
+        v->CheckPip(m_pModel->GetPip());
+    } else {
+        v->EnablePip(false);
+    }
+    if (m_pModel->IsSupportHideMode()) {
+        v->EnableHideMode(true);
+        v->CheckHideMode(m_pModel->GetHideMode());
+    } else {
+        v->EnableHideMode(false);
+    }
+    if (m_pModel->IsSupportDoaTest()) {
+        v->EnableDoaTest(true);
+        v->CheckDoaTest(m_pModel->GetDoaTest());
+    } else {
+        v->EnableDoaTest(false);
+    }
+
+    ReportAudioAndFactoryTest();
+
+    v->EnableFrequency(m_pModel->IsSupportFrequency());
+    if (m_pModel->IsSupportAutoFocus()) {
+        int mode = 0;
+        m_pModel->GetAutoFocusMode(mode);
+        v->SetAutoFocusMode(mode);
+        if (mode == 4) {
+            int on = 0;
+            m_pModel->GetAutoFocus(on);
+            v->CheckAutoFocus(on);
+        }
+    } else {
+        v->SetAutoFocusMode(0);
+    }
+
+    v->PuCtPropertyList(cameraPropertyList());
+    v->SetFrequency(m_pModel->GetFrequency());
+
+    if (m_pModel->IsSupportStillCapture()) {
+        v->EnableStillCapture(true);
+        v->StillMediaTypeListReady(m_pModel->GetStillMediaTypeList(), 0);
+    } else {
+        v->EnableStillCapture(false);
+    }
+}
+
+void CCameraPresenter::ReportOptionFeatures() {
+    ICameraView* v = m_pMainView;
+    int values[kOptionRoom] = {};
+    int count = 0;
+    int current = 0;
+
+    if (m_pModel->IsSupportHandGesture()) {
+        m_pModel->GetHandGestureMask(values, count);
+        m_pModel->GetHandGesture(current);
+        v->EnableHandGesture(values, count);
+        v->CheckHandGesture(current);
+    } else {
+        v->EnableHandGesture(nullptr, 0);
+        v->CheckHandGesture(0);
+    }
+    if (m_pModel->IsSupportCanvas()) {
+        m_pModel->GetCanvasMask(values, count);
+        m_pModel->GetCanvas(current);
+        v->EnableCanvas(values, count);
+        v->CheckCanvas(current);
+    } else {
+        v->EnableCanvas(nullptr, 0);
+        v->CheckCanvas(0);
+    }
+    if (m_pModel->IsSupportSub1Ai()) {
+        m_pModel->GetSub1AiMask(values, count);
+        m_pModel->GetSub1Ai(current);
+        v->EnableSub1Ai(values, count);
+        v->CheckSub1Ai(current);
+    } else {
+        v->EnableSub1Ai(nullptr, 0);
+        v->CheckSub1Ai(0);
+    }
+    if (m_pModel->IsSupportMosaic()) {
+        m_pModel->GetMosaicMask(values, count);
+        m_pModel->GetMosaic(current);
+        v->EnableMosaic(values, count);
+        v->CheckMosaic(current);
+    } else {
+        v->EnableMosaic(nullptr, 0);
+        v->CheckMosaic(0);
+    }
+}
+
+void CCameraPresenter::ReportAudioAndFactoryTest() {
+    ICameraView* v = m_pMainView;
+    int values[kOptionRoom] = {};
+    int count = 0;
+
+    if (m_pModel->IsSupportAudioMode()) {
+        m_pModel->GetAudioModeMask(values, count);
+        if (count >= 2) {
+            v->EnableAudioMode(values[0] != 0, values[1] != 0);
+        } else if (count == 1) {
+            v->EnableAudioMode(values[0] != 0, false);
+        } else {
+            v->EnableAudioMode(false, false);
+        }
+        v->AcousticBaffle(m_pModel->GetAcousticBaffleList());
+        int on = 0;
+        int on1 = 0;
+        int id = 0;
+        m_pModel->GetAudioMode(on, on1, id);
+        v->SetAudioMode(on, on1, id);
+    } else {
+        v->EnableAudioMode(false, false);
+    }
+
+    // The factory test is offered to the user as non-stitching mode.
+    if (m_pModel->IsSupportFactoryTest()) {
+        count = 0;
+        m_pModel->GetFactoryTestMask(values, count);
+        if (count > 0) {
+            int current = 0;
+            m_pModel->GetFactoryTest(current);
+            if (values[0] == 1) {
+                v->EnableNonStitching(true);
+                v->CheckNonStitching(current != 0);
+            }
+        }
+    } else {
+        v->EnableNonStitching(false);
+        v->CheckNonStitching(false);
+    }
+}
+
+// ---- Stream formats ----------------------------------------------------------------------
+
+void CCameraPresenter::SetStreamMode(int maxStreamIndex) {
+    if (!m_pModel->SetMaxStreamIndex(maxStreamIndex)) {
+        if (m_pMainView) {
+            m_pMainView->ShowMessage(QStringLiteral("设置码流失败"));
+        }
+        return;
+    }
+    for (int s = 0; s <= maxStreamIndex; ++s) {
+        const QStringList list = m_pModel->GetMediaTypeList(s);
+        const int def = maxStreamIndex == 0 ? 0 : firstContaining(list, QStringLiteral("H264"));
+        if (m_pMainView) {
+            m_pMainView->MediaTypeListReady(s, list, def);
+        }
+    }
+}
+
+void CCameraPresenter::SetMediaType(int stream, int index) {
+    if (!m_pModel->SetMediaTypeIndex(stream, index)) {
+        if (m_pMainView) {
+            m_pMainView->ShowMessage(QStringLiteral("设置视频格式失败"));
+        }
+        return;
+    }
+    const QStringList list = m_pModel->GetResolutionList(stream);
+    int def = 0;
+    if (m_pModel->GetMaxStreamIndex() > 0) {
+        if (stream == 0) {
+            def = firstContaining(list, QStringLiteral("1920 x 1080"));
+        } else if (stream == 1) {
+            def = firstContaining(list, QStringLiteral("640 x 360"));
+        }
+    }
+    if (m_pMainView) {
+        m_pMainView->ResolutionListReady(stream, list, def);
+    }
+}
+
+void CCameraPresenter::SetResolution(int stream, int index) {
+    if (!m_pModel->SetResolutionIndex(stream, index)) {
+        if (m_pMainView) {
+            m_pMainView->ShowMessage(QStringLiteral("设置分辨率失败"));
+        }
+        return;
+    }
+    const QStringList list = m_pModel->GetFpsList(stream);
+    int def = 0;
+    if (m_pModel->GetMaxStreamIndex() > 0) {
+        static const char* const kPreferred[] = {"25", "15", "10"};
+        if (stream >= 0 && stream < 3) {
+            def = firstContaining(list, QString::fromLatin1(kPreferred[stream]));
+        }
+    }
+    if (m_pMainView) {
+        m_pMainView->FPSListReady(stream, list, def);
+    }
+}
+
+void CCameraPresenter::SetFps(int stream, int index) {
+    if (!m_pModel->SetFpsIndex(stream, index) && m_pMainView) {
+        m_pMainView->ShowMessage(QStringLiteral("设置帧率失败"));
+    }
+}
+
+bool CCameraPresenter::SetBps(int stream, int kilobytesPerSecond) {
+    return m_pModel->SetBps(stream, kilobytesPerSecond);
+}
+
+bool CCameraPresenter::SetGop(int stream, int frames) {
+    return m_pModel->SetGop(stream, frames);
+}
+
+void CCameraPresenter::SetStillMediaType(int index) {
+    if (!m_pModel->SetStillMediaTypeIndex(index)) {
+        if (m_pMainView) {
+            m_pMainView->ShowMessage(QStringLiteral("设置视频格式失败"));
+        }
+        return;
+    }
+    if (m_pMainView) {
+        m_pMainView->StillResolutionListReady(m_pModel->GetStillResolutionList(), 0);
+    }
+}
+
+void CCameraPresenter::SetStillResolution(int index) {
+    if (!m_pModel->SetStillResolutionIndex(index)) {
+        if (m_pMainView) {
+            m_pMainView->ShowMessage(QStringLiteral("设置分辨率失败"));
+        }
+        return;
+    }
+    if (m_pMainView) {
+        m_pMainView->StillFPSListReady(m_pModel->GetStillFpsList(), 0);
+    }
+}
+
+void CCameraPresenter::SetStillFps(int index) {
+    if (!m_pModel->SetStillFpsIndex(index) && m_pMainView) {
+        m_pMainView->ShowMessage(QStringLiteral("设置帧率失败"));
+    }
+}
+
+// ---- Device information and features -----------------------------------------------------
+
+void CCameraPresenter::ShowSdkVersion() {
+    if (m_pMainView) {
+        m_pMainView->ShowMessage(m_pModel->GetSdkVersion());
+    }
+}
+
+void CCameraPresenter::ShowFwVersion() {
+    if (m_pMainView) {
+        m_pMainView->ShowMessage(m_pModel->GetFwVersion());
+    }
+}
+
+bool CCameraPresenter::SetFlip(bool on) {
+    return m_pModel->SetFlip(on);
+}
+
+bool CCameraPresenter::SetMirror(bool on) {
+    return m_pModel->SetMirror(on);
+}
+
+void CCameraPresenter::SwitchOffOtherAiFeatures(AiFeature keep) {
+    // Off whether or not the camera offers the feature.
+    if (keep != AiFeature::FaceTracking) {
+        m_pModel->SetFaceTracking(false);
+    }
+    if (keep != AiFeature::SoundTracking) {
+        m_pModel->SetSoundTracking(false);
+    }
+    if (keep != AiFeature::HandGesture) {
+        m_pModel->SetHandGesture(0);
+    }
+    if (keep != AiFeature::Canvas) {
+        m_pModel->SetCanvas(0);
+    }
+    if (keep != AiFeature::Sub1Ai) {
+        m_pModel->SetSub1Ai(0);
+    }
+    if (keep != AiFeature::Mosaic) {
+        m_pModel->SetMosaic(0);
+    }
+}
+
+bool CCameraPresenter::EnableFaceTracking(bool on) {
+    SwitchOffOtherAiFeatures(AiFeature::FaceTracking);
+    return m_pModel->SetFaceTracking(on);
+}
+
+bool CCameraPresenter::EnableSoundTracking(bool on) {
+    SwitchOffOtherAiFeatures(AiFeature::SoundTracking);
+    return m_pModel->SetSoundTracking(on);
+}
+
+bool CCameraPresenter::SetHandGesture(int value) {
+    SwitchOffOtherAiFeatures(AiFeature::HandGesture);
+    return m_pModel->SetHandGesture(value);
+}
+
+bool CCameraPresenter::SetCanvas(int value) {
+    SwitchOffOtherAiFeatures(AiFeature::Canvas);
+    return m_pModel->SetCanvas(value);
+}
+
+bool CCameraPresenter::SetSub1Ai(int value) {
+    SwitchOffOtherAiFeatures(AiFeature::Sub1Ai);
+    return m_pModel->SetSub1Ai(value);
+}
+
+bool CCameraPresenter::SetMosaic(int value) {
+    SwitchOffOtherAiFeatures(AiFeature::Mosaic);
+    return m_pModel->SetMosaic(value);
+}
+
+bool CCameraPresenter::ToggleSoundTracking() {
+    return m_pModel->SetSoundTracking(!m_pModel->GetSoundTracking());
+}
+
+bool CCameraPresenter::SetAutoFocus(int on) {
+    return m_pModel->SetAutoFocus(on);
+}
+
+bool CCameraPresenter::GetPip() {
+    return m_pModel->GetPip();
+}
+
+bool CCameraPresenter::SetPip(bool on) {
+    return m_pModel->SetPip(on);
+}
+
+bool CCameraPresenter::GetHideMode() {
+    return m_pModel->GetHideMode();
+}
+
+bool CCameraPresenter::SetHideMode(bool on) {
+    return m_pModel->SetHideMode(on);
+}
+
+bool CCameraPresenter::GetDoaTest() {
+    return m_pModel->GetDoaTest();
+}
+
+bool CCameraPresenter::SetDoaTest(bool on) {
+    return m_pModel->SetDoaTest(on);
+}
+
+int CCameraPresenter::GetSensor() {
+    return m_pModel->GetSensor();
+}
+
+bool CCameraPresenter::SetSensor(int value) {
+    return m_pModel->SetSensor(value);
+}
+
+bool CCameraPresenter::SetAudioMode(int on, int on1, int id) {
+    return m_pModel->SetAudioMode(on, on1, id);
+}
+
+bool CCameraPresenter::SetFactoryTest(int value) {
+    // A 256-byte block: the test number first, the rest zero.
+    int block[kCameraOptionCapacity] = {};
+    block[0] = value;
+    return m_pModel->SetFactoryTest(block, 1);
+}
+
+// ---- Image properties --------------------------------------------------------------------
+
+void CCameraPresenter::InitSlider(int id) {
+    bool supported = false;
+    bool autoSupported = false;
+    int min = 0;
+    int max = 0;
+    int step = 0;
+    int def = 0;
+    m_pModel->PuCtGetRange(id, supported, min, max, step, def, autoSupported);
+    qDebug(
+        "************PuCt m_pModel->PuCtGetRange "
+        "nTypeID:%d,is_support:%d,min:%d,max:%d,step:%d,defult:%d,is_support_auto:%d",
+        id, supported, min, max, step, def, autoSupported);
+    if (!supported) {
+        return;
+    }
+    int value = 0;
+    bool autoMode = false;
+    m_pModel->PuCtGet(id, value, autoMode);
+    qDebug() << "CameraController::CCameraPresenter InitSlider nTypeID:" << id << ",nMin:" << min
+             << ",nMax:" << max << ",nStep:" << step << ",nValue：" << value << ",bAuto:" << autoMode;
+    if (m_pMainView) {
+        m_pMainView->InitSlider(supported, min, max, step, value, autoSupported, autoMode);
+    }
+}
+
+void CCameraPresenter::ResetPuCt(int id) {
+    bool supported = false;
+    bool autoSupported = false;
+    int min = 0;
+    int max = 0;
+    int step = 0;
+    int def = 0;
+    m_pModel->PuCtGetRange(id, supported, min, max, step, def, autoSupported);
+    if (!supported) {
+        return;
+    }
+    int value = 0;
+    bool autoMode = false;
+    m_pModel->PuCtGet(id, value, autoMode);
+    m_pModel->PuCtSet(id, def, autoMode);
+    if (m_pMainView) {
+        m_pMainView->SetSliderPos(def);
+    }
+}
+
+bool CCameraPresenter::SetPuCtAuto(int id, bool autoMode) {
+    int value = 0;
+    bool currentAuto = false;
+    m_pModel->PuCtGet(id, value, currentAuto);
+    return m_pModel->PuCtSet(id, value, autoMode);
+}
+
+bool CCameraPresenter::SetPuCtValue(int id, int value) {
+    return m_pModel->PuCtSet(id, value, false);
+}
+
+bool CCameraPresenter::ShowDeviceSettingsPages() {
+    return m_pModel->ShowDeviceSettingsPages();
+}
+
+bool CCameraPresenter::ShowImageSettingsPages() {
+    return m_pModel->ShowImageSettingsPages();
+}
+
+bool CCameraPresenter::SetFrequency(int index) {
+    return m_pModel->SetFrequency(index);
+}
+
+// ---- Preview -----------------------------------------------------------------------------
+
+void CCameraPresenter::RegisterView(int stream, ICameraView* view) {
+    // A replaced view keeps the entry's window record: a renderer may still hold its address.
+    ViewEntry& entry = m_views[stream];
+    entry.stream = stream;
+    entry.view = view;
+}
+
+void CCameraPresenter::UpdatePreviewSize(int stream, int width, int height) {
+    auto it = m_views.find(stream);
+    if (it == m_views.end() || !it->second.window) {
+        return;
+    }
+    it->second.window->width = width;
+    it->second.window->height = height;
+}
+
+bool CCameraPresenter::StartPreview() {
+    if (m_pModel->IsPreview()) {
+        // The running renderers hold the window records that are refilled below.
+        StopPreview();
+    }
+    QList<PreviewWindowRecord*> windows;
+    for (auto& item : m_views) {
+        ViewEntry& entry = item.second;
+        if (!entry.view) {
+            continue;
+        }
+        quintptr handle = 0;
+        int width = 0;
+        int height = 0;
+        entry.view->GetPreviewObject(entry.stream, handle, width, height);
+        if (handle == 0) {
+            continue;
+        }
+        if (!entry.window) {
+            entry.window = std::make_unique<PreviewWindowRecord>();
+        }
+        entry.window->width = width;
+        entry.window->height = height;
+        entry.window->handle = handle;
+        windows.append(entry.window.get());
+    }
+    m_pModel->SetVideoInfoCallback(&CCameraPresenter::OnVideoInfo);
+    if (!m_pModel->StartPreview(windows)) {
+        if (m_pMainView) {
+            m_pMainView->ShowMessage(QStringLiteral("open failed"));
+        }
+        return false;
+    }
+    const int last = m_pModel->GetMaxStreamIndex();
+    for (int stream = 0; stream <= last; ++stream) {
+        if (m_pModel->IsSupportFps(stream) && m_pMainView) {
+            m_pMainView->EnableFps(stream, true);
+        }
+    }
+    return true;
+}
+
+void CCameraPresenter::StopPreview() {
+    StopRecord();
+    m_pModel->StopPreview();
+}
+
+void CCameraPresenter::SetCameraState(int state) {
+    if (state == m_nCameraState) {
+        return;
+    }
+    m_nCameraState = state;
+    if (m_pMainView) {
+        m_pMainView->SetCameraState(state);
+    }
+}
+
+// ---- Files, recording and microphone -----------------------------------------------------
+
+void CCameraPresenter::SetRecordKeepAudio(bool keep) {
+    m_pModel->SetRecordKeepAudio(keep);
+}
+
+bool CCameraPresenter::StartRecord(const QString& path) {
+    m_pModel->SetVolumeCallback(&CCameraPresenter::OnVolume);
+    return m_pModel->StartRecord(path);
+}
+
+void CCameraPresenter::StopRecord() {
+    m_pModel->StopRecord();
+    if (m_pMainView) {
+        m_pMainView->SetProgressVolume(0);
+    }
+}
+
+bool CCameraPresenter::CaptureStillImage() {
+    return m_pModel->CaptureStillImage();
+}
+
+void CCameraPresenter::CapturePreviewFrame(const QByteArray& path) {
+    m_pModel->CapturePreviewFrame(path);
+}
+
+void CCameraPresenter::OpenOutputFolder() {
+    m_pModel->OpenOutputFolder();
+}
+
+bool CCameraPresenter::SetCurAudioInput(int index) {
+    return m_pModel->SetCurAudioInput(index);
+}
+
+bool CCameraPresenter::StartAudioTest() {
+    m_pModel->SetVolumeCallback(&CCameraPresenter::OnVolume);
+    return m_pModel->StartAudioTest();
+}
+
+void CCameraPresenter::StopAudioTest() {
+    m_pModel->StopAudioTest();
+    if (m_pMainView) {
+        m_pMainView->SetProgressVolume(0);
+    }
+}
+
+void CCameraPresenter::PlayTestSound() {
+    m_pModel->PlayTestSound();
+}
+
+// ---- Library callbacks -------------------------------------------------------------------
+
+void CCameraPresenter::OnDeviceChanged(int, int lost) {
+    qDebug() << "111111111 CCameraPresenter::OnDeviceChanged() start";
+    CCameraPresenter* p = s_pPresenter.load();
+    if (!p) {
+        return;
+    }
+    const QStringList names = p->m_pModel->GetCameraList();
+    if (p->m_pMainView) {
+        p->m_pMainView->UpdateCameraList(names, lost != 0);
+    }
+}
+
+void CCameraPresenter::OnStillResult(int result, const QString& path) {
+    CCameraPresenter* p = s_pPresenter.load();
+    if (!p) {
+        return;
+    }
+    if (result == 0) {
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+            qWarning() << "CCameraPresenter cannot open the still photo:" << path;
+        }
+    } else if (result == 1) {
+        if (p->m_pMainView) {
+            p->m_pMainView->ShowMessage(
+                QStringLiteral("静态拍照失败：不支持YUY2格式数据保持为JPG，需要在SampleCameraModel "
+                               "FuVideoPreviewCallback2中自行实现"));
+        }
+    } else if (p->m_pMainView) {
+        p->m_pMainView->ShowMessage(QStringLiteral("静态拍照失败：无法保存文件 %1").arg(path));
+    }
+}
+
+void CCameraPresenter::OnVideoInfo(int, int stream, const char* mediaTypeName, int width, int height,
+                                   double fps, double kilobytesPerSecond) {
+    CCameraPresenter* p = s_pPresenter.load();
+    if (!p || !p->m_pMainView) {
+        return;
+    }
+    const QString fpsText = QString::number(fps, 'f', 0);
+    const QString rateText = QString::number(kilobytesPerSecond, 'f', 0);
+    const QString text =
+        QStringLiteral("%1.%2.%3x%4.%5.%6KB/S.%7.%8KB/S")
+            .arg(QString::number(stream), QString::fromLatin1(mediaTypeName), QString::number(width),
+                 QString::number(height), fpsText, rateText, fpsText, rateText);
+    p->m_pMainView->SetVideoInfo(stream, text);
+}
+
+void CCameraPresenter::OnVolume(int level) {
+    CCameraPresenter* p = s_pPresenter.load();
+    if (p && p->m_pMainView) {
+        p->m_pMainView->SetProgressVolume(level);
+    }
+}

@@ -1,0 +1,117 @@
+// The camera presenter: between the camera model and the views.
+#ifndef CORVIX_CCAMERA_PRESENTER_H
+#define CORVIX_CCAMERA_PRESENTER_H
+
+#include <atomic>
+#include <map>
+#include <memory>
+
+#include "ICameraPresenter.h"
+#include "PreviewWindowRecord.h"
+
+class CCameraModel;
+class ICameraView;
+
+class CCameraPresenter final : public ICameraPresenter {
+public:
+    // mainView receives every report except the preview windows.
+    explicit CCameraPresenter(ICameraView* mainView);
+    ~CCameraPresenter() override;
+    CCameraPresenter(const CCameraPresenter&) = delete;
+    CCameraPresenter& operator=(const CCameraPresenter&) = delete;
+
+    bool Init() override;
+    void Uninit() override;
+    void OpenCamera(int index) override;
+    void SetStreamMode(int maxStreamIndex) override;
+    void SetMediaType(int stream, int index) override;
+    void SetResolution(int stream, int index) override;
+    void SetFps(int stream, int index) override;
+    bool SetBps(int stream, int kilobytesPerSecond) override;
+    bool SetGop(int stream, int frames) override;
+    void SetStillMediaType(int index) override;
+    void SetStillResolution(int index) override;
+    void SetStillFps(int index) override;
+    void ShowSdkVersion() override;
+    bool SetFlip(bool on) override;
+    bool SetMirror(bool on) override;
+    void ReservedOperation1() override {}
+    bool EnableFaceTracking(bool on) override;
+    bool EnableSoundTracking(bool on) override;
+    bool SetHandGesture(int value) override;
+    bool SetCanvas(int value) override;
+    bool SetSub1Ai(int value) override;
+    bool SetMosaic(int value) override;
+    void ReservedOperation2() override {}
+    bool ToggleSoundTracking() override;
+    void ShowFwVersion() override;
+    bool SetAutoFocus(int on) override;
+    bool GetPip() override;
+    bool SetPip(bool on) override;
+    bool GetHideMode() override;
+    bool SetHideMode(bool on) override;
+    bool GetDoaTest() override;
+    bool SetDoaTest(bool on) override;
+    int GetSensor() override;
+    bool SetSensor(int value) override;
+    bool SetAudioMode(int on, int on1, int id) override;
+    bool SetFactoryTest(int value) override;
+    void InitSlider(int id) override;
+    void ResetPuCt(int id) override;
+    bool SetPuCtAuto(int id, bool autoMode) override;
+    bool SetPuCtValue(int id, int value) override;
+    bool ShowDeviceSettingsPages() override;
+    bool ShowImageSettingsPages() override;
+    bool StartPreview() override;
+    void RegisterView(int stream, ICameraView* view) override;
+    void UpdatePreviewSize(int stream, int width, int height) override;
+    void SetRecordKeepAudio(bool keep) override;
+    bool StartRecord(const QString& path) override;
+    void StopRecord() override;
+    bool CaptureStillImage() override;
+    void StopPreview() override;
+    void OpenOutputFolder() override;
+    bool SetCurAudioInput(int index) override;
+    bool StartAudioTest() override;
+    void StopAudioTest() override;
+    void PlayTestSound() override;
+    bool SetFrequency(int index) override;
+    void CapturePreviewFrame(const QByteArray& path) override;
+    void SetCameraState(int state) override;
+
+    CCameraModel* Model() const { return m_pModel; }
+    int CameraCount() const { return m_nCameraCount; }
+    bool HasCameras() const { return m_bHasCameras; }
+
+private:
+    // The AI features that exclude each other, in the order they are switched off.
+    enum class AiFeature { FaceTracking, SoundTracking, HandGesture, Canvas, Sub1Ai, Mosaic };
+    void SwitchOffOtherAiFeatures(AiFeature keep);
+    void ReportOptionFeatures();
+    void ReportAudioAndFactoryTest();
+
+    // Plain callbacks installed in the model, reaching the presenter through s_pPresenter.
+    static void OnDeviceChanged(int event, int lost);
+    static void OnStillResult(int result, const QString& path);
+    static void OnVideoInfo(int cam, int stream, const char* mediaTypeName, int width, int height, double fps,
+                            double kilobytesPerSecond);
+    static void OnVolume(int level);
+
+    struct ViewEntry {
+        int stream = -1;
+        ICameraView* view = nullptr;
+        // Handed to the renderer, which keeps its address: it lives as long as the presenter.
+        std::unique_ptr<PreviewWindowRecord> window;
+    };
+
+    CCameraModel* m_pModel = nullptr;
+    ICameraView* m_pMainView = nullptr;
+    std::map<int, ViewEntry> m_views;
+    int m_nCameraCount = 0;
+    bool m_bHasCameras = false;
+    int m_nCameraState = 0;
+
+    static std::atomic<CCameraPresenter*> s_pPresenter;
+};
+
+#endif

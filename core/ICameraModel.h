@@ -1,0 +1,179 @@
+// The camera model's operations: everything the presenter may ask of the camera libraries.
+#ifndef CORVIX_ICAMERA_MODEL_H
+#define CORVIX_ICAMERA_MODEL_H
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "PreviewWindowRecord.h"
+
+// Room for option values a caller gives to the GetXMask operations (and the factory test block).
+constexpr int kCameraOptionCapacity = 64;
+
+// Plain callbacks the presenter installs; each runs on a library thread.
+// Hot-plug: event 1 (camera list changed); lost 1 exactly when the open camera has gone.
+using CameraDeviceChangedFn = void (*)(int event, int lost);
+// Once per frame while previewing: frames per second and data rate in kilobytes per second.
+using CameraVideoInfoFn = void (*)(int cam, int stream, const char* mediaTypeName, int width, int height,
+                                   double fps, double kilobytesPerSecond);
+// Still-pin capture: result 0 with the saved photo's path, 1 when the frame could not be saved.
+using CameraStillResultFn = void (*)(int result, const QString& path);
+// Microphone level 0-100 of each captured block.
+using CameraVolumeFn = void (*)(int level);
+
+// Operations answer true on success; open-gated ones answer false, 0 or empty with no camera open.
+// The presenter creates and destroys its model as the concrete class, so no virtual destructor.
+class ICameraModel {
+public:
+    // Libraries and cameras
+    virtual bool Init() = 0;
+    virtual void Uninit() = 0;
+    virtual void SetDeviceChangedCallback(CameraDeviceChangedFn fn) = 0;
+    virtual QStringList GetCameraList() = 0;
+    virtual bool Open(int index) = 0;
+
+    // The library's own property dialogs
+    virtual bool ShowDeviceSettingsPages() = 0;
+    virtual bool ShowImageSettingsPages() = 0;
+
+    // Image properties and power-line frequency
+    virtual bool PuCtGetRange(int id, bool& supported, int& min, int& max, int& step, int& def,
+                              bool& autoSupported) = 0;
+    virtual bool PuCtGet(int id, int& value, bool& autoMode) = 0;
+    virtual bool PuCtSet(int id, int value, bool autoMode) = 0;
+    virtual bool IsSupportFrequency() = 0;
+    virtual bool SetFrequency(int index) = 0;
+    virtual int GetFrequency() = 0;
+
+    // Device information
+    virtual bool IsSupportDeviceInfo() = 0;
+    virtual QString GetFwVersion() = 0;
+    virtual bool IsSupportSdkVersion() = 0;
+    virtual QString GetSdkVersion() = 0;
+    virtual bool IsSupportMid() = 0;
+    virtual QString GetMid() = 0;
+    virtual QString GetCameraName() = 0;
+    virtual QString GetCameraVidPid() = 0;
+
+    // Camera features
+    virtual bool IsSupportFlip() = 0;
+    virtual bool GetFlip() = 0;
+    virtual bool SetFlip(bool on) = 0;
+    virtual bool IsSupportMirror() = 0;
+    virtual bool GetMirror() = 0;
+    virtual bool SetMirror(bool on) = 0;
+    virtual bool ReservedFeatureSupport() = 0;
+    virtual bool ReservedFeatureGet(int& value) = 0;
+    virtual bool ReservedFeatureSet(int value) = 0;
+    virtual bool IsSupportHandGesture() = 0;
+    virtual bool GetHandGestureMask(int* values, int& count) = 0;
+    virtual bool GetHandGesture(int& value) = 0;
+    virtual bool SetHandGesture(int value) = 0;
+    virtual bool IsSupportCanvas() = 0;
+    virtual bool GetCanvasMask(int* values, int& count) = 0;
+    virtual bool GetCanvas(int& value) = 0;
+    virtual bool SetCanvas(int value) = 0;
+    virtual bool IsSupportSub1Ai() = 0;
+    virtual bool GetSub1AiMask(int* values, int& count) = 0;
+    virtual bool GetSub1Ai(int& value) = 0;
+    virtual bool SetSub1Ai(int value) = 0;
+    virtual bool IsSupportMosaic() = 0;
+    virtual bool GetMosaicMask(int* values, int& count) = 0;
+    virtual bool GetMosaic(int& value) = 0;
+    virtual bool SetMosaic(int value) = 0;
+    virtual bool IsSupportFaceTracking() = 0;
+    virtual bool GetFaceTracking() = 0;
+    virtual bool SetFaceTracking(bool on) = 0;
+    virtual bool IsSupportSoundTracking() = 0;
+    virtual bool GetSoundTracking() = 0;
+    virtual bool SetSoundTracking(bool on) = 0;
+    virtual bool IsSupportAutoFocus() = 0;
+    virtual bool SetAutoFocus(int on) = 0;
+    virtual bool GetAutoFocus(int& on) = 0;
+    virtual bool GetAutoFocusMode(int& mode) = 0;
+    virtual bool IsSupportPip() = 0;
+    virtual bool GetPip() = 0;
+    virtual bool SetPip(bool on) = 0;
+    virtual bool IsSupportHideMode() = 0;
+    virtual bool GetHideMode() = 0;
+    virtual bool SetHideMode(bool on) = 0;
+    virtual bool IsSupportDoaTest() = 0;
+    virtual bool GetDoaTest() = 0;
+    virtual bool SetDoaTest(bool on) = 0;
+    virtual bool IsSupportSensor() = 0;
+    virtual int GetSensor() = 0;
+    virtual bool SetSensor(int value) = 0;
+    virtual bool IsSupportAudioMode() = 0;
+    virtual bool GetAudioModeMask(int* values, int& count) = 0;
+    virtual QStringList GetAcousticBaffleList() = 0;
+    virtual bool SetAudioMode(int on, int on1, int id) = 0;
+    virtual bool GetAudioMode(int& on, int& on1, int& id) = 0;
+    virtual bool IsSupportFactoryTest() = 0;
+    virtual bool GetFactoryTestMask(int* values, int& count) = 0;
+    virtual bool GetFactoryTest(int& value) = 0;
+    virtual bool SetFactoryTest(const int* values, int count) = 0;
+
+    // Streams
+    virtual int GetStreamCount() = 0;
+    virtual bool SetMaxStreamIndex(int index) = 0;
+    virtual int GetMaxStreamIndex() = 0;
+    virtual QStringList GetMediaTypeList(int stream) = 0;
+    virtual bool SetMediaTypeIndex(int stream, int index) = 0;
+    virtual QStringList GetResolutionList(int stream) = 0;
+    virtual bool SetResolutionIndex(int stream, int index) = 0;
+    virtual QStringList GetFpsList(int stream) = 0;
+    virtual bool SetFpsIndex(int stream, int index) = 0;
+    virtual bool IsSupportFps(int stream) = 0;
+    virtual bool IsSupportBps(int stream) = 0;
+    virtual bool IsSupportGop(int stream) = 0;
+    virtual bool SetBps(int stream, int kilobytesPerSecond) = 0;
+    virtual bool SetGop(int stream, int frames) = 0;
+    virtual QStringList GetSensorList() = 0;
+
+    // Preview
+    virtual void SetVideoInfoCallback(CameraVideoInfoFn fn) = 0;
+    virtual bool StartPreview(const QList<PreviewWindowRecord*>& windows) = 0;
+
+    // Recording
+    virtual void SetRecordKeepAudio(bool keep) = 0;
+    virtual bool StartRecord(const QString& path) = 0;
+    virtual void StopRecord() = 0;
+
+    // Still pin
+    virtual void SetStillCallback(CameraStillResultFn fn) = 0;
+    virtual bool IsSupportStillCapture() = 0;
+    virtual bool CaptureStillImage() = 0;
+    virtual QStringList GetStillMediaTypeList() = 0;
+    virtual bool SetStillMediaTypeIndex(int index) = 0;
+    virtual QStringList GetStillResolutionList() = 0;
+    virtual bool SetStillResolutionIndex(int index) = 0;
+    virtual QStringList GetStillFpsList() = 0;
+    virtual bool SetStillFpsIndex(int index) = 0;
+
+    // Shutting down
+    virtual void StopPreview() = 0;
+    virtual bool Close() = 0;
+    virtual void Release() = 0;
+
+    // Files and microphone
+    virtual void OpenOutputFolder() = 0;
+    virtual QStringList GetAudioInputList() = 0;
+    virtual bool SetCurAudioInput(int index) = 0;
+    virtual void SetVolumeCallback(CameraVolumeFn fn) = 0;
+    virtual bool StartAudioTest() = 0;
+    virtual void StopAudioTest() = 0;
+    virtual void PlayTestSound() = 0;
+
+    // State and preview photos
+    virtual bool IsOpen() = 0;
+    virtual bool IsPreview() = 0;
+    // path: UTF-8 bytes of the photo's file path.
+    virtual void CapturePreviewFrame(const QByteArray& path) = 0;
+
+protected:
+    ~ICameraModel() = default;
+};
+
+#endif
