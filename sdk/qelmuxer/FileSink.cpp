@@ -118,7 +118,16 @@ void FileSink::startWriteback() {
     }
     m_lastSyncUs = now;
     struct stat st;
-    if (fstat(m_fd, &st) == 0 && st.st_size > m_syncedUpTo) {
+    if (fstat(m_fd, &st) != 0) {
+        return;
+    }
+    if (st.st_nlink == 0) {
+        // Removed (or its folder) while recording: nothing written from now on would be kept.
+        m_errno = ENOENT;
+        logLine("the file was removed while being written");
+        return;
+    }
+    if (st.st_size > m_syncedUpTo) {
         sync_file_range(m_fd, m_syncedUpTo, st.st_size - m_syncedUpTo, SYNC_FILE_RANGE_WRITE);
         m_syncedUpTo = st.st_size;
     }
@@ -129,6 +138,11 @@ bool FileSink::flushAndSync() {
         return false;
     }
     avio_flush(m_avio);
+    struct stat st;
+    if (!m_errno && fstat(m_fd, &st) == 0 && st.st_nlink == 0) {
+        m_errno = ENOENT;
+        logLine("the file was removed while being written");
+    }
     if (m_errno) {
         return false;
     }
@@ -138,6 +152,12 @@ bool FileSink::flushAndSync() {
         return false;
     }
     return true;
+}
+
+void FileSink::truncate(int64_t size) {
+    if (m_fd >= 0 && ftruncate(m_fd, size) == 0) {
+        m_position = size;
+    }
 }
 
 void FileSink::close() {

@@ -23,6 +23,10 @@ public:
     AVIOContext* avio() const { return m_avio; }
     // Flushes the I/O buffer and waits until the data is on the disk.
     bool flushAndSync();
+    // Cuts the file back to `size` bytes (drops a partly written tail after a failure).
+    void truncate(int64_t size);
+    // Where the next byte would go, everything before it handed to the file.
+    int64_t position() const { return m_position; }
     // Frees the I/O context and closes the file (without syncing).
     void close();
 

@@ -93,6 +93,9 @@ bool remux(AVFormatContext* in, const std::string& tmp, int64_t packets) {
         ok = st && avcodec_parameters_copy(st->codecpar, in->streams[i]->codecpar) >= 0;
         if (ok) {
             st->codecpar->codec_tag = 0;
+            if (st->codecpar->codec_id == AV_CODEC_ID_AAC && st->codecpar->frame_size == 0) {
+                st->codecpar->frame_size = 1024;
+            }
             st->time_base = in->streams[i]->time_base;
         }
     }

@@ -56,6 +56,8 @@ bool Mp4Writer::writeHeader() {
         return fail("writing the header", ret);
     }
     m_headerWritten = true;
+    avio_flush(m_ctx->pb);
+    m_completeUpTo = m_sink.position();
     return true;
 }
 
@@ -73,6 +75,8 @@ bool Mp4Writer::write(AVPacket* pkt, int streamIndex) {
         return fail("writing a packet", ret < 0 ? ret : AVERROR(m_sink.lastErrno()));
     }
     ++m_packets;
+    // Everything is flushed after each packet: the file ends on a whole fragment here.
+    m_completeUpTo = m_sink.position();
     return true;
 }
 
@@ -106,6 +110,9 @@ bool Mp4Writer::fail(const char* what, int err) {
     if (!m_failed) {
         char text[128];
         logLine("%s failed: %s", what, avErrorText(err, text, sizeof text));
+        if (m_headerWritten) {
+            m_sink.truncate(m_completeUpTo);
+        }
     }
     m_failed = true;
     return false;

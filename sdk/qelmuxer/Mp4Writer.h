@@ -40,7 +40,8 @@ public:
 
     bool failed() const { return m_failed; }
     int64_t packetsWritten() const { return m_packets; }
-    int64_t bytesWritten() const { return m_sink.bytesWritten(); }
+    // Bytes in the file (after a failure: up to the last whole fragment).
+    int64_t bytesWritten() const { return m_failed ? m_completeUpTo : m_sink.bytesWritten(); }
 
 private:
     bool fail(const char* what, int err);
@@ -50,6 +51,7 @@ private:
     bool m_headerWritten = false;
     bool m_failed = false;
     int64_t m_packets = 0;
+    int64_t m_completeUpTo = 0;                    // file size after the last fully written call
     std::vector<std::pair<int, int>> m_timeBases;  // per stream, as given to addStream
 };
 

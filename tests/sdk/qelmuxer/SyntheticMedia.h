@@ -1,0 +1,55 @@
+// Synthetic pictures, sound and encoded streams for the muxer tests and the recording benchmark,
+// and a feeder that hands them to a muxer in real time from a video and a sound thread.
+#ifndef TESTS_QELMUXER_SYNTHETIC_MEDIA_H
+#define TESTS_QELMUXER_SYNTHETIC_MEDIA_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A planar YUV 4:2:0 frame (chroma planes of ceil(w/2) x ceil(h/2)) of luma `y` with a moving bar.
+std::vector<uint8_t> yuvFrame(int width, int height, int y, int index);
+
+// Encodes `count` frames of width x height into Annex B access units (one per frame) with
+// libx264 or libx265, parameter sets in front of every keyframe.
+std::vector<std::vector<uint8_t>> encodeAnnexB(bool hevc, int width, int height, int count, int gop);
+// The NAL units of Annex B data, without start codes.
+std::vector<std::vector<uint8_t>> annexBNals(const std::vector<uint8_t>& data);
+// The NAL units of length-prefixed (4-byte) data.
+std::vector<std::vector<uint8_t>> lengthPrefixedNals(const std::vector<uint8_t>& data);
+
+struct FeedPlan {
+    double seconds = 2.0;
+    int fps = 30;
+    int width = 320;
+    int height = 240;
+    double flashAt = -1;        // the picture turns white and the sound loud at this time
+    double videoJitterMs = 0;   // random lateness of each frame
+    int dropEveryNth = 0;       // leave out every n-th frame
+    double videoHoleFrom = -1;  // no frames in [from, to)
+    double videoHoleTo = -1;
+    double audioGapFrom = -1;  // no sound blocks in [from, to)
+    double audioGapTo = -1;
+    int audioBurst = 1;  // sound blocks delivered this many at a time
+    bool audio = true;
+    // Encoded frames to send instead of decoded ones (cycled).
+    const std::vector<std::vector<uint8_t>>* encoded = nullptr;
+    // Called with the seconds fed so far, about every 100 ms (from the video thread).
+    std::function<void(double)> progress;
+};
+
+struct FeedResult {
+    int videoSent = 0;
+    int videoRefused = 0;
+    int audioSent = 0;
+    int audioRefused = 0;
+    int lastRefusal = 0;
+    double maxCallMs = 0;  // slowest qelmuxer_muxer call
+};
+
+// Feeds the muxer `key` in real time according to the plan; returns when done or when
+// `stopOnFailure` and the muxer answers that the recording has failed.
+FeedResult feedInRealTime(const char* key, const FeedPlan& plan, bool stopOnFailure = false);
+
+#endif

@@ -1,0 +1,349 @@
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QtTest>
+
+#include <cstring>
+
+#include "MediaProbe.h"
+#include "SyntheticMedia.h"
+#include "qelmuxer.h"
+#include "qelmuxer_stats.h"
+
+namespace {
+
+// Sound and picture must meet within this (seconds).
+constexpr double kSyncLimit = 0.040;
+
+std::string pathIn(const QTemporaryDir& dir, const char* name) {
+    return dir.filePath(name).toStdString();
+}
+
+int createMuxer(char* key, const std::string& path, int w, int h, int type, bool audio) {
+    return qelmuxer_create_muxer(key, path.c_str(), w, h, type, 30, 30, audio ? 1 : 0, audio ? 2 : 0,
+                                 audio ? 48000 : 0, audio ? 16 : 0);
+}
+
+QELMuxerStats statsOf(const char* key) {
+    QELMuxerStats s;
+    std::memset(&s, 0, sizeof s);
+    qelmuxer_get_stats(key, &s);
+    return s;
+}
+
+}  // namespace
+
+class TestQelMuxer : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Decoded frames are encoded to H.264; the released file is a regular MP4 (index in front,
+    // no fragments) with the right streams, duration, seeking and sound in step with picture.
+    void recordsDecodedFramesWithSound() {
+        QTemporaryDir dir;
+        std::string path = pathIn(dir, "decoded.mp4");
+        char key[QEL_TEXT_BUFFER_SIZE];
+        QCOMPARE(createMuxer(key, path, 640, 360, 2, true), 1);
+        FeedPlan plan;
+        plan.seconds = 3.0;
+        plan.width = 640;
+        plan.height = 360;
+        plan.flashAt = 1.5;
+        FeedResult fed = feedInRealTime(key, plan);
+        QELMuxerStats st = statsOf(key);
+        QCOMPARE(fed.videoRefused + fed.audioRefused, 0);
+        QCOMPARE(st.videoDropped, 0LL);
+        QCOMPARE(qelmuxer_release_muxer(key), 1);
+        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
+
+        std::vector<std::string> boxes = topLevelBoxes(path);
+        QVERIFY(boxes.size() >= 3);
+        QCOMPARE(boxes[0], std::string("ftyp"));
+        auto moov = std::find(boxes.begin(), boxes.end(), "moov");
+        QVERIFY(moov != boxes.end() && moov < std::find(boxes.begin(), boxes.end(), "mdat"));
+        QVERIFY(std::find(boxes.begin(), boxes.end(), "moof") == boxes.end());
+        QVERIFY(!QFile::exists(dir.filePath(".decoded.mp4.finalising")));
+
+        Probe p = probeFile(path);
+        QVERIFY(p.opened && p.video() && p.audio());
+        QCOMPARE(p.video()->codec, std::string("h264"));
+        QCOMPARE(p.video()->width, 640);
+        QCOMPARE(p.audio()->codec, std::string("aac"));
+        QCOMPARE(p.audio()->sampleRate, 48000);
+        QCOMPARE(p.audio()->channels, 2);
+        QVERIFY2(p.duration > 2.8 && p.duration < 3.2, qPrintable(QString::number(p.duration)));
+
+        Events e = decodeEvents(path);
+        QCOMPARE(e.decodeErrors, 0);
+        QVERIFY2(e.videoFrames >= 88, qPrintable(QString::number(e.videoFrames)));
+        QVERIFY(e.flashAt > 1.4 && e.clickAt > 1.4);
+        QVERIFY2(qAbs(e.flashAt - e.clickAt) <= kSyncLimit,
+                 qPrintable(QString("flash %1 click %2").arg(e.flashAt).arg(e.clickAt)));
+
+        // Keyframes every 30 frames: a seek lands on the keyframe at or before the target.
+        double landed = seekAndDecode(path, 2.2);
+        QVERIFY2(landed > 2.2 - 1.05 && landed <= 2.21, qPrintable(QString::number(landed)));
+    }
+
+    // Frames late, missing or in bursts, and a hole in the sound: picture and sound stay in step.
+    void keepsSyncWithIrregularFramesAndSound() {
+        QTemporaryDir dir;
+        std::string path = pathIn(dir, "irregular.mp4");
+        char key[QEL_TEXT_BUFFER_SIZE];
+        QCOMPARE(createMuxer(key, path, 320, 240, 2, true), 1);
+        FeedPlan plan;
+        plan.seconds = 2.6;
+        plan.flashAt = 2.0;
+        plan.videoJitterMs = 15;
+        plan.dropEveryNth = 4;
+        plan.videoHoleFrom = 0.8;
+        plan.videoHoleTo = 1.1;
+        plan.audioGapFrom = 1.2;
+        plan.audioGapTo = 1.45;
+        plan.audioBurst = 3;
+        feedInRealTime(key, plan);
+        QELMuxerStats st = statsOf(key);
+        QVERIFY(st.silenceSamples >= 48000 / 5);
+        QCOMPARE(qelmuxer_release_muxer(key), 1);
+        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
+
+        Probe p = probeFile(path);
+        QVERIFY(p.opened);
+        QVERIFY2(p.duration > 2.4 && p.duration < 2.8, qPrintable(QString::number(p.duration)));
+        Events e = decodeEvents(path);
+        QCOMPARE(e.decodeErrors, 0);
+        QVERIFY2(qAbs(e.flashAt - e.clickAt) <= kSyncLimit,
+                 qPrintable(QString("flash %1 click %2").arg(e.flashAt).arg(e.clickAt)));
+        // The sound track covers the whole recording, gap included.
+        QVERIFY2(e.audioEndsAt > 2.4, qPrintable(QString::number(e.audioEndsAt)));
+    }
+
+    void storesEncodedFramesAsReceived_data() {
+        QTest::addColumn<bool>("hevc");
+        QTest::newRow("H.264") << false;
+        QTest::newRow("H.265") << true;
+    }
+
+    // The camera's own frames go into the file unchanged, starting at the first keyframe.
+    void storesEncodedFramesAsReceived() {
+        QFETCH(bool, hevc);
+        std::vector<std::vector<uint8_t>> frames = encodeAnnexB(hevc, 320, 240, 40, 15);
+        if (frames.size() != 40) {
+            QSKIP("encoder not available");
+        }
+        // Join the stream in the middle of a GOP: frames 5-14 cannot be decoded on their own.
+        std::vector<std::vector<uint8_t>> sent(frames.begin() + 5, frames.end());
+        QTemporaryDir dir;
+        std::string path = pathIn(dir, "encoded.mp4");
+        char key[QEL_TEXT_BUFFER_SIZE];
+        QCOMPARE(createMuxer(key, path, 320, 240, hevc ? 4 : 3, true), 1);
+        FeedPlan plan;
+        plan.seconds = sent.size() / 30.0;
+        plan.encoded = &sent;
+        feedInRealTime(key, plan);
+        QELMuxerStats st = statsOf(key);
+        QCOMPARE(st.videoSkipped, 10LL);
+        QCOMPARE(qelmuxer_release_muxer(key), 1);
+        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
+
+        Probe p = probeFile(path);
+        QVERIFY(p.opened && p.video() && p.audio());
+        QCOMPARE(p.video()->codec, std::string(hevc ? "hevc" : "h264"));
+        QCOMPARE(p.video()->width, 320);
+        std::vector<std::vector<unsigned char>> stored = videoPackets(path);
+        QCOMPARE(int(stored.size()), 25);
+        for (size_t i = 0; i < stored.size(); ++i) {
+            QVERIFY2(lengthPrefixedNals(stored[i]) == annexBNals(frames[15 + i]),
+                     qPrintable(QString::number(i)));
+        }
+        Events e = decodeEvents(path);
+        QCOMPARE(e.decodeErrors, 0);
+        QCOMPARE(e.videoFrames, 25);
+    }
+
+    // A process killed while recording leaves a file that plays up to about its last second.
+    void killedRecordingStillPlays() {
+        QTemporaryDir dir;
+        std::string path = pathIn(dir, "killed.mp4");
+        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
+        int fds[2];
+        QCOMPARE(pipe(fds), 0);
+        pid_t pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            char key[QEL_TEXT_BUFFER_SIZE];
+            if (createMuxer(key, path, 320, 240, 2, true) != 1) {
+                _exit(2);
+            }
+            FeedPlan plan;
+            plan.seconds = 20;
+            plan.progress = [&](double at) {
+                if (at >= 3.0) {
+                    ssize_t n = write(fds[1], "k", 1);
+                    (void)n;
+                }
+            };
+            feedInRealTime(key, plan);
+            _exit(3);
+        }
+        close(fds[1]);
+        pollfd pfd{fds[0], POLLIN, 0};
+        bool ready = poll(&pfd, 1, 15000) == 1;
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        close(fds[0]);
+        QVERIFY(ready);
+        QVERIFY(WIFSIGNALED(status));
+
+        Probe p = probeFile(path);
+        QVERIFY(p.opened && p.video() && p.audio());
+        Events e = decodeEvents(path);
+        QCOMPARE(e.decodeErrors, 0);
+        QVERIFY2(e.lastVideoAt >= 1.5, qPrintable(QString::number(e.lastVideoAt)));
+        QVERIFY2(e.audioEndsAt >= 1.5, qPrintable(QString::number(e.audioEndsAt)));
+    }
+
+    // The disk fills up (a file size limit here): the recording ends with what was written,
+    // later data is refused, release reports the failure, and nothing crashes.
+    void writeFailureEndsTheRecording() {
+        QTemporaryDir dir;
+        std::string path = pathIn(dir, "full.mp4");
+        const rlim_t limit = 48 * 1024;
+        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
+        pid_t pid = fork();
+        if (pid == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit rl{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &rl);
+            char key[QEL_TEXT_BUFFER_SIZE];
+            if (createMuxer(key, path, 320, 240, 2, true) != 1) {
+                _exit(2);
+            }
+            FeedPlan plan;
+            plan.seconds = 15;
+            FeedResult r = feedInRealTime(key, plan, true);
+            if (r.lastRefusal != QEL_MUXER_REFUSED_FAILED) {
+                _exit(3);
+            }
+            QELMuxerStats st = statsOf(key);
+            int released = qelmuxer_release_muxer(key);
+            _exit(st.failed == 1 && released == 0 ? 0 : 4);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QVERIFY(QFileInfo(QString::fromStdString(path)).size() <= qint64(limit));
+        Events e = decodeEvents(path);
+        QVERIFY2(e.lastVideoAt >= 0.5, qPrintable(QString::number(e.lastVideoAt)));
+    }
+
+    // The folder is removed while recording: the recording ends and says so.
+    void removedFolderEndsTheRecording() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        std::string path = dir.filePath("sub/gone.mp4").toStdString();
+        char key[QEL_TEXT_BUFFER_SIZE];
+        QCOMPARE(createMuxer(key, path, 320, 240, 2, true), 1);
+        FeedPlan plan;
+        plan.seconds = 0.6;
+        feedInRealTime(key, plan);
+        QVERIFY(QDir(dir.filePath("sub")).removeRecursively());
+        plan.seconds = 1.6;
+        FeedResult r = feedInRealTime(key, plan, true);
+        QCOMPARE(r.lastRefusal, int(QEL_MUXER_REFUSED_FAILED));
+        QCOMPARE(qelmuxer_release_muxer(key), 0);
+        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
+        QVERIFY(!QFile::exists(QString::fromStdString(path)));
+    }
+
+    // Frames handed in faster than they can be encoded are dropped and counted; the caller is
+    // never held up and memory stays bounded by the pool.
+    void overflowDropsAndCounts() {
+        QTemporaryDir dir;
+        std::string path = pathIn(dir, "flood.mp4");
+        char key[QEL_TEXT_BUFFER_SIZE];
+        QCOMPARE(createMuxer(key, path, 1280, 720, 2, false), 1);
+        std::vector<uint8_t> frame = yuvFrame(1280, 720, 80, 0);
+        int accepted = 0, full = 0;
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < 200; ++i) {
+            int ret = qelmuxer_muxer(key, frame.data(), int(frame.size()), 0);
+            if (ret == 0) {
+                ++accepted;
+            } else {
+                QCOMPARE(ret, int(QEL_MUXER_REFUSED_QUEUE_FULL));
+                ++full;
+            }
+        }
+        QELMuxerStats st = statsOf(key);
+        QVERIFY(full > 0);
+        QCOMPARE(st.videoDropped, (long long)full);
+        QCOMPARE(st.videoAccepted, (long long)accepted);
+        QCOMPARE(qelmuxer_release_muxer(key), 1);
+        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
+        QCOMPARE(decodeEvents(path).videoFrames, accepted);
+    }
+
+    void refusesBadArgumentsAndKeys() {
+        QTemporaryDir dir;
+        std::string path = pathIn(dir, "args.mp4");
+        char key[QEL_TEXT_BUFFER_SIZE];
+        QCOMPARE(qelmuxer_create_muxer(nullptr, path.c_str(), 320, 240, 2, 30, 30, 0, 0, 0, 0), 0);
+        QCOMPARE(qelmuxer_create_muxer(key, nullptr, 320, 240, 2, 30, 30, 0, 0, 0, 0), 0);
+        QCOMPARE(qelmuxer_create_muxer(key, "", 320, 240, 2, 30, 30, 0, 0, 0, 0), 0);
+        QCOMPARE(qelmuxer_create_muxer(key, path.c_str(), 320, 240, 1, 30, 30, 0, 0, 0, 0), 0);
+        QCOMPARE(qelmuxer_create_muxer(key, path.c_str(), 0, 240, 2, 30, 30, 0, 0, 0, 0), 0);
+        QCOMPARE(qelmuxer_create_muxer(key, path.c_str(), 320, 240, 2, 30, 30, 1, 2, 48000, 8), 0);
+        QCOMPARE(qelmuxer_create_muxer(key, path.c_str(), 320, 240, 2, 30, 30, 1, 2, 12345, 16), 0);
+        QCOMPARE(qelmuxer_create_muxer(key, path.c_str(), 320, 240, 2, 30, 30, 1, 0, 48000, 16), 0);
+        std::string missing = dir.filePath("no/such/folder.mp4").toStdString();
+        QCOMPARE(qelmuxer_create_muxer(key, missing.c_str(), 320, 240, 2, 30, 30, 0, 0, 0, 0), 0);
+        QVERIFY(!QFile::exists(QString::fromStdString(path)));
+
+        // Odd sizes are accepted (the last column and row are left out).
+        QCOMPARE(qelmuxer_create_muxer(key, path.c_str(), 321, 241, 2, 0, -5, 0, 0, 0, 0), 1);
+        QCOMPARE(QByteArray(key).left(4), QByteArray("mux-"));
+        std::vector<uint8_t> frame = yuvFrame(321, 241, 80, 0);
+        std::vector<uint8_t> pcm(1920);
+        QCOMPARE(qelmuxer_muxer(key, frame.data(), int(frame.size()), 0), 0);
+        QCOMPARE(qelmuxer_muxer(key, frame.data(), int(frame.size()) - 1, 0),
+                 int(QEL_MUXER_REFUSED_ARGUMENT));
+        QCOMPARE(qelmuxer_muxer(key, nullptr, int(frame.size()), 0), int(QEL_MUXER_REFUSED_ARGUMENT));
+        QCOMPARE(qelmuxer_muxer(key, frame.data(), int(frame.size()), 7), int(QEL_MUXER_REFUSED_ARGUMENT));
+        QCOMPARE(qelmuxer_muxer(key, pcm.data(), int(pcm.size()), 1), int(QEL_MUXER_REFUSED_ARGUMENT));
+        QCOMPARE(qelmuxer_muxer("mux-999999", frame.data(), int(frame.size()), 0),
+                 int(QEL_MUXER_REFUSED_ARGUMENT));
+        QCOMPARE(qelmuxer_muxer(nullptr, frame.data(), int(frame.size()), 0),
+                 int(QEL_MUXER_REFUSED_ARGUMENT));
+        char longKey[400];
+        std::memset(longKey, 'x', sizeof longKey);  // not terminated within 256 bytes
+        QCOMPARE(qelmuxer_muxer(longKey, frame.data(), int(frame.size()), 0),
+                 int(QEL_MUXER_REFUSED_ARGUMENT));
+        QCOMPARE(qelmuxer_release_muxer(longKey), 0);
+        QCOMPARE(qelmuxer_release_muxer(key), 1);
+        QCOMPARE(qelmuxer_release_muxer(key), 0);
+        QCOMPARE(qelmuxer_release_muxer(nullptr), 0);
+        QVERIFY(qelmuxer_muxer(key, frame.data(), int(frame.size()), 0) != 0);
+        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
+        QCOMPARE(probeFile(path).video()->width, 320);
+
+        // A recording released before any frame leaves no empty file behind.
+        QCOMPARE(qelmuxer_create_muxer(key, path.c_str(), 320, 240, 3, 30, 30, 0, 0, 0, 0), 1);
+        QCOMPARE(qelmuxer_release_muxer(key), 0);
+        QVERIFY(!QFile::exists(QString::fromStdString(path)));
+
+        char version[QEL_TEXT_BUFFER_SIZE];
+        QCOMPARE(qelmuxer_get_version(version), 1);
+        QVERIFY(QByteArray(version).startsWith("qelmuxer"));
+        QCOMPARE(qelmuxer_get_version(nullptr), 0);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestQelMuxer)
+#include "tst_qelmuxer.moc"
