@@ -1,0 +1,85 @@
+#include "RenderSurface.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QSocketNotifier>
+#include <QtGlobal>
+
+#include "FrameExchange.h"
+
+RenderSurface::RenderSurface(std::shared_ptr<FrameExchange> exchange, WId handle)
+    : m_exchange(std::move(exchange)), m_handle(handle) {}
+
+RenderSurface::~RenderSurface() {
+    detach();
+    delete m_notifier;  // before the exchange, which owns the watched descriptor, can go
+    m_notifier = nullptr;
+}
+
+bool RenderSurface::attach() {
+    if (m_widget) {
+        return true;
+    }
+    QWidget* widget = QWidget::find(m_handle);
+    if (!widget) {
+        qWarning("RenderSurface::attach no widget of this process has the native window %llu",
+                 static_cast<unsigned long long>(m_handle));
+        return false;
+    }
+    m_widget = widget;
+    widget->installEventFilter(this);
+    if (!m_notifier && m_exchange->wakeFd() >= 0) {
+        m_notifier = new QSocketNotifier(m_exchange->wakeFd(), QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &RenderSurface::onWake);
+    }
+    if (m_notifier) {
+        m_notifier->setEnabled(true);
+    }
+    return true;
+}
+
+void RenderSurface::detach() {
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+    }
+    if (m_widget) {
+        m_widget->removeEventFilter(this);
+        m_widget->update();  // the widget paints itself again
+        m_widget.clear();
+    }
+}
+
+void RenderSurface::onWake() {
+    m_exchange->takeWake();
+    if (m_widget) {
+        m_widget->update();
+    }
+}
+
+bool RenderSurface::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && watched == m_widget.data()) {
+        return paint();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool RenderSurface::paint() {
+    QWidget* widget = m_widget.data();
+    return m_exchange->paintFront([widget](const QImage& image) {
+        QPainter painter(widget);
+        // The picture was made for the widget's size in device pixels: draw it 1:1 and keep
+        // what it does not cover (a resize not yet reached by a frame) black.
+        const qreal ratio = widget->devicePixelRatioF();
+        const QRectF target(0, 0, image.width() / ratio, image.height() / ratio);
+        painter.drawImage(target, image);
+        const QRectF all = widget->rect();
+        if (target.width() < all.width()) {
+            painter.fillRect(QRectF(target.right(), 0, all.width() - target.width(), all.height()),
+                             Qt::black);
+        }
+        if (target.height() < all.height()) {
+            painter.fillRect(QRectF(0, target.bottom(), target.width(), all.height() - target.height()),
+                             Qt::black);
+        }
+    });
+}

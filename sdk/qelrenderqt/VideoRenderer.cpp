@@ -1,0 +1,218 @@
+#include "VideoRenderer.h"
+
+#include <QApplication>
+#include <QThread>
+#include <QtGlobal>
+#include <algorithm>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include "FrameExchange.h"
+#include "RenderSurface.h"
+
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "QImage::Format_RGB32 is stored as B G R A bytes");
+
+namespace {
+
+constexpr int kMaxDimension = 16384;
+constexpr int kMinTailBytes = 512;
+constexpr size_t kTailPadding = 256;
+// The scaler may store up to 60 bytes past the end of a picture row; that part of the right bar
+// is blackened again after each frame.
+constexpr int kSpillPixels = 32;
+
+int64_t yuv420Bytes(int width, int height) {
+    const int64_t w = width;
+    const int64_t h = height;
+    return w * h + 2 * (((w + 1) / 2) * ((h + 1) / 2));
+}
+
+int readDimension(const int* field) {
+    return __atomic_load_n(field, __ATOMIC_RELAXED);
+}
+
+bool onGuiThread() {
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+}  // namespace
+
+VideoRenderer::VideoRenderer(int width, int height, IWindow* window)
+    : m_width(width), m_height(height), m_frameBytes(int(yuv420Bytes(width, height))), m_window(window) {
+    const int chromaWidth = (width + 1) / 2;
+    const int tailRows = 2 * ((kMinTailBytes + chromaWidth - 1) / chromaWidth) + 2;
+    m_splitRow = std::max(0, height - tailRows) & ~1;
+    const size_t lumaTail = size_t(width) * size_t(height - m_splitRow);
+    const size_t chromaTail = size_t(chromaWidth) * size_t((height + 1) / 2 - m_splitRow / 2);
+    m_tail.resize(lumaTail + 2 * chromaTail + 3 * kTailPadding, 0);
+}
+
+VideoRenderer::~VideoRenderer() {
+    release();
+    sws_freeContext(m_sws);
+}
+
+std::shared_ptr<VideoRenderer> VideoRenderer::create(int width, int height, IWindow* window) {
+    if (!window || width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) {
+        qWarning("VideoRenderer::create bad arguments: %dx%d window %p", width, height,
+                 static_cast<void*>(window));
+        return nullptr;
+    }
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        qWarning("VideoRenderer::create needs a QApplication");
+        return nullptr;
+    }
+    std::shared_ptr<VideoRenderer> renderer(new VideoRenderer(width, height, window));
+    renderer->m_exchange = std::make_shared<FrameExchange>();
+    if (renderer->m_exchange->wakeFd() < 0) {
+        return nullptr;
+    }
+    auto* surface = new RenderSurface(renderer->m_exchange, WId(window->handle));
+    if (onGuiThread()) {
+        if (!surface->attach()) {
+            delete surface;
+            return nullptr;
+        }
+    } else {
+        surface->moveToThread(QCoreApplication::instance()->thread());
+        QMetaObject::invokeMethod(surface, "attach", Qt::QueuedConnection);
+    }
+    renderer->m_surface = surface;
+    return renderer;
+}
+
+void VideoRenderer::release() {
+    RenderSurface* surface = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_released) {
+            return;
+        }
+        m_released = true;
+        surface = m_surface;
+        m_surface = nullptr;
+    }
+    if (!surface) {
+        return;
+    }
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && onGuiThread()) {
+        delete surface;
+    } else if (app) {
+        surface->deleteLater();  // its destructor removes the filter on the GUI thread
+    }
+    // Without an application the GUI thread is gone and the widget with it; the surface is left.
+}
+
+QRect VideoRenderer::pictureRect(int frameWidth, int frameHeight, int windowWidth, int windowHeight) {
+    int w = windowWidth;
+    int h = windowHeight;
+    if (int64_t(windowWidth) * frameHeight <= int64_t(windowHeight) * frameWidth) {
+        h = int((int64_t(windowWidth) * frameHeight * 2 + frameWidth) / (2 * int64_t(frameWidth)));
+    } else {
+        w = int((int64_t(windowHeight) * frameWidth * 2 + frameHeight) / (2 * int64_t(frameHeight)));
+    }
+    w = qBound(1, w, windowWidth);
+    h = qBound(1, h, windowHeight);
+    // Left edge on a 4-pixel boundary keeps the scaler's stores aligned.
+    const int x = ((windowWidth - w) / 2) & ~3;
+    const int y = (windowHeight - h) / 2;
+    return QRect(x, y, w, h);
+}
+
+bool VideoRenderer::prepareScaler(int pictureWidth, int pictureHeight) {
+    if (m_sws && pictureWidth == m_swsWidth && pictureHeight == m_swsHeight) {
+        return true;
+    }
+    sws_freeContext(m_sws);
+    m_sws = sws_alloc_context();
+    m_swsWidth = 0;
+    m_swsHeight = 0;
+    if (!m_sws) {
+        return false;
+    }
+    av_opt_set_int(m_sws, "srcw", m_width, 0);
+    av_opt_set_int(m_sws, "srch", m_height, 0);
+    av_opt_set_int(m_sws, "src_format", AV_PIX_FMT_YUV420P, 0);
+    av_opt_set_int(m_sws, "src_range", 0, 0);
+    av_opt_set_int(m_sws, "dstw", pictureWidth, 0);
+    av_opt_set_int(m_sws, "dsth", pictureHeight, 0);
+    av_opt_set_int(m_sws, "dst_format", AV_PIX_FMT_BGRA, 0);
+    av_opt_set_int(m_sws, "dst_range", 1, 0);
+    av_opt_set_int(m_sws, "sws_flags", SWS_BILINEAR, 0);
+    if (sws_init_context(m_sws, nullptr, nullptr) < 0) {
+        qWarning("VideoRenderer: cannot scale %dx%d to %dx%d", m_width, m_height, pictureWidth,
+                 pictureHeight);
+        sws_freeContext(m_sws);
+        m_sws = nullptr;
+        return false;
+    }
+    const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
+    sws_setColorspaceDetails(m_sws, coefficients, 0, coefficients, 1, 0, 1 << 16, 1 << 16);
+    m_swsWidth = pictureWidth;
+    m_swsHeight = pictureHeight;
+    return true;
+}
+
+bool VideoRenderer::render(const uint8_t* data, int size) {
+    if (!data || size != m_frameBytes) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_released) {
+        return false;
+    }
+    const int windowWidth = readDimension(&m_window->width);
+    const int windowHeight = readDimension(&m_window->height);
+    if (windowWidth <= 0 || windowHeight <= 0 || windowWidth > kMaxDimension ||
+        windowHeight > kMaxDimension) {
+        return false;  // a minimised or not yet laid out widget: nothing to draw
+    }
+    const QRect rect = pictureRect(m_width, m_height, windowWidth, windowHeight);
+    if (!prepareScaler(rect.width(), rect.height())) {
+        return false;
+    }
+    FrameExchange::Buffer* buffer = m_exchange->back(windowWidth, windowHeight, rect);
+    if (!buffer) {
+        return false;
+    }
+    const int cw = (m_width + 1) / 2;
+    const int ch = (m_height + 1) / 2;
+    const uint8_t* planes[3] = {data, data + size_t(m_width) * m_height,
+                                data + size_t(m_width) * m_height + size_t(cw) * ch};
+    const int strides[3] = {m_width, cw, cw};
+    const int rows[3] = {m_height, ch, ch};
+    const uint8_t* head[4] = {planes[0], planes[1], planes[2], nullptr};
+    const uint8_t* tail[4] = {nullptr, nullptr, nullptr, nullptr};
+    uint8_t* cursor = m_tail.data();
+    for (int p = 0; p < 3; ++p) {
+        const int headRows = p == 0 ? m_splitRow : m_splitRow / 2;
+        const size_t bytes = size_t(strides[p]) * size_t(rows[p] - headRows);
+        std::memcpy(cursor, planes[p] + size_t(strides[p]) * headRows, bytes);
+        tail[p] = cursor;
+        cursor += bytes + kTailPadding;
+    }
+    const int srcStrides[4] = {strides[0], strides[1], strides[2], 0};
+    uint8_t* dst[4] = {buffer->pixels + size_t(rect.y()) * buffer->stride + size_t(rect.x()) * 4, nullptr,
+                       nullptr, nullptr};
+    const int dstStrides[4] = {buffer->stride, 0, 0, 0};
+    if ((m_splitRow > 0 && sws_scale(m_sws, head, srcStrides, 0, m_splitRow, dst, dstStrides) < 0) ||
+        sws_scale(m_sws, tail, srcStrides, m_splitRow, m_height - m_splitRow, dst, dstStrides) < 0) {
+        if (m_failures++ % 300 == 0) {
+            qWarning("VideoRenderer: sws_scale failed");
+        }
+        return false;
+    }
+    const int spillStart = rect.right() + 1;
+    const int spill = std::min(kSpillPixels, windowWidth - spillStart);
+    for (int y = rect.top(); spill > 0 && y <= rect.bottom(); ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(buffer->pixels + size_t(y) * buffer->stride) + spillStart;
+        std::fill(row, row + spill, 0xff000000u);
+    }
+    m_exchange->publish();
+    return true;
+}

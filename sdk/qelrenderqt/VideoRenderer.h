@@ -1,0 +1,59 @@
+// One renderer: converts planar YUV 4:2:0 frames of a fixed size into the current size of its
+// window record, letterboxed, and hands them to the widget's surface.
+#ifndef QEL_VIDEO_RENDERER_H
+#define QEL_VIDEO_RENDERER_H
+
+#include <QRect>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "qelrenderqt.h"
+
+class FrameExchange;
+class RenderSurface;
+struct SwsContext;
+
+class VideoRenderer {
+public:
+    // Null (logged) when the arguments are bad, there is no QApplication, or - created on the
+    // GUI thread - no widget has the record's native window id. Created on another thread, the
+    // widget is looked up on the GUI thread shortly after.
+    static std::shared_ptr<VideoRenderer> create(int width, int height, IWindow* window);
+    ~VideoRenderer();
+    VideoRenderer(const VideoRenderer&) = delete;
+    VideoRenderer& operator=(const VideoRenderer&) = delete;
+
+    // Any thread. False for a frame of the wrong size, a window of no usable size, or after release.
+    bool render(const uint8_t* data, int size);
+    // Waits for a frame in flight, then detaches from the widget. Later render() calls answer false.
+    void release();
+
+    int frameBytes() const { return m_frameBytes; }
+    // Where the picture goes in a window of the given size: aspect kept, centred.
+    static QRect pictureRect(int frameWidth, int frameHeight, int windowWidth, int windowHeight);
+
+private:
+    VideoRenderer(int width, int height, IWindow* window);
+    bool prepareScaler(int pictureWidth, int pictureHeight);
+
+    const int m_width;
+    const int m_height;
+    const int m_frameBytes;
+    IWindow* const m_window;
+    std::mutex m_mutex;  // one frame at a time; release waits on it
+    bool m_released = false;
+    SwsContext* m_sws = nullptr;
+    int m_swsWidth = 0;
+    int m_swsHeight = 0;
+    // The last rows of each frame are scaled from this padded copy: the scaler's vector loads may
+    // read past the end of a row, which must not happen at the end of the caller's buffer.
+    std::vector<uint8_t> m_tail;
+    int m_splitRow = 0;
+    std::shared_ptr<FrameExchange> m_exchange;
+    RenderSurface* m_surface = nullptr;  // lives on the GUI thread
+    unsigned m_failures = 0;
+};
+
+#endif

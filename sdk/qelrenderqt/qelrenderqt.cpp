@@ -1,0 +1,136 @@
+#include "qelrenderqt.h"
+
+#include <QtGlobal>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "VideoRenderer.h"
+
+namespace {
+
+std::atomic<bool> g_initialised{false};
+
+// The renderers of the process by key. Lookups hand out shared references, so a renderer
+// released while another thread renders with it is freed after that frame.
+class RendererTable {
+public:
+    void add(std::shared_ptr<VideoRenderer> renderer, char* keyOut) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        char key[32];
+        std::snprintf(key, sizeof key, "render-%llu", m_nextId++);
+        m_renderers.emplace(key, std::move(renderer));
+        std::memcpy(keyOut, key, std::strlen(key) + 1);
+    }
+    std::shared_ptr<VideoRenderer> find(const char* key) const {
+        std::string_view view;
+        if (!validKey(key, &view)) {
+            return nullptr;
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = m_renderers.find(view);
+        return it == m_renderers.end() ? nullptr : it->second;
+    }
+    std::shared_ptr<VideoRenderer> take(const char* key) {
+        std::string_view view;
+        if (!validKey(key, &view)) {
+            return nullptr;
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = m_renderers.find(view);
+        if (it == m_renderers.end()) {
+            return nullptr;
+        }
+        std::shared_ptr<VideoRenderer> renderer = std::move(it->second);
+        m_renderers.erase(it);
+        return renderer;
+    }
+    std::map<std::string, std::shared_ptr<VideoRenderer>, std::less<>> takeAll() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return std::move(m_renderers);
+    }
+
+private:
+    static bool validKey(const char* key, std::string_view* view) {
+        if (!key) {
+            return false;
+        }
+        const size_t length = strnlen(key, QEL_TEXT_BUFFER_SIZE);
+        if (length == 0 || length >= QEL_TEXT_BUFFER_SIZE) {
+            return false;
+        }
+        *view = std::string_view(key, length);
+        return true;
+    }
+
+    mutable std::mutex m_mutex;
+    std::map<std::string, std::shared_ptr<VideoRenderer>, std::less<>> m_renderers;
+    unsigned long long m_nextId = 1;
+};
+
+RendererTable& renderers() {
+    static RendererTable table;
+    return table;
+}
+
+}  // namespace
+
+int qelrender_init(void) {
+    g_initialised = true;
+    return 1;
+}
+
+int qelrender_uninit(void) {
+    g_initialised = false;
+    auto all = renderers().takeAll();
+    for (auto& entry : all) {
+        entry.second->release();
+    }
+    return 1;
+}
+
+int qelrender_get_version(char* buf) {
+    if (!buf) {
+        return 0;
+    }
+    std::snprintf(buf, QEL_TEXT_BUFFER_SIZE, "qelrenderqt 1.0.1 (Qt %s)", qVersion());
+    return 1;
+}
+
+int qelrender_create_render(char* keyOut, long reserved, int colorSpace, int width, int height,
+                            IWindow* window) {
+    if (!keyOut || reserved != 0 || colorSpace != QEL_COLORSPACE_YUV420P) {
+        qWarning("qelrender_create_render: bad arguments (key buffer %p, reserved %ld, colour space %d)",
+                 static_cast<void*>(keyOut), reserved, colorSpace);
+        return 0;
+    }
+    if (!g_initialised) {
+        qWarning("qelrender_create_render: qelrender_init was not called");
+        return 0;
+    }
+    std::shared_ptr<VideoRenderer> renderer = VideoRenderer::create(width, height, window);
+    if (!renderer) {
+        return 0;
+    }
+    renderers().add(std::move(renderer), keyOut);
+    return 1;
+}
+
+int qelrender_render(const char* key, const unsigned char* data, int size) {
+    const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
+    return renderer && renderer->render(data, size) ? 1 : 0;
+}
+
+int qelrender_release_render(const char* key) {
+    const std::shared_ptr<VideoRenderer> renderer = renderers().take(key);
+    if (!renderer) {
+        qWarning("qelrender_release_render: unknown key");
+        return 0;
+    }
+    renderer->release();
+    return 1;
+}

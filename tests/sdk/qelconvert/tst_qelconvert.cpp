@@ -1,0 +1,502 @@
+#include <sys/mman.h>
+#include <unistd.h>
+#include <QtTest>
+#include <atomic>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "TestFrames.h"
+#include "qelconvert.h"
+
+using namespace TestFrames;
+
+namespace {
+
+constexpr int kGuard = 4096;
+constexpr char kGuardByte = char(0xA5);
+
+// A decoder of the library plus an output buffer followed by guard bytes that must never change.
+class Decoder {
+public:
+    Decoder(int type, int width, int height) : m_width(width), m_height(height) {
+        m_ok = qelconver_create_video_decoder(m_key, 0, type, width, height, QEL_COLORSPACE_YUV420P) == 1;
+        m_buffer = QByteArray(yuv420Bytes(width, height) + kGuard, kGuardByte);
+    }
+    ~Decoder() {
+        if (m_ok) {
+            qelconvert_release_video_decoder(m_key);
+        }
+    }
+    bool ok() const { return m_ok; }
+    const char* key() const { return m_key; }
+
+    // The decoded frame, or an empty array when the library answered 0.
+    QByteArray decode(const QByteArray& data) {
+        int outSize = -1;
+        const int answer =
+            qelconvert_video_decode(m_key, reinterpret_cast<const unsigned char*>(data.constData()),
+                                    data.size(), reinterpret_cast<unsigned char*>(m_buffer.data()), &outSize);
+        const int bytes = yuv420Bytes(m_width, m_height);
+        guardIntact = guardIntact && std::all_of(m_buffer.cbegin() + bytes, m_buffer.cend(),
+                                                 [](char c) { return c == kGuardByte; });
+        if (!answer) {
+            return QByteArray();
+        }
+        sizeRight = sizeRight && outSize == bytes;
+        return m_buffer.left(bytes);
+    }
+
+    bool guardIntact = true;
+    bool sizeRight = true;
+
+private:
+    char m_key[QEL_TEXT_BUFFER_SIZE] = {};
+    bool m_ok = false;
+    int m_width;
+    int m_height;
+    QByteArray m_buffer;
+};
+
+// Bytes that end exactly where an unmapped page begins: touching one byte past them crashes.
+class GuardedBuffer {
+public:
+    explicit GuardedBuffer(size_t size) : m_size(size) {
+        const size_t page = size_t(sysconf(_SC_PAGESIZE));
+        m_mapped = ((size + page - 1) / page + 1) * page;
+        m_base = static_cast<uint8_t*>(
+            mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        mprotect(m_base + m_mapped - page, page, PROT_NONE);
+        m_data = m_base + m_mapped - page - size;
+    }
+    ~GuardedBuffer() { munmap(m_base, m_mapped); }
+    uint8_t* data() { return m_data; }
+    int size() const { return int(m_size); }
+
+private:
+    size_t m_size;
+    size_t m_mapped;
+    uint8_t* m_base;
+    uint8_t* m_data;
+};
+
+QByteArray randomBytes(int size, unsigned seed) {
+    std::mt19937 rng(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& c : bytes) {
+        c = char(rng());
+    }
+    return bytes;
+}
+
+// Mean of one plane of a planar YUV 4:2:0 frame inside a rectangle.
+double planeMean(const QByteArray& frame, int width, int height, int plane, QRect rect) {
+    const int cw = (width + 1) / 2;
+    const int ch = (height + 1) / 2;
+    const int offset = plane == 0 ? 0 : width * height + (plane - 1) * cw * ch;
+    const int stride = plane == 0 ? width : cw;
+    double sum = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            sum += uint8_t(frame[offset + y * stride + x]);
+        }
+    }
+    return sum / (rect.width() * rect.height());
+}
+
+// Packs a planar YUV 4:2:0 picture into a raw camera layout.
+QByteArray fromYuv420(const QByteArray& yuv, int w, int h, int type) {
+    const int cw = (w + 1) / 2;
+    const int ch = (h + 1) / 2;
+    const auto* y = reinterpret_cast<const uint8_t*>(yuv.constData());
+    const uint8_t* u = y + w * h;
+    const uint8_t* v = u + cw * ch;
+    QByteArray out;
+    if (type == QEL_MEDIA_I420) {
+        return yuv;
+    }
+    if (type == QEL_MEDIA_NV12) {
+        out = yuv.left(w * h);
+        for (int i = 0; i < cw * ch; ++i) {
+            out.append(char(u[i])).append(char(v[i]));
+        }
+        return out;
+    }
+    // YUY2 / UYVY: each chroma row of the 4:2:0 picture serves two picture rows.
+    for (int row = 0; row < h; ++row) {
+        for (int px = 0; px < cw; ++px) {
+            const char y0 = char(y[row * w + 2 * px]);
+            const char y1 = char(2 * px + 1 < w ? y[row * w + 2 * px + 1] : y[row * w + 2 * px]);
+            const char cb = char(u[(row / 2) * cw + px]);
+            const char cr = char(v[(row / 2) * cw + px]);
+            if (type == QEL_MEDIA_YUY2) {
+                out.append(y0).append(cb).append(y1).append(cr);
+            } else {
+                out.append(cb).append(y0).append(cr).append(y1);
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+class TestQelConvert : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCOMPARE(qelconvert_init(), 1); }
+    void cleanupTestCase() { QCOMPARE(qelconvert_uninit(), 1); }
+
+    void sizesAndBadArguments() {
+        int bytes = 0;
+        QCOMPARE(qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_YUV420P, 1920, 1080, &bytes), 1);
+        QCOMPARE(bytes, 1920 * 1080 * 3 / 2);
+        QCOMPARE(qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_YUV420P, 5, 3, &bytes), 1);
+        QCOMPARE(bytes, 15 + 2 * 3 * 2);
+        QCOMPARE(qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_YUV420P, 0, 3, &bytes), 0);
+        QCOMPARE(qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_YUV420P, -4, 3, &bytes), 0);
+        QCOMPARE(qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_YUV420P, 1 << 20, 1 << 20, &bytes),
+                 0);
+        QCOMPARE(qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_UNKNOWN, 4, 4, &bytes), 0);
+        QCOMPARE(qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_YUV420P, 4, 4, nullptr), 0);
+
+        char key[QEL_TEXT_BUFFER_SIZE] = "untouched";
+        QCOMPARE(qelconver_create_video_decoder(nullptr, 0, QEL_MEDIA_MJPEG, 64, 64, 4), 0);
+        QCOMPARE(qelconver_create_video_decoder(key, 1, QEL_MEDIA_MJPEG, 64, 64, 4), 0);
+        QCOMPARE(qelconver_create_video_decoder(key, 0, QEL_MEDIA_MJPEG, 64, 64, QEL_COLORSPACE_RGB24), 0);
+        QCOMPARE(qelconver_create_video_decoder(key, 0, QEL_MEDIA_MJPEG, 0, 64, 4), 0);
+        QCOMPARE(qelconver_create_video_decoder(key, 0, QEL_MEDIA_UNKNOWN, 64, 64, 4), 0);
+        QCOMPARE(qelconver_create_video_decoder(key, 0, QEL_MEDIA_LAST + 1, 64, 64, 4), 0);
+        QCOMPARE(QByteArray(key), QByteArray("untouched"));
+
+        Decoder d(QEL_MEDIA_YUY2, 4, 2);
+        QVERIFY(d.ok());
+        unsigned char frame[16] = {};
+        unsigned char out[12];
+        int outSize = 0;
+        QCOMPARE(qelconvert_video_decode("no-such-key", frame, 16, out, &outSize), 0);
+        QCOMPARE(qelconvert_video_decode(nullptr, frame, 16, out, &outSize), 0);
+        QCOMPARE(qelconvert_video_decode(d.key(), nullptr, 16, out, &outSize), 0);
+        QCOMPARE(qelconvert_video_decode(d.key(), frame, 0, out, &outSize), 0);
+        QCOMPARE(qelconvert_video_decode(d.key(), frame, 16, nullptr, &outSize), 0);
+        QCOMPARE(qelconvert_video_decode(d.key(), frame, 16, out, nullptr), 0);
+        QCOMPARE(qelconvert_video_decode(d.key(), frame, 16, out, &outSize), 1);
+        QCOMPARE(outSize, 12);
+        char unterminated[QEL_TEXT_BUFFER_SIZE + 8];
+        std::memset(unterminated, 'k', sizeof unterminated);
+        QCOMPARE(qelconvert_video_decode(unterminated, frame, 16, out, &outSize), 0);
+        QCOMPARE(qelconvert_release_video_decoder("no-such-key"), 0);
+        QCOMPARE(qelconvert_release_video_decoder(nullptr), 0);
+
+        char version[QEL_TEXT_BUFFER_SIZE];
+        QCOMPARE(qelconvert_get_version(version), 1);
+        QVERIFY(QByteArray(version).startsWith("qelconvert"));
+        QCOMPARE(qelconvert_get_version(nullptr), 0);
+    }
+
+    void compressedMatchesFFmpeg_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("encoder");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("options");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("mjpeg 4:2:2") << int(QEL_MEDIA_MJPEG) << QByteArray("mjpeg")
+                                     << int(AV_PIX_FMT_YUVJ422P) << QByteArray() << 320 << 240;
+        QTest::newRow("mjpeg 4:2:0 odd") << int(QEL_MEDIA_MJPEG) << QByteArray("mjpeg")
+                                         << int(AV_PIX_FMT_YUVJ420P) << QByteArray() << 173 << 97;
+        QTest::newRow("h264") << int(QEL_MEDIA_H264) << QByteArray("libx264") << int(AV_PIX_FMT_YUV420P)
+                              << QByteArray("preset=veryfast:tune=zerolatency") << 320 << 240;
+        QTest::newRow("h265") << int(QEL_MEDIA_H265) << QByteArray("libx265") << int(AV_PIX_FMT_YUV420P)
+                              << QByteArray("preset=ultrafast:tune=zerolatency:x265-params=log-level=error")
+                              << 320 << 240;
+    }
+
+    void compressedMatchesFFmpeg() {
+        QFETCH(int, type);
+        QFETCH(QByteArray, encoder);
+        QFETCH(int, format);
+        QFETCH(QByteArray, options);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        const QVector<QByteArray> packets =
+            encode({encoder.constData(), AVPixelFormat(format), 30, options.constData()}, width, height, 8);
+        QCOMPARE(packets.size(), 8);
+        const AVCodecID codec = type == QEL_MEDIA_MJPEG  ? AV_CODEC_ID_MJPEG
+                                : type == QEL_MEDIA_H264 ? AV_CODEC_ID_H264
+                                                         : AV_CODEC_ID_HEVC;
+        const QVector<QByteArray> reference = referenceDecode(codec, packets, width, height);
+        Decoder d(type, width, height);
+        QVERIFY(d.ok());
+        for (int i = 0; i < packets.size(); ++i) {
+            const QByteArray frame = d.decode(packets[i]);
+            QVERIFY2(!frame.isEmpty(), qPrintable(QString("packet %1 gave no picture").arg(i)));
+            QVERIFY2(psnr(frame, reference[i]) >= 45, qPrintable(QString::number(psnr(frame, reference[i]))));
+            // And it is the picture that was encoded, not just what FFmpeg made of it.
+            const QByteArray original =
+                convert(rgbPattern(width, height, i), width, height, AV_PIX_FMT_RGB24, AV_PIX_FMT_YUV420P);
+            QVERIFY2(psnr(frame, original) >= 28, qPrintable(QString::number(psnr(frame, original))));
+        }
+        QVERIFY(d.guardIntact);
+        QVERIFY(d.sizeRight);
+    }
+
+    void fullRangeJpegBecomesLimitedRange() {
+        // Left half black, right half white, in full range as a camera's JPEG has it.
+        const int w = 64, h = 32;
+        QByteArray picture(w * h * 2, char(128));
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                picture[y * w + x] = x < w / 2 ? char(0) : char(255);
+            }
+        }
+        const QVector<QByteArray> packets = encodePictures({"mjpeg", AV_PIX_FMT_YUVJ422P}, w, h, {picture});
+        Decoder d(QEL_MEDIA_MJPEG, w, h);
+        const QByteArray frame = d.decode(packets.value(0));
+        QVERIFY(!frame.isEmpty());
+        QVERIFY(qAbs(planeMean(frame, w, h, 0, QRect(0, 0, 24, h)) - 16) < 2);
+        QVERIFY(qAbs(planeMean(frame, w, h, 0, QRect(40, 0, 24, h)) - 235) < 2);
+        QVERIFY(qAbs(planeMean(frame, w, h, 1, QRect(0, 0, 32, 16)) - 128) < 2);
+        QVERIFY(qAbs(planeMean(frame, w, h, 2, QRect(0, 0, 32, 16)) - 128) < 2);
+    }
+
+    void rawFormats_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        for (int type : {QEL_MEDIA_YUY2, QEL_MEDIA_UYVY, QEL_MEDIA_NV12, QEL_MEDIA_I420}) {
+            QTest::addRow("type %d 128x64", type) << type << 128 << 64;
+            QTest::addRow("type %d 33x18", type) << type << 33 << 18;
+        }
+        // 4:2:0 inputs keep their chroma rows; packed 4:2:2 ones with an odd number of rows are
+        // rescaled vertically by the scaler, not paired, so they are left out here.
+        QTest::addRow("NV12 35x17") << int(QEL_MEDIA_NV12) << 35 << 17;
+        QTest::addRow("I420 35x17") << int(QEL_MEDIA_I420) << 35 << 17;
+    }
+
+    void rawFormats() {
+        QFETCH(int, type);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        // A 4:2:0 picture packed into the camera's layout comes back unchanged.
+        const QByteArray yuv =
+            convert(rgbPattern(width, height), width, height, AV_PIX_FMT_RGB24, AV_PIX_FMT_YUV420P);
+        const QByteArray raw = fromYuv420(yuv, width, height, type);
+        Decoder d(type, width, height);
+        QVERIFY(d.ok());
+        const QByteArray frame = d.decode(raw);
+        QVERIFY(!frame.isEmpty());
+        QVERIFY2(psnr(frame, yuv) >= 50, qPrintable(QString::number(psnr(frame, yuv))));
+        QVERIFY(d.decode(raw.left(raw.size() - 1)).isEmpty());
+        QVERIFY(d.guardIntact);
+    }
+
+    void yuy2MatchesFFmpeg() {
+        const int w = 320, h = 240;
+        const QByteArray yuy2 = convert(rgbPattern(w, h, 3), w, h, AV_PIX_FMT_RGB24, AV_PIX_FMT_YUYV422);
+        const QByteArray reference = convert(yuy2, w, h, AV_PIX_FMT_YUYV422, AV_PIX_FMT_YUV420P);
+        Decoder d(QEL_MEDIA_YUY2, w, h);
+        const QByteArray frame = d.decode(yuy2);
+        QVERIFY2(psnr(frame, reference) >= 45, qPrintable(QString::number(psnr(frame, reference))));
+    }
+
+    void rgbAndGreyUseBt601LimitedRange() {
+        const int w = 6, h = 4;
+        QByteArray red;
+        QByteArray blue;
+        for (int i = 0; i < w * h; ++i) {
+            red.append(char(255)).append(char(0)).append(char(0));
+            blue.append(char(255)).append(char(0)).append(char(0));  // B G R order for BGR24
+        }
+        Decoder rgb(QEL_MEDIA_RGB24, w, h);
+        QByteArray frame = rgb.decode(red);
+        QVERIFY(qAbs(planeMean(frame, w, h, 0, QRect(0, 0, w, h)) - 81.5) <= 1.5);
+        QVERIFY(qAbs(planeMean(frame, w, h, 1, QRect(0, 0, 3, 2)) - 90) <= 1.5);
+        QVERIFY(qAbs(planeMean(frame, w, h, 2, QRect(0, 0, 3, 2)) - 240) <= 1.5);
+        Decoder bgr(QEL_MEDIA_BGR24, w, h);
+        frame = bgr.decode(blue);
+        QVERIFY(qAbs(planeMean(frame, w, h, 0, QRect(0, 0, w, h)) - 41) <= 1.5);
+        QVERIFY(qAbs(planeMean(frame, w, h, 1, QRect(0, 0, 3, 2)) - 240) <= 1.5);
+
+        QByteArray grey(w * h, char(0));
+        std::memset(grey.data() + w * h / 2, 255, size_t(w * h / 2));
+        Decoder g(QEL_MEDIA_GREY, w, h);
+        frame = g.decode(grey);
+        QVERIFY(qAbs(planeMean(frame, w, h, 0, QRect(0, 0, w, 2)) - 16) <= 1);
+        QVERIFY(qAbs(planeMean(frame, w, h, 0, QRect(0, 2, w, 2)) - 235) <= 1);
+        QVERIFY(qAbs(planeMean(frame, w, h, 1, QRect(0, 0, 3, 2)) - 128) <= 1);
+        QVERIFY(rgb.guardIntact && bgr.guardIntact && g.guardIntact);
+    }
+
+    void decodedSizeDifferentFromDeclared() {
+        const QVector<QByteArray> packets = encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 320, 240, 1);
+        const QVector<QByteArray> h264 =
+            encode({"libx264", AV_PIX_FMT_YUV420P, 30, "preset=ultrafast:tune=zerolatency"}, 320, 240, 1);
+        for (const QSize size : {QSize(160, 120), QSize(641, 479), QSize(320, 180)}) {
+            Decoder d(QEL_MEDIA_MJPEG, size.width(), size.height());
+            const QByteArray frame = d.decode(packets[0]);
+            QVERIFY(!frame.isEmpty());
+            const QByteArray reference =
+                referenceDecode(AV_CODEC_ID_MJPEG, packets, size.width(), size.height()).value(0);
+            QVERIFY2(psnr(frame, reference) >= 45, qPrintable(QString::number(psnr(frame, reference))));
+            QVERIFY(d.guardIntact && d.sizeRight);
+            Decoder e(QEL_MEDIA_H264, size.width(), size.height());
+            QVERIFY(!e.decode(h264[0]).isEmpty());
+            QVERIFY(e.guardIntact && e.sizeRight);
+        }
+    }
+
+    void encodedStreamWaitsForKeyframe_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("encoder");
+        QTest::addColumn<QByteArray>("options");
+        QTest::newRow("h264") << int(QEL_MEDIA_H264) << QByteArray("libx264")
+                              << QByteArray("preset=ultrafast:tune=zerolatency:x264-params=repeat-headers=1");
+        QTest::newRow("h265") << int(QEL_MEDIA_H265) << QByteArray("libx265")
+                              << QByteArray(
+                                     "preset=ultrafast:tune=zerolatency:"
+                                     "x265-params=log-level=error:repeat-headers=1");
+    }
+
+    void encodedStreamWaitsForKeyframe() {
+        QFETCH(int, type);
+        QFETCH(QByteArray, encoder);
+        QFETCH(QByteArray, options);
+        // Two groups of pictures; joining the stream in the middle of the first.
+        const QVector<QByteArray> packets =
+            encode({encoder.constData(), AV_PIX_FMT_YUV420P, 6, options.constData()}, 160, 96, 12);
+        QCOMPARE(packets.size(), 12);
+        Decoder d(type, 160, 96);
+        for (int i = 2; i < 6; ++i) {
+            QVERIFY2(d.decode(packets[i]).isEmpty(),
+                     qPrintable(QString("picture %1 before the keyframe").arg(i)));
+        }
+        // From the keyframe on, every packet gives its picture at once.
+        for (int i = 6; i < 12; ++i) {
+            QVERIFY2(!d.decode(packets[i]).isEmpty(), qPrintable(QString("packet %1").arg(i)));
+        }
+        QVERIFY(d.guardIntact);
+    }
+
+    void garbageAndTruncatedInput() {
+        const QVector<QByteArray> mjpeg = encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 96, 64, 2);
+        const QVector<QByteArray> h264 =
+            encode({"libx264", AV_PIX_FMT_YUV420P, 30, "preset=ultrafast:tune=zerolatency"}, 96, 64, 2);
+        const QVector<QByteArray> h265 =
+            encode({"libx265", AV_PIX_FMT_YUV420P, 30,
+                    "preset=ultrafast:tune=zerolatency:x265-params=log-level=error"},
+                   96, 64, 2);
+        const QVector<QByteArray>* streams[] = {&mjpeg, &h264, &h265};
+        const int types[] = {QEL_MEDIA_MJPEG, QEL_MEDIA_H264, QEL_MEDIA_H265};
+        for (int s = 0; s < 3; ++s) {
+            Decoder d(types[s], 96, 64);
+            for (unsigned seed = 1; seed < 20; ++seed) {
+                QVERIFY(d.decode(randomBytes(int(seed * 97), seed)).isEmpty());
+            }
+            const QByteArray& first = streams[s]->at(0);
+            for (int cut : {1, 4, first.size() / 3, first.size() / 2, first.size() - 2}) {
+                d.decode(first.left(cut));  // a picture or nothing; never out of bounds
+            }
+            QVERIFY2(d.guardIntact, qPrintable(QString("type %1").arg(types[s])));
+            // A whole keyframe after the damage decodes normally again.
+            Decoder fresh(types[s], 96, 64);
+            const QByteArray expected = fresh.decode(first);
+            QVERIFY(!expected.isEmpty());
+            QCOMPARE(d.decode(first), expected);
+        }
+        // Raw frames only need the right size; every raw decoder takes random bytes of it.
+        for (int type : {QEL_MEDIA_YUY2, QEL_MEDIA_UYVY, QEL_MEDIA_NV12, QEL_MEDIA_I420, QEL_MEDIA_GREY,
+                         QEL_MEDIA_RGB24, QEL_MEDIA_BGR24}) {
+            Decoder d(type, 33, 17);
+            QVERIFY(d.decode(randomBytes(3, 7)).isEmpty());
+            QVERIFY(!d.decode(randomBytes(33 * 17 * 3, 7)).isEmpty());
+            QVERIFY(d.guardIntact);
+        }
+    }
+
+    void buffersEndingAtUnmappedMemory() {
+        // The scaler reads and writes a little past row ends; none of that may reach past the
+        // caller's input or output. Each size below crashed a plain scaler call.
+        const QSize sizes[] = {{1, 1}, {2, 2}, {3, 5}, {17, 9}, {34, 17}, {127, 3}, {130, 66}, {128, 64}};
+        for (int type : {QEL_MEDIA_YUY2, QEL_MEDIA_UYVY, QEL_MEDIA_NV12, QEL_MEDIA_I420, QEL_MEDIA_GREY,
+                         QEL_MEDIA_RGB24, QEL_MEDIA_BGR24}) {
+            for (const QSize size : sizes) {
+                char key[QEL_TEXT_BUFFER_SIZE];
+                QCOMPARE(qelconver_create_video_decoder(key, 0, type, size.width(), size.height(), 4), 1);
+                const int cw = (size.width() + 1) / 2;
+                const int ch = (size.height() + 1) / 2;
+                const int w = size.width();
+                const int h = size.height();
+                const int inputBytes = type == QEL_MEDIA_YUY2 || type == QEL_MEDIA_UYVY ? cw * 4 * h
+                                       : type == QEL_MEDIA_GREY                         ? w * h
+                                       : type == QEL_MEDIA_RGB24 || type == QEL_MEDIA_BGR24
+                                           ? w * h * 3
+                                           : w * h + 2 * cw * ch;
+                GuardedBuffer input{size_t(inputBytes)};
+                std::memset(input.data(), 0x80, size_t(inputBytes));
+                GuardedBuffer output(size_t(yuv420Bytes(w, h)));
+                int outSize = 0;
+                QVERIFY2(
+                    qelconvert_video_decode(key, input.data(), input.size(), output.data(), &outSize) == 1,
+                    qPrintable(QString("type %1 %2x%3").arg(type).arg(w).arg(h)));
+                QCOMPARE(outSize, output.size());
+                qelconvert_release_video_decoder(key);
+            }
+        }
+        for (const QSize size : {QSize(17, 9), QSize(130, 66)}) {
+            const QByteArray jpeg = encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 96, 64, 1).value(0);
+            GuardedBuffer input{size_t(jpeg.size())};
+            std::memcpy(input.data(), jpeg.constData(), size_t(jpeg.size()));
+            GuardedBuffer output(size_t(yuv420Bytes(size.width(), size.height())));
+            char key[QEL_TEXT_BUFFER_SIZE];
+            QCOMPARE(qelconver_create_video_decoder(key, 0, QEL_MEDIA_MJPEG, size.width(), size.height(), 4),
+                     1);
+            int outSize = 0;
+            QCOMPARE(qelconvert_video_decode(key, input.data(), input.size(), output.data(), &outSize), 1);
+            qelconvert_release_video_decoder(key);
+        }
+    }
+
+    void decodersOnSeveralThreads() {
+        const QVector<QByteArray> packets = encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 128, 96, 4);
+        std::atomic<bool> stop{false};
+        std::atomic<int> decoded{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 3; ++t) {
+            threads.emplace_back([&] {
+                char key[QEL_TEXT_BUFFER_SIZE];
+                if (qelconver_create_video_decoder(key, 0, QEL_MEDIA_MJPEG, 128, 96, 4) != 1) {
+                    return;
+                }
+                std::vector<unsigned char> out(size_t(yuv420Bytes(128, 96)));
+                int outSize = 0;
+                for (int i = 0; !stop; ++i) {
+                    const QByteArray& p = packets[i % packets.size()];
+                    if (qelconvert_video_decode(key, reinterpret_cast<const unsigned char*>(p.constData()),
+                                                p.size(), out.data(), &outSize)) {
+                        ++decoded;
+                    } else if (i > 0) {
+                        break;  // released under our feet
+                    }
+                }
+            });
+        }
+        // Meanwhile other decoders come and go, then everything is released while in use.
+        for (int i = 0; i < 20; ++i) {
+            Decoder extra(QEL_MEDIA_H264, 64, 64);
+            QVERIFY(extra.ok());
+        }
+        QTRY_VERIFY(decoded > 30);
+        QCOMPARE(qelconvert_release_all_decoder(), 1);
+        QTest::qWait(50);
+        stop = true;
+        for (auto& t : threads) {
+            t.join();
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQelConvert)
+#include "tst_qelconvert.moc"
