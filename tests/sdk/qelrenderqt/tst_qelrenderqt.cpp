@@ -1,0 +1,296 @@
+#include <QPainter>
+#include <QWidget>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+#include "qelrenderqt.h"
+
+namespace {
+
+// BT.601 limited range colours.
+struct Yuv {
+    uint8_t y, u, v;
+};
+constexpr Yuv kRed{81, 90, 240};
+constexpr Yuv kBlue{41, 240, 110};
+
+int frameBytes(int w, int h) {
+    return w * h + 2 * ((w + 1) / 2) * ((h + 1) / 2);
+}
+
+// Left half red, right half blue.
+QByteArray splitFrame(int w, int h) {
+    QByteArray frame(frameBytes(w, h), Qt::Uninitialized);
+    const int cw = (w + 1) / 2;
+    const int ch = (h + 1) / 2;
+    char* y = frame.data();
+    char* u = y + w * h;
+    char* v = u + cw * ch;
+    for (int row = 0; row < h; ++row) {
+        for (int x = 0; x < w; ++x) {
+            y[row * w + x] = char(x < w / 2 ? kRed.y : kBlue.y);
+        }
+    }
+    for (int row = 0; row < ch; ++row) {
+        for (int x = 0; x < cw; ++x) {
+            u[row * cw + x] = char(x < cw / 2 ? kRed.u : kBlue.u);
+            v[row * cw + x] = char(x < cw / 2 ? kRed.v : kBlue.v);
+        }
+    }
+    return frame;
+}
+
+bool near(QRgb pixel, QColor expected, int tolerance = 14) {
+    return qAbs(qRed(pixel) - expected.red()) <= tolerance &&
+           qAbs(qGreen(pixel) - expected.green()) <= tolerance &&
+           qAbs(qBlue(pixel) - expected.blue()) <= tolerance;
+}
+
+QString describe(QRgb pixel) {
+    return QString("(%1,%2,%3)").arg(qRed(pixel)).arg(qGreen(pixel)).arg(qBlue(pixel));
+}
+
+// Attributes of the application's video widget; its own look is green, so the renderer's black
+// bars are told apart from it.
+class VideoWidget : public QWidget {
+public:
+    VideoWidget() {
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::green); }
+};
+
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return false;
+    }
+};
+
+class Renderer {
+public:
+    Renderer(int w, int h, IWindow* window) : m_w(w), m_h(h) {
+        ok = qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, w, h, window) == 1;
+    }
+    ~Renderer() { release(); }
+    int render(const QByteArray& frame) {
+        return qelrender_render(key, reinterpret_cast<const unsigned char*>(frame.constData()), frame.size());
+    }
+    int release() {
+        const int answer = ok ? qelrender_release_render(key) : 0;
+        ok = false;
+        return answer;
+    }
+    char key[QEL_TEXT_BUFFER_SIZE] = {};
+    bool ok = false;
+
+private:
+    int m_w;
+    int m_h;
+};
+
+}  // namespace
+
+class TestQelRenderQt : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCOMPARE(qelrender_init(), 1); }
+    void cleanupTestCase() { QCOMPARE(qelrender_uninit(), 1); }
+
+    void letterboxedPicture() {
+        VideoWidget widget;
+        widget.resize(320, 240);
+        widget.show();
+        IWindow window{320, 240, uintptr_t(widget.winId())};
+        Renderer r(160, 90, &window);
+        QVERIFY(r.ok);
+        QCOMPARE(r.render(splitFrame(160, 90)), 1);
+        // 16:9 in 4:3: a 320x180 picture with 30 black rows above and below.
+        const QImage shot = widget.grab().toImage();
+        QVERIFY2(near(shot.pixel(80, 120), Qt::red), qPrintable(describe(shot.pixel(80, 120))));
+        QVERIFY2(near(shot.pixel(240, 120), Qt::blue), qPrintable(describe(shot.pixel(240, 120))));
+        QVERIFY2(near(shot.pixel(80, 32), Qt::red), qPrintable(describe(shot.pixel(80, 32))));
+        for (const QPoint p : {QPoint(160, 10), QPoint(5, 27), QPoint(300, 215), QPoint(160, 239)}) {
+            QVERIFY2(near(shot.pixel(p), Qt::black, 2), qPrintable(describe(shot.pixel(p))));
+        }
+
+        // Pillarbox: the same frame in a wide window gets bars left and right.
+        widget.resize(400, 90);
+        window.width = 400;
+        window.height = 90;
+        QCOMPARE(r.render(splitFrame(160, 90)), 1);
+        const QImage wide = widget.grab().toImage();
+        QVERIFY(near(wide.pixel(10, 45), Qt::black, 2));
+        QVERIFY(near(wide.pixel(390, 45), Qt::black, 2));
+        QVERIFY(near(wide.pixel(150, 45), Qt::red));
+        QVERIFY(near(wide.pixel(250, 45), Qt::blue));
+    }
+
+    void resizeTakesEffectOnNextFrame() {
+        VideoWidget widget;
+        widget.resize(320, 240);
+        widget.show();
+        IWindow window{320, 240, uintptr_t(widget.winId())};
+        Renderer r(160, 90, &window);
+        QCOMPARE(r.render(splitFrame(160, 90)), 1);
+        widget.resize(200, 200);
+        window.width = 200;
+        window.height = 200;
+        // Until a frame arrives the old picture stays: 320 wide, cut at the widget's edge.
+        QImage shot = widget.grab().toImage();
+        QVERIFY2(near(shot.pixel(100, 40), Qt::red), qPrintable(describe(shot.pixel(100, 40))));
+        QCOMPARE(r.render(splitFrame(160, 90)), 1);
+        // Now 200x113 centred: bars of 43 rows.
+        shot = widget.grab().toImage();
+        QVERIFY2(near(shot.pixel(100, 40), Qt::black, 2), qPrintable(describe(shot.pixel(100, 40))));
+        QVERIFY(near(shot.pixel(50, 100), Qt::red));
+        QVERIFY(near(shot.pixel(150, 100), Qt::blue));
+        QVERIFY(near(shot.pixel(100, 160), Qt::black, 2));
+    }
+
+    void widgetPaintsItselfWithoutPicture() {
+        VideoWidget widget;
+        widget.resize(64, 64);
+        widget.show();
+        IWindow window{64, 64, uintptr_t(widget.winId())};
+        auto r = std::make_unique<Renderer>(16, 16, &window);
+        QVERIFY(near(widget.grab().toImage().pixel(32, 32), Qt::green));
+        QCOMPARE(r->render(splitFrame(16, 16)), 1);
+        QVERIFY(near(widget.grab().toImage().pixel(8, 32), Qt::red));
+        QCOMPARE(r->release(), 1);
+        QVERIFY(near(widget.grab().toImage().pixel(8, 32), Qt::green));
+    }
+
+    void repaintsAreCoalesced() {
+        VideoWidget widget;
+        widget.resize(64, 48);
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        IWindow window{64, 48, uintptr_t(widget.winId())};
+        Renderer r(32, 24, &window);
+        PaintCounter counter;
+        widget.installEventFilter(&counter);  // sees paint events before the renderer's filter
+        QCoreApplication::processEvents();
+        counter.paints = 0;
+        for (int i = 0; i < 10; ++i) {
+            QCOMPARE(r.render(splitFrame(32, 24)), 1);
+        }
+        QTRY_VERIFY(counter.paints >= 1);
+        QTest::qWait(50);
+        QCOMPARE(counter.paints, 1);
+        QCOMPARE(r.render(splitFrame(32, 24)), 1);
+        QTRY_COMPARE(counter.paints, 2);
+    }
+
+    void refusesBadArguments() {
+        VideoWidget widget;
+        widget.resize(64, 48);
+        widget.show();
+        IWindow window{64, 48, uintptr_t(widget.winId())};
+        char key[QEL_TEXT_BUFFER_SIZE] = "untouched";
+        QCOMPARE(qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 16, 16, nullptr), 0);
+        QCOMPARE(qelrender_create_render(key, 0, QEL_COLORSPACE_RGB24, 16, 16, &window), 0);
+        QCOMPARE(qelrender_create_render(key, 7, QEL_COLORSPACE_YUV420P, 16, 16, &window), 0);
+        QCOMPARE(qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 0, 16, &window), 0);
+        QCOMPARE(qelrender_create_render(nullptr, 0, QEL_COLORSPACE_YUV420P, 16, 16, &window), 0);
+        IWindow nowhere{64, 48, uintptr_t(0x7fffffff)};
+        QCOMPARE(qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 16, 16, &nowhere), 0);
+        QCOMPARE(QByteArray(key), QByteArray("untouched"));
+
+        Renderer r(16, 16, &window);
+        QVERIFY(r.ok);
+        const QByteArray frame = splitFrame(16, 16);
+        QCOMPARE(qelrender_render(r.key, nullptr, frame.size()), 0);
+        QCOMPARE(qelrender_render(r.key, reinterpret_cast<const unsigned char*>(frame.constData()), 100), 0);
+        QCOMPARE(qelrender_render("render-none", reinterpret_cast<const unsigned char*>(frame.constData()),
+                                  frame.size()),
+                 0);
+        QCOMPARE(qelrender_render(nullptr, reinterpret_cast<const unsigned char*>(frame.constData()),
+                                  frame.size()),
+                 0);
+        window.width = 0;  // a minimised widget
+        QCOMPARE(r.render(frame), 0);
+        window.width = 64;
+        QCOMPARE(r.render(frame), 1);
+        QCOMPARE(r.release(), 1);
+        QCOMPARE(qelrender_release_render(r.key), 0);
+        QCOMPARE(r.render(frame), 0);
+        char version[QEL_TEXT_BUFFER_SIZE];
+        QCOMPARE(qelrender_get_version(version), 1);
+        QVERIFY(QByteArray(version).startsWith("qelrenderqt"));
+    }
+
+    void widgetDestroyedBeforeRelease() {
+        auto* widget = new VideoWidget;
+        widget->resize(64, 48);
+        widget->show();
+        IWindow window{64, 48, uintptr_t(widget->winId())};
+        Renderer r(32, 24, &window);
+        QVERIFY(r.ok);
+        QCOMPARE(r.render(splitFrame(32, 24)), 1);
+        delete widget;
+        QCOMPARE(r.render(splitFrame(32, 24)), 1);  // converted, shown nowhere
+        QCoreApplication::processEvents();
+        QCOMPARE(r.release(), 1);
+        QCoreApplication::processEvents();
+    }
+
+    void createdAndReleasedFromAnotherThread() {
+        VideoWidget widget;
+        widget.resize(64, 48);
+        widget.show();
+        IWindow window{64, 48, uintptr_t(widget.winId())};
+        char key[QEL_TEXT_BUFFER_SIZE] = {};
+        const QByteArray frame = splitFrame(32, 24);
+        std::atomic<int> answer{-1};
+        std::thread([&] {
+            answer = qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 32, 24, &window) &&
+                     qelrender_render(key, reinterpret_cast<const unsigned char*>(frame.constData()),
+                                      frame.size());
+        }).join();
+        QCOMPARE(answer.load(), 1);
+        QTRY_VERIFY(near(widget.grab().toImage().pixel(8, 24), Qt::red));
+        std::thread([&] { answer = qelrender_release_render(key); }).join();
+        QCOMPARE(answer.load(), 1);
+        QTRY_VERIFY(near(widget.grab().toImage().pixel(8, 24), Qt::green));
+    }
+
+    void releaseWhileRenderingOnAnotherThread() {
+        VideoWidget widget;
+        widget.resize(640, 360);
+        widget.show();
+        IWindow window{640, 360, uintptr_t(widget.winId())};
+        Renderer r(320, 180, &window);
+        const QByteArray frame = splitFrame(320, 180);
+        std::atomic<int> rendered{0};
+        std::atomic<bool> refused{false};
+        std::thread producer([&] {
+            while (!refused) {
+                if (r.render(frame)) {
+                    ++rendered;
+                } else {
+                    refused = true;
+                }
+            }
+        });
+        QTRY_VERIFY(rendered > 5);  // the GUI thread keeps painting meanwhile
+        QCOMPARE(r.release(), 1);
+        producer.join();
+        QVERIFY(refused);
+        QCoreApplication::processEvents();
+    }
+};
+
+QTEST_MAIN(TestQelRenderQt)
+#include "tst_qelrenderqt.moc"
