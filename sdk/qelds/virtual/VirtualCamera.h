@@ -1,0 +1,126 @@
+// A virtual camera: a CameraDevice that renders a test scene, offers what its profile says,
+// keeps its feature and property state and can be given faults by tests.
+#ifndef QELDS_VIRTUAL_CAMERA_H
+#define QELDS_VIRTUAL_CAMERA_H
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "CameraDevice.h"
+#include "SceneSettings.h"
+#include "VirtualProfile.h"
+#include "VirtualStream.h"
+
+namespace qelds {
+
+class VirtualCamera : public CameraDevice {
+public:
+    enum JpegFault { kNone = 0, kCorrupt = 1, kTruncated = 2 };
+
+    VirtualCamera(int handle, const VirtualProfile& profile);
+    ~VirtualCamera() override;
+
+    int handle() const { return m_handle; }
+    // Replaces the profile: at once while closed, otherwise at the next open.
+    void setProfile(const VirtualProfile& profile);
+    // fault: a QELVirtualFault value. False for an unknown fault.
+    bool injectFault(int fault, int param);
+    // The camera is pulled out: running streams end and the sink hears about it.
+    void unplug();
+
+    // For the stream threads.
+    uint64_t sceneGeneration() const { return m_sceneGeneration.load(); }
+    SceneSettings sceneSettings() const;
+    bool stalled(int64_t nowUs) const;
+    int takeJpegFault();
+    bool vanished() const { return m_vanished.load(); }
+    void reportVanished();
+
+    // CameraDevice
+    std::string uniqueId() const override;
+    std::string name() const override;
+    int vendorId() const override;
+    int productId() const override;
+    std::string firmwareVersion() const override;
+    std::string mid() const override;
+    int streamCount() const override;
+    std::vector<MediaFormat> formats(int stream) const override;
+    std::vector<MediaFormat> stillFormats() const override;
+    bool open() override;
+    void close() override;
+    bool setPreviewParams(int stream, bool enable, int mediaType, int width, int height, int fps) override;
+    bool setStillParams(bool enable, int mediaType, int width, int height, int fps) override;
+    bool start(FrameSink* sink) override;
+    void stop() override;
+    bool captureStill() override;
+    bool setFps(int stream, int fps) override;
+    bool setBitrate(int stream, int bitsPerSecond) override;
+    bool setGop(int stream, int frames) override;
+    bool euSupport(int code) const override;
+    bool propertyRange(int id, PropertyRange* range) override;
+    bool propertyGet(int id, int* value, bool* autoMode) override;
+    bool propertySet(int id, int value, bool autoMode) override;
+    bool frequencyGet(int* value) override;
+    bool frequencySet(int value) override;
+    bool featureGet(Feature feature, int* value) override;
+    bool featureSet(Feature feature, int value) override;
+    bool featureMask(MaskFeature feature, std::vector<int>* values) override;
+    bool audioModeGet(int* on, int* on1, int* id) override;
+    bool audioModeSet(int on, int on1, int id) override;
+    bool factoryTestSet(const int* values, int count) override;
+    bool sensorTypes(std::vector<int>* types) override;
+    bool acousticBaffles(std::vector<int>* codes) override;
+
+private:
+    static constexpr int kFeatureCount = static_cast<int>(Feature::AutoFocusMode) + 1;
+    bool supportsLocked(int code) const;
+    bool formatOffered(const std::vector<MediaFormat>& list, int type, int w, int h, int fps) const;
+    void resetStateLocked();
+    void sceneChangedLocked();
+    VirtualStream* liveStreamLocked(int stream);
+    void stillLoop();
+    void deliverStill();
+
+    const int m_handle;
+    mutable std::mutex m_mutex;  // profile and state below
+    VirtualProfile m_profile;
+    VirtualProfile m_pendingProfile;
+    bool m_hasPending = false;
+    bool m_open = false;
+    StreamConfig m_config[kMaxVirtualStreams];
+    StreamConfig m_stillConfig;
+    int m_features[kFeatureCount] = {};
+    int m_audio[3] = {};
+    int m_propertyValue[kPropertyCount] = {};
+    bool m_propertyAuto[kPropertyCount] = {};
+    int m_frequency = 1;
+    SceneSettings m_scene;
+    std::atomic<uint64_t> m_sceneGeneration{1};
+
+    // Streaming; m_runMutex serialises start/stop and guards the streams.
+    std::mutex m_runMutex;
+    std::mutex m_streamsMutex;  // guards m_streams (taken after m_mutex, never while joining)
+    std::vector<std::unique_ptr<VirtualStream>> m_streams;
+    FrameSink* m_sink = nullptr;
+    std::atomic<bool> m_running{false};
+    std::thread m_stillThread;
+    std::condition_variable m_stillWake;
+    int m_stillRequests = 0;  // under m_mutex
+    bool m_stillStop = false;
+
+    // Faults.
+    std::atomic<int> m_corruptLeft{0};
+    std::atomic<int> m_truncateLeft{0};
+    std::atomic<int64_t> m_stallUntil{0};  // monotonic us; -1 until cleared
+    std::atomic<bool> m_openFails{false};
+    std::atomic<bool> m_stillNotJpeg{false};
+    std::atomic<bool> m_vanished{false};
+    std::atomic<bool> m_vanishReported{false};
+};
+
+}  // namespace qelds
+
+#endif
