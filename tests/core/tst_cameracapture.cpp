@@ -1,0 +1,416 @@
+// Photos, recordings, several streams and the microphone test, against the virtual camera and
+// microphone. Renderers draw into plain native widgets on the offscreen platform.
+#include <QDesktopServices>
+#include <QDir>
+#include <QImageReader>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QtTest>
+
+#include "CCameraModel.h"
+#include "CCameraPresenter.h"
+#include "LibraryCallLog.h"
+#include "MediaProbe.h"
+#include "RecordingView.h"
+#include "qelconvert.h"
+#include "qelvirtual.h"
+
+namespace {
+
+QString profile(const QString& name, int type, int width, int height, const QString& extra = QString()) {
+    return QStringLiteral(R"({"name": "%1", "streams": [ { "formats": [
+        { "type": %2, "sizes": [[%3,%4]], "fps": [30] } ] } ] %5})")
+        .arg(name)
+        .arg(type)
+        .arg(width)
+        .arg(height)
+        .arg(extra);
+}
+
+bool waitForFile(const QString& path, int timeoutMs = 5000) {
+    return QTest::qWaitFor([&] { return QFileInfo(path).size() > 0; }, timeoutMs);
+}
+
+}  // namespace
+
+// Takes the files the program hands to the desktop.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls() {
+        QMutexLocker lock(&m_mutex);
+        return m_urls;
+    }
+    void clear() {
+        QMutexLocker lock(&m_mutex);
+        m_urls.clear();
+    }
+
+public slots:
+    void open(const QUrl& url) {
+        QMutexLocker lock(&m_mutex);
+        m_urls.append(url);
+    }
+
+private:
+    QMutex m_mutex;
+    QList<QUrl> m_urls;
+};
+
+class TestCameraCapture : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void mjpegSnapshotIsTheCamerasOwnBytes();
+    void yuy2SnapshotIsAJpegOfTheStreamSize();
+    void stillPinSavesJpegFilesWithoutOverwriting();
+    void nonJpegStillReportsFailureAndWritesNothing();
+    void recordingOfAnEncodedStreamWithoutSound();
+    void recordingOfAJpegStreamWithSound();
+    void keepAudioWithoutMicrophoneFailsAndLeavesNothingRunning();
+    void refusedMuxerStopsTheMicrophone();
+    void stoppingWhilePacketsFlowFinishesEveryFile();
+    void secondStartReplacesThePipeline();
+    void threeStreamsGetThreeDecodersAndRenderers();
+    void microphoneTestWritesPcmAndPlayableWav();
+
+private:
+    // Adds the camera, initialises the presenter (which opens it) and starts the preview.
+    void startCamera(const QString& json, bool preview = true);
+    QStringList stillPhotos() const;
+
+    QTemporaryDir m_dir;
+    UrlCatcher m_catcher;
+    QWidget* m_windows[3] = {};
+    RecordingView* m_views[3] = {};
+    CCameraPresenter* m_presenter = nullptr;
+    int m_camera = 0;
+    QStringList m_stillBefore;
+};
+
+void TestCameraCapture::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_catcher, "open");
+}
+
+void TestCameraCapture::init() {
+    qelvirtual_reset();
+    m_catcher.clear();
+    for (int s = 0; s < 3; ++s) {
+        m_windows[s] = new QWidget;
+        m_windows[s]->resize(320, 180);
+        m_windows[s]->show();
+        m_views[s] = new RecordingView(s);
+        m_views[s]->windowHandle = m_windows[s]->winId();
+        m_views[s]->windowWidth = 320;
+        m_views[s]->windowHeight = 180;
+    }
+    m_presenter = new CCameraPresenter(m_views[0]);
+    for (int s = 0; s < 3; ++s) {
+        m_views[s]->presenter = m_presenter;
+        m_presenter->RegisterView(s, m_views[s]);
+    }
+    m_stillBefore = stillPhotos();
+}
+
+void TestCameraCapture::cleanup() {
+    delete m_presenter;
+    m_presenter = nullptr;
+    for (int s = 0; s < 3; ++s) {
+        delete m_views[s];
+        delete m_windows[s];
+        m_views[s] = nullptr;
+        m_windows[s] = nullptr;
+    }
+    qelvirtual_reset();
+}
+
+QStringList TestCameraCapture::stillPhotos() const {
+    if (!m_presenter) {
+        return {};
+    }
+    return QDir(m_presenter->Model()->GetOutputDir()).entryList({QStringLiteral("*.jpg")}, QDir::Files);
+}
+
+void TestCameraCapture::startCamera(const QString& json, bool preview) {
+    m_camera = qelvirtual_add_camera(json.toUtf8().constData());
+    QVERIFY2(m_camera > 0, qPrintable(json));
+    m_views[0]->openName = QJsonDocument::fromJson(json.toUtf8()).object().value("name").toString();
+    QVERIFY(m_presenter->Init());
+    QVERIFY(m_presenter->Model()->IsOpen());
+    m_stillBefore = stillPhotos();
+    if (preview) {
+        QVERIFY(m_presenter->StartPreview());
+        QVERIFY(m_views[0]->waitFor(QStringLiteral("SetVideoInfo(0,")));
+    }
+}
+
+void TestCameraCapture::mjpegSnapshotIsTheCamerasOwnBytes() {
+    startCamera(profile(QStringLiteral("Jpeg Cam"), 1, 640, 360));
+    // Several requests in a row: each path gets its own frame (a UTF-8 path included).
+    QStringList paths;
+    for (const QString& name :
+         {QStringLiteral("one.jpg"), QStringLiteral("照片.jpg"), QStringLiteral("three.jpg")}) {
+        const QString path = m_dir.filePath(name);
+        m_presenter->CapturePreviewFrame(path.toUtf8());
+        QVERIFY2(waitForFile(path), qPrintable(path));
+        paths.append(path);
+    }
+    for (const QString& path : paths) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\xFF\xD8"));
+        QVERIFY2(LibraryCallLog::sawJpegFrame(bytes), "the photo is not a frame the camera delivered");
+        QCOMPARE(QImageReader(path).size(), QSize(640, 360));
+    }
+}
+
+void TestCameraCapture::yuy2SnapshotIsAJpegOfTheStreamSize() {
+    startCamera(profile(QStringLiteral("Yuy2 Cam"), 2, 640, 360));
+    const QString path = m_dir.filePath(QStringLiteral("yuy2.jpg"));
+    m_presenter->CapturePreviewFrame(path.toUtf8());
+    QVERIFY(waitForFile(path));
+    QTest::qWait(100);  // let the writer finish
+    QImageReader reader(path);
+    QCOMPARE(reader.format(), QByteArray("jpeg"));
+    const QImage image = reader.read();
+    QCOMPARE(image.size(), QSize(640, 360));
+}
+
+void TestCameraCapture::stillPinSavesJpegFilesWithoutOverwriting() {
+    startCamera(
+        profile(QStringLiteral("Still Cam"), 1, 640, 360,
+                QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[1280,720]], "fps": [30] } ])")));
+    QVERIFY(m_presenter->CaptureStillImage());
+    QVERIFY(QTest::qWaitFor([&] { return m_catcher.urls().size() == 1; }, 5000));
+    QVERIFY(m_presenter->CaptureStillImage());
+    QVERIFY(QTest::qWaitFor([&] { return m_catcher.urls().size() == 2; }, 5000));
+
+    const QList<QUrl> urls = m_catcher.urls();
+    QVERIFY(urls.at(0) != urls.at(1));
+    const QRegularExpression name(QStringLiteral("^\\d{8}_\\d{6}(_\\d+)?\\.jpg$"));
+    const QString outputDir = QDir(m_presenter->Model()->GetOutputDir()).canonicalPath();
+    for (const QUrl& url : urls) {
+        const QFileInfo info(url.toLocalFile());
+        QVERIFY2(name.match(info.fileName()).hasMatch(), qPrintable(info.fileName()));
+        QCOMPARE(info.canonicalPath(), outputDir);
+        QCOMPARE(QImageReader(info.filePath()).size(), QSize(1280, 720));
+        QFile::remove(info.filePath());
+    }
+    QVERIFY(m_views[0]->matching(QStringLiteral("ShowMessage")).isEmpty());
+}
+
+void TestCameraCapture::nonJpegStillReportsFailureAndWritesNothing() {
+    startCamera(
+        profile(QStringLiteral("Yuy2 Still"), 1, 640, 360,
+                QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[640,360]], "fps": [30] } ])")));
+    QVERIFY(qelvirtual_inject_fault(m_camera, QELV_FAULT_STILL_NOT_JPEG, 0));
+    QVERIFY(m_presenter->CaptureStillImage());
+    QVERIFY(m_views[0]->waitFor(QStringLiteral("ShowMessage")));
+    QCOMPARE(m_views[0]->matching(QStringLiteral("ShowMessage")),
+             QStringList{QStringLiteral("ShowMessage(静态拍照失败：不支持YUY2格式数据保持为JPG，需要在"
+                                        "SampleCameraModel FuVideoPreviewCallback2中自行实现)")});
+    QVERIFY(m_catcher.urls().isEmpty());
+    QCOMPARE(stillPhotos(), m_stillBefore);
+}
+
+void TestCameraCapture::recordingOfAnEncodedStreamWithoutSound() {
+    startCamera(profile(QStringLiteral("H264 Cam"), 3, 640, 360));
+    const QString path = m_dir.filePath(QStringLiteral("encoded.mp4"));
+    m_presenter->SetRecordKeepAudio(false);
+    QVERIFY(m_presenter->StartRecord(path));
+    QVERIFY(m_presenter->Model()->IsRecording());
+    QTest::qWait(1200);
+    // Stopping the preview finishes the recording too.
+    m_presenter->StopPreview();
+    QVERIFY(!m_presenter->Model()->IsRecording());
+
+    const ProbedMedia media = probeMedia(path);
+    QVERIFY2(media.ok, qPrintable(media.error));
+    QCOMPARE(media.count(QStringLiteral("video")), 1);
+    QCOMPARE(media.count(QStringLiteral("audio")), 0);
+    const ProbedStream* video = media.first(QStringLiteral("video"));
+    QCOMPARE(video->codec, QStringLiteral("h264"));
+    QCOMPARE(video->width, 640);
+    QCOMPARE(video->height, 360);
+    QVERIFY2(video->packets >= 10, qPrintable(QString::number(video->packets)));
+}
+
+void TestCameraCapture::recordingOfAJpegStreamWithSound() {
+    startCamera(profile(QStringLiteral("Jpeg Sound Cam"), 1, 640, 360));
+    QVERIFY(m_presenter->SetCurAudioInput(0));
+    m_presenter->SetRecordKeepAudio(true);
+    const QString path = m_dir.filePath(QStringLiteral("with sound.mp4"));
+    QVERIFY(m_presenter->StartRecord(path));
+    QTest::qWait(1200);
+    m_presenter->StopRecord();
+    QCOMPARE(m_views[0]->last(QStringLiteral("SetProgressVolume")), QStringLiteral("SetProgressVolume(0)"));
+    QVERIFY(m_views[0]->matching(QStringLiteral("SetProgressVolume")).size() > 1);
+
+    const ProbedMedia media = probeMedia(path);
+    QVERIFY2(media.ok, qPrintable(media.error));
+    QCOMPARE(media.count(QStringLiteral("video")), 1);
+    QCOMPARE(media.count(QStringLiteral("audio")), 1);
+    QCOMPARE(media.first(QStringLiteral("video"))->width, 640);
+    QVERIFY(media.first(QStringLiteral("video"))->packets >= 10);
+    const ProbedStream* audio = media.first(QStringLiteral("audio"));
+    QCOMPARE(audio->channels, 2);
+    QCOMPARE(audio->sampleRate, 48000);
+    QVERIFY(audio->packets >= 10);
+}
+
+void TestCameraCapture::keepAudioWithoutMicrophoneFailsAndLeavesNothingRunning() {
+    startCamera(profile(QStringLiteral("No Mic Cam"), 3, 640, 360));
+    CCameraModel* model = m_presenter->Model();
+    m_presenter->SetRecordKeepAudio(true);  // no microphone chosen since the camera opened
+    const QString path = m_dir.filePath(QStringLiteral("nomic.mp4"));
+    QVERIFY(!m_presenter->StartRecord(path));
+    QVERIFY(!model->IsRecording());
+    QVERIFY(!QFileInfo::exists(path));
+    // The microphone is free for its test.
+    QVERIFY(m_presenter->SetCurAudioInput(0));
+    QVERIFY(m_presenter->StartAudioTest());
+    m_presenter->StopAudioTest();
+}
+
+void TestCameraCapture::refusedMuxerStopsTheMicrophone() {
+    startCamera(profile(QStringLiteral("Refused Cam"), 3, 640, 360));
+    QVERIFY(m_presenter->SetCurAudioInput(0));
+    m_presenter->SetRecordKeepAudio(true);
+    const QString path = m_dir.filePath(QStringLiteral("missing/folder/x.mp4"));
+    QVERIFY(!m_presenter->StartRecord(path));
+    QVERIFY(!m_presenter->Model()->IsRecording());
+    // Had the microphone been left running, its test could not start.
+    QVERIFY(m_presenter->StartAudioTest());
+    m_presenter->StopAudioTest();
+}
+
+void TestCameraCapture::stoppingWhilePacketsFlowFinishesEveryFile() {
+    startCamera(profile(QStringLiteral("Busy Cam"), 1, 640, 360));
+    QVERIFY(m_presenter->SetCurAudioInput(0));
+    m_presenter->SetRecordKeepAudio(true);
+    for (int i = 0; i < 3; ++i) {
+        const QString path = m_dir.filePath(QStringLiteral("cycle%1.mp4").arg(i));
+        QVERIFY(m_presenter->StartRecord(path));
+        QTest::qWait(400);
+        m_presenter->StopRecord();
+        const ProbedMedia media = probeMedia(path);
+        QVERIFY2(media.ok, qPrintable(path + QLatin1Char(' ') + media.error));
+        QCOMPARE(media.count(QStringLiteral("video")), 1);
+        QCOMPARE(media.count(QStringLiteral("audio")), 1);
+    }
+    // A second start while recording is refused; the running recording goes on.
+    const QString path = m_dir.filePath(QStringLiteral("first.mp4"));
+    QVERIFY(m_presenter->StartRecord(path));
+    QVERIFY(!m_presenter->StartRecord(m_dir.filePath(QStringLiteral("second.mp4"))));
+    QTest::qWait(300);
+    m_presenter->StopRecord();
+    QVERIFY(probeMedia(path).ok);
+}
+
+void TestCameraCapture::secondStartReplacesThePipeline() {
+    startCamera(profile(QStringLiteral("Twice Cam"), 1, 640, 360));
+    CCameraModel* model = m_presenter->Model();
+    const QByteArray decoder = model->GetDecoderKey(0);
+    const QByteArray renderer = model->GetRenderKey(0);
+    QVERIFY(!decoder.isEmpty());
+    QVERIFY(!renderer.isEmpty());
+    QVERIFY(m_presenter->StartPreview());
+    QVERIFY(model->IsPreview());
+    QVERIFY(!model->GetDecoderKey(0).isEmpty());
+    if (model->GetDecoderKey(0) != decoder) {
+        // The first decoder was released before the second was made.
+        QCOMPARE(qelconvert_release_video_decoder(decoder.constData()), 0);
+    }
+    m_views[0]->clear();
+    QVERIFY(m_views[0]->waitFor(QStringLiteral("SetVideoInfo(0,")));
+
+    // The model itself guards too.
+    QList<PreviewWindowRecord*> none;
+    QVERIFY(model->StartPreview(none));
+    QVERIFY(model->GetRenderKey(0).isEmpty());
+    model->StopPreview();
+    QVERIFY(model->GetDecoderKey(0).isEmpty());
+}
+
+void TestCameraCapture::threeStreamsGetThreeDecodersAndRenderers() {
+    const QString json = QStringLiteral(R"({"name": "Three", "streams": [
+        { "formats": [ { "type": 1, "sizes": [[640,360]], "fps": [30] } ] },
+        { "formats": [ { "type": 2, "sizes": [[320,180]], "fps": [15] } ] },
+        { "formats": [ { "type": 3, "sizes": [[320,180]], "fps": [10] } ] } ]})");
+    startCamera(json, false);
+    CCameraModel* model = m_presenter->Model();
+    QCOMPARE(model->GetMaxStreamIndex(), 2);  // the view chose the three-stream mode
+    QVERIFY(m_presenter->StartPreview());
+    QSet<QByteArray> decoders;
+    QSet<QByteArray> renderers;
+    for (int s = 0; s < 3; ++s) {
+        decoders.insert(model->GetDecoderKey(s));
+        renderers.insert(model->GetRenderKey(s));
+        QVERIFY(m_views[0]->waitFor(QStringLiteral("SetVideoInfo(%1,").arg(s)));
+    }
+    QCOMPARE(decoders.size(), 3);
+    QCOMPARE(renderers.size(), 3);
+    QVERIFY(!decoders.contains(QByteArray()));
+    QVERIFY(!renderers.contains(QByteArray()));
+    for (int s = 0; s < 3; ++s) {
+        QCOMPARE(m_views[s]->matching(QStringLiteral("GetPreviewObject")).size(), 1);
+    }
+    const QStringList info = m_views[0]->matching(QStringLiteral("SetVideoInfo(1,"));
+    QVERIFY(
+        QRegularExpression(
+            QStringLiteral("^SetVideoInfo\\(1,1\\.YUY2\\.320x180\\.\\d+\\.\\d+KB/S\\.\\d+\\.\\d+KB/S\\)$"))
+            .match(info.last())
+            .hasMatch());
+
+    // Back to one stream: the others are left out of the next run.
+    m_presenter->StopPreview();
+    QVERIFY(model->GetDecoderKey(2).isEmpty());
+    m_presenter->SetStreamMode(0);
+    QVERIFY(m_presenter->StartPreview());
+    QVERIFY(model->GetDecoderKey(1).isEmpty());
+    QVERIFY(!model->GetDecoderKey(0).isEmpty());
+}
+
+void TestCameraCapture::microphoneTestWritesPcmAndPlayableWav() {
+    startCamera(profile(QStringLiteral("Mic Cam"), 1, 640, 360), false);
+    const QStringList microphones = m_views[0]->matching(QStringLiteral("SetAudioList("));
+    QCOMPARE(microphones.size(), 1);
+    QVERIFY2(!microphones.first().startsWith(QStringLiteral("SetAudioList([],")),
+             qPrintable(microphones.first()));
+    QVERIFY(!m_presenter->SetCurAudioInput(99));
+    QVERIFY(m_presenter->SetCurAudioInput(0));
+    const QDir output(m_presenter->Model()->GetOutputDir());
+    QFile::remove(output.filePath(QStringLiteral("sound.wav")));
+    QVERIFY(m_presenter->StartAudioTest());
+    QTest::qWait(600);
+    m_presenter->StopAudioTest();
+    QVERIFY(!m_presenter->Model()->IsAudioTestRunning());
+    QCOMPARE(m_views[0]->last(QStringLiteral("SetProgressVolume")), QStringLiteral("SetProgressVolume(0)"));
+
+    const QFileInfo pcm(output.filePath(QStringLiteral("sound.pcm")));
+    const QFileInfo wav(output.filePath(QStringLiteral("sound.wav")));
+    QVERIFY(pcm.size() >= 48000 * 4 / 4);  // at least a quarter second
+    QCOMPARE(pcm.size() % 4, 0);
+    QCOMPARE(wav.size(), pcm.size() + 44);
+    const ProbedMedia media = probeMedia(wav.filePath());
+    QVERIFY2(media.ok, qPrintable(media.error));
+    QCOMPARE(media.first(QStringLiteral("audio"))->channels, 2);
+    QCOMPARE(media.first(QStringLiteral("audio"))->sampleRate, 48000);
+
+    m_presenter->PlayTestSound();
+    QCOMPARE(m_catcher.urls().value(0), QUrl::fromLocalFile(wav.filePath()));
+    m_presenter->OpenOutputFolder();
+    QCOMPARE(m_catcher.urls().value(1), QUrl::fromLocalFile(output.path()));
+}
+
+QTEST_MAIN(TestCameraCapture)
+#include "tst_cameracapture.moc"

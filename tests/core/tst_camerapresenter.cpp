@@ -1,0 +1,502 @@
+// The presenter driven against virtual cameras: what the view is told when a camera opens, the
+// format lists and their defaults, refusals, features, properties and hot-plug.
+#include <QtTest>
+
+#include "CCameraModel.h"
+#include "CCameraPresenter.h"
+#include "CameraPropertyList.h"
+#include "LibraryCallLog.h"
+#include "RecordingView.h"
+#include "qelds.h"
+#include "qelvirtual.h"
+
+namespace {
+
+// A single-stream camera offering everything, with known lists.
+const char* const kFullProfile = R"({
+  "name": "Test Cam", "vid": 7531, "pid": 258, "firmware": "2.3.4", "mid": "MID-0042",
+  "streams": [ { "formats": [
+      { "type": 1, "sizes": [[1280,720],[640,360]], "fps": [30,15] },
+      { "type": 3, "sizes": [[1920,1080],[640,360]], "fps": [30,25] } ] } ],
+  "still": [ { "type": 1, "sizes": [[1280,720],[640,360]], "fps": [30] } ],
+  "sensors": [1, 0, 6],
+  "baffles": [2, 9],
+  "properties": { "Pu_Hue": null }
+})";
+
+// A camera without any extension-unit feature, still pin or frequency control.
+const char* const kPlainProfile = R"({
+  "name": "Plain Cam", "vid": 4660, "pid": 22136,
+  "streams": [ { "formats": [ { "type": 1, "sizes": [[640,360]], "fps": [30] } ] } ],
+  "still": [], "features": [],
+  "masks": { "hand_gesture": [], "canvas": [], "sub1_ai": [], "mosaic": [], "audio_mode": [],
+             "factory_test": [] },
+  "sensors": [], "baffles": [], "frequency": false
+})";
+
+// Three streams whose preferred multi-stream entries are not the first ones.
+const char* const kThreeStreamProfile = R"({
+  "name": "Three Streams",
+  "streams": [
+    { "formats": [ { "type": 1, "sizes": [[1280,720],[1920,1080]], "fps": [30,25,15] },
+                   { "type": 3, "sizes": [[1280,720],[1920,1080]], "fps": [30,25,15] } ] },
+    { "formats": [ { "type": 1, "sizes": [[1280,720],[640,360]], "fps": [30,15] },
+                   { "type": 3, "sizes": [[1280,720],[640,360]], "fps": [30,15] } ] },
+    { "formats": [ { "type": 3, "sizes": [[320,180],[640,360]], "fps": [30,10] } ] } ]
+})";
+
+}  // namespace
+
+class TestCameraPresenter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void openReportsEverythingInOrder();
+    void cameraWithoutFeaturesGetsTheNotSupportedReports();
+    void noCameraOpensNothing();
+    void singleStreamCascadeUsesFirstEntries();
+    void multiStreamCascadePrefersTheUsualFormats();
+    void refusalsAreReportedAndKeepTheSelection();
+    void stillPinCascade();
+    void aiFeaturesExcludeEachOther();
+    void factoryTestSendsOneValue();
+    void slidersAndPropertyReset();
+    void frequencyAndBitrateReachTheCamera();
+    void hotPlugFindsTheOpenCameraByName();
+    void hotPlugWithTwoCamerasOfOneName();
+
+private:
+    int addCamera(const char* profile);
+    void startPresenter(bool openCamera = true);
+
+    RecordingView* m_view = nullptr;
+    CCameraPresenter* m_presenter = nullptr;
+};
+
+int TestCameraPresenter::addCamera(const char* profile) {
+    const int handle = qelvirtual_add_camera(profile);
+    if (handle <= 0) {
+        qWarning() << "profile refused:" << profile;
+    }
+    return handle;
+}
+
+void TestCameraPresenter::init() {
+    qelvirtual_reset();
+    LibraryCallLog::clear();
+    m_view = new RecordingView(0);
+    m_presenter = new CCameraPresenter(m_view);
+    m_view->presenter = m_presenter;
+}
+
+void TestCameraPresenter::cleanup() {
+    delete m_presenter;
+    m_presenter = nullptr;
+    delete m_view;
+    m_view = nullptr;
+    qelvirtual_reset();
+}
+
+void TestCameraPresenter::startPresenter(bool openCamera) {
+    m_view->openOnCameraList = openCamera;
+    QVERIFY(m_presenter->Init());
+}
+
+void TestCameraPresenter::openReportsEverythingInOrder() {
+    QVERIFY(addCamera(kFullProfile) > 0);
+    startPresenter();
+    QStringList reports = m_view->take();
+
+    // The SDK version text belongs to the library: check its presence, then compare the rest.
+    const int sdk = reports.indexOf(QRegularExpression(QStringLiteral("^SetDeviceSDKVersion\\(.+\\)$")));
+    QVERIFY2(sdk > 0, qPrintable(reports.join('\n')));
+    reports.removeAt(sdk);
+    const int audioList = reports.indexOf(QRegularExpression(QStringLiteral("^SetAudioList\\(")));
+    QCOMPARE(audioList, reports.size() - 1);
+    QVERIFY(reports.at(audioList).endsWith(QStringLiteral(",0)")));
+    reports.removeLast();
+    const int focus = reports.indexOf(QRegularExpression(QStringLiteral("^SetAutoFocusMode\\(")));
+    QVERIFY(focus > 0);
+    const bool focusMode4 = reports.at(focus) == QStringLiteral("SetAutoFocusMode(4)");
+    reports.removeAt(focus);
+    if (focusMode4) {
+        QVERIFY(reports.at(focus).startsWith(QStringLiteral("CheckAutoFocus(")));
+        reports.removeAt(focus);
+    }
+
+    const QStringList expected = {
+        QStringLiteral("SetCameraList([Test Cam])"),
+        QStringLiteral("SetStreamCount(1)"),
+        QStringLiteral("MediaTypeListReady(0,[MJPG|H264],0)"),
+        QStringLiteral("SetDeviceFWVersion(2.3.4)"),
+        QStringLiteral("EnableDeviceInfo(true)"),
+        QStringLiteral("SetDeviceMID(MID-0042)"),
+        QStringLiteral("SetDeviceName(Test Cam)"),
+        QStringLiteral("SetDevicePIDVID(0x1d6b / 0x0102)"),
+        QStringLiteral("EnableSensor(true)"),
+        QStringLiteral("SetSensorList([Wide Angle|Ultra-Wide Angle])"),
+        QStringLiteral("SetCurrentSensor(0)"),
+        QStringLiteral("EnableFlip(true)"),
+        QStringLiteral("SetFlip(false)"),
+        QStringLiteral("EnableMirror(true)"),
+        QStringLiteral("SetMirror(false)"),
+        QStringLiteral("EnableFaceTracking(true)"),
+        QStringLiteral("CheckFaceTracking(false)"),
+        QStringLiteral("EnableSoundTracking(true)"),
+        QStringLiteral("CheckSoundTracking(false)"),
+        QStringLiteral("EnableHandGesture([1|1|1],3)"),
+        QStringLiteral("CheckHandGesture(0)"),
+        QStringLiteral("EnableCanvas([1|1|1],3)"),
+        QStringLiteral("CheckCanvas(0)"),
+        QStringLiteral("EnableSub1Ai([1|1|1|1],4)"),
+        QStringLiteral("CheckSub1Ai(0)"),
+        QStringLiteral("EnableMosaic([1],1)"),
+        QStringLiteral("CheckMosaic(0)"),
+        QStringLiteral("EnablePip(true)"),
+        QStringLiteral("CheckPip(false)"),
+        QStringLiteral("EnableHideMode(true)"),
+        QStringLiteral("CheckHideMode(false)"),
+        QStringLiteral("EnableDoaTest(true)"),
+        QStringLiteral("CheckDoaTest(false)"),
+        QStringLiteral("EnableAudioMode(true,true)"),
+        QStringLiteral("AcousticBaffle([全向拾音|左前方60度])"),
+        QStringLiteral("SetAudioMode(0,0,0)"),
+        QStringLiteral("EnableNonStitching(true)"),
+        QStringLiteral("CheckNonStitching(false)"),
+        QStringLiteral("EnableFrequency(true)"),
+        QStringLiteral("PuCtPropertyList([%1])").arg(cameraPropertyList().join('|')),
+        QStringLiteral("SetFrequency(0)"),
+        QStringLiteral("EnableStillCapture(true)"),
+        QStringLiteral("StillMediaTypeListReady([MJPG],0)"),
+    };
+    QCOMPARE(reports, expected);
+    QCOMPARE(m_presenter->CameraCount(), 1);
+    QVERIFY(m_presenter->HasCameras());
+}
+
+void TestCameraPresenter::cameraWithoutFeaturesGetsTheNotSupportedReports() {
+    QVERIFY(addCamera(kPlainProfile) > 0);
+    startPresenter();
+    QStringList reports = m_view->take();
+    QVERIFY(reports.last().startsWith(QStringLiteral("SetAudioList(")));
+    reports.removeLast();
+    const QStringList expected = {
+        QStringLiteral("SetCameraList([Plain Cam])"),
+        QStringLiteral("SetStreamCount(1)"),
+        QStringLiteral("MediaTypeListReady(0,[MJPG],0)"),
+        QStringLiteral("EnableDeviceInfo(false)"),
+        QStringLiteral("SetDeviceName(Plain Cam)"),
+        QStringLiteral("SetDevicePIDVID(0x1234 / 0x5678)"),
+        QStringLiteral("EnableSensor(false)"),
+        QStringLiteral("EnableFlip(false)"),
+        QStringLiteral("SetFlip(false)"),
+        QStringLiteral("EnableMirror(false)"),
+        QStringLiteral("SetMirror(false)"),
+        QStringLiteral("EnableFaceTracking(false)"),
+        QStringLiteral("CheckFaceTracking(false)"),
+        QStringLiteral("EnableSoundTracking(false)"),
+        QStringLiteral("CheckSoundTracking(false)"),
+        QStringLiteral("EnableHandGesture([],0)"),
+        QStringLiteral("CheckHandGesture(0)"),
+        QStringLiteral("EnableCanvas([],0)"),
+        QStringLiteral("CheckCanvas(0)"),
+        QStringLiteral("EnableSub1Ai([],0)"),
+        QStringLiteral("CheckSub1Ai(0)"),
+        QStringLiteral("EnableMosaic([],0)"),
+        QStringLiteral("CheckMosaic(0)"),
+        QStringLiteral("EnablePip(false)"),
+        QStringLiteral("EnableHideMode(false)"),
+        QStringLiteral("EnableDoaTest(false)"),
+        QStringLiteral("EnableAudioMode(false,false)"),
+        QStringLiteral("AcousticBaffle([全向拾音])"),
+        QStringLiteral("SetAudioMode(0,0,0)"),
+        QStringLiteral("EnableNonStitching(false)"),
+        QStringLiteral("CheckNonStitching(false)"),
+        QStringLiteral("EnableFrequency(false)"),
+        QStringLiteral("SetAutoFocusMode(0)"),
+        QStringLiteral("PuCtPropertyList([%1])").arg(cameraPropertyList().join('|')),
+        QStringLiteral("SetFrequency(-1)"),
+        QStringLiteral("EnableStillCapture(false)"),
+    };
+    QCOMPARE(reports, expected);
+
+    // Features the camera lacks are refused, and the model answers "closed" values once closed.
+    CCameraModel* model = m_presenter->Model();
+    QVERIFY(!model->IsSupportBps(0));
+    QVERIFY(!model->IsSupportStillCapture());
+    QVERIFY(model->Close());
+    QCOMPARE(model->GetStreamCount(), 0);
+    QCOMPARE(model->GetMaxStreamIndex(), -1);
+    QVERIFY(model->GetMediaTypeList(0).isEmpty());
+    QVERIFY(model->GetAcousticBaffleList().isEmpty());
+    QVERIFY(!model->SetFlip(true));
+}
+
+void TestCameraPresenter::noCameraOpensNothing() {
+    startPresenter();
+    const QStringList reports = m_view->take();
+    QCOMPARE(reports.size(), 2);
+    QCOMPARE(reports.at(0), QStringLiteral("SetCameraList([])"));
+    QVERIFY(reports.at(1).startsWith(QStringLiteral("SetAudioList(")));
+    QVERIFY(!m_presenter->HasCameras());
+    QVERIFY(!m_presenter->StartPreview());
+    QCOMPARE(m_view->matching(QStringLiteral("ShowMessage")),
+             QStringList{QStringLiteral("ShowMessage(open failed)")});
+}
+
+void TestCameraPresenter::singleStreamCascadeUsesFirstEntries() {
+    QVERIFY(addCamera(kThreeStreamProfile) > 0);
+    m_view->chooseStreamMode = false;
+    startPresenter();
+    m_view->clear();
+    m_presenter->SetStreamMode(0);
+    m_presenter->SetMediaType(0, 1);
+    m_presenter->SetResolution(0, 1);
+    const QStringList expected = {
+        QStringLiteral("MediaTypeListReady(0,[MJPG|H264],0)"),
+        QStringLiteral("ResolutionListReady(0,[1280 x 720|1920 x 1080],0)"),
+        QStringLiteral("FPSListReady(0,[30|25|15],0)"),
+    };
+    QCOMPARE(m_view->take(), expected);
+}
+
+void TestCameraPresenter::multiStreamCascadePrefersTheUsualFormats() {
+    QVERIFY(addCamera(kThreeStreamProfile) > 0);
+    startPresenter();  // three streams: the view asks for stream mode 2
+    QCOMPARE(m_view->matching(QStringLiteral("MediaTypeListReady")),
+             (QStringList{QStringLiteral("MediaTypeListReady(0,[MJPG|H264],1)"),
+                          QStringLiteral("MediaTypeListReady(1,[MJPG|H264],1)"),
+                          QStringLiteral("MediaTypeListReady(2,[H264],0)")}));
+    m_view->clear();
+    for (int s = 0; s < 3; ++s) {
+        m_presenter->SetMediaType(s, s == 2 ? 0 : 1);
+        m_presenter->SetResolution(s, 0);
+    }
+    const QStringList expected = {
+        QStringLiteral("ResolutionListReady(0,[1280 x 720|1920 x 1080],1)"),
+        QStringLiteral("FPSListReady(0,[30|25|15],1)"),
+        QStringLiteral("ResolutionListReady(1,[1280 x 720|640 x 360],1)"),
+        QStringLiteral("FPSListReady(1,[30|15],1)"),
+        QStringLiteral("ResolutionListReady(2,[320 x 180|640 x 360],0)"),
+        QStringLiteral("FPSListReady(2,[30|10],1)"),
+    };
+    QCOMPARE(m_view->take(), expected);
+}
+
+void TestCameraPresenter::refusalsAreReportedAndKeepTheSelection() {
+    QVERIFY(addCamera(kFullProfile) > 0);
+    startPresenter();
+    CCameraModel* model = m_presenter->Model();
+    m_presenter->SetMediaType(0, 1);  // H264: 1920 x 1080, 640 x 360
+    m_presenter->SetResolution(0, 1);
+    m_presenter->SetFps(0, 1);  // 25
+    m_view->clear();
+
+    m_presenter->SetStreamMode(1);  // one stream only
+    m_presenter->SetMediaType(0, 2);
+    m_presenter->SetMediaType(0, -1);
+    m_presenter->SetResolution(0, 2);
+    m_presenter->SetFps(0, 2);  // the count
+    m_presenter->SetMediaType(1, 0);
+    const QStringList expected = {
+        QStringLiteral("ShowMessage(设置码流失败)"),     QStringLiteral("ShowMessage(设置视频格式失败)"),
+        QStringLiteral("ShowMessage(设置视频格式失败)"), QStringLiteral("ShowMessage(设置分辨率失败)"),
+        QStringLiteral("ShowMessage(设置帧率失败)"),     QStringLiteral("ShowMessage(设置视频格式失败)"),
+    };
+    QCOMPARE(m_view->take(), expected);
+    QCOMPARE(model->GetMaxStreamIndex(), 0);
+
+    // The preview starts with the selection made before the refusals.
+    LibraryCallLog::clear();
+    QVERIFY(m_presenter->StartPreview());
+    QCOMPARE(LibraryCallLog::callsStartingWith(QStringLiteral("qelcamera_set_preview_params")).value(0),
+             QStringLiteral("qelcamera_set_preview_params(0,0,1,3,640,360,25)"));
+    m_presenter->StopPreview();
+}
+
+void TestCameraPresenter::stillPinCascade() {
+    QVERIFY(addCamera(kFullProfile) > 0);
+    startPresenter();
+    m_view->clear();
+    m_presenter->SetStillMediaType(0);
+    m_presenter->SetStillResolution(1);
+    m_presenter->SetStillFps(0);
+    m_presenter->SetStillMediaType(1);
+    m_presenter->SetStillResolution(2);
+    m_presenter->SetStillFps(1);
+    const QStringList expected = {
+        QStringLiteral("StillResolutionListReady([1280 x 720|640 x 360],0)"),
+        QStringLiteral("StillFPSListReady([30],0)"),
+        QStringLiteral("ShowMessage(设置视频格式失败)"),
+        QStringLiteral("ShowMessage(设置分辨率失败)"),
+        QStringLiteral("ShowMessage(设置帧率失败)"),
+    };
+    QCOMPARE(m_view->take(), expected);
+}
+
+void TestCameraPresenter::aiFeaturesExcludeEachOther() {
+    QVERIFY(addCamera(kFullProfile) > 0);
+    startPresenter();
+    CCameraModel* model = m_presenter->Model();
+    QVERIFY(m_presenter->EnableFaceTracking(true));
+    QVERIFY(model->GetFaceTracking());
+
+    LibraryCallLog::clear();
+    QVERIFY(m_presenter->SetHandGesture(2));
+    const QStringList expected = {
+        QStringLiteral("qelcamera_set_face_tracking(0,0)"),
+        QStringLiteral("qelcamera_set_sound_tracking(0,0)"),
+        QStringLiteral("qelcamera_set_canvas(0,0)"),
+        QStringLiteral("qelcamera_set_sub1_ai(0,0)"),
+        QStringLiteral("qelcamera_set_mosaic(0,0)"),
+        QStringLiteral("qelcamera_set_hand_gesture(0,2)"),
+    };
+    QCOMPARE(LibraryCallLog::calls(), expected);
+    QVERIFY(!model->GetFaceTracking());
+    int gesture = 0;
+    QVERIFY(model->GetHandGesture(gesture));
+    QCOMPARE(gesture, 2);
+
+    // Switching face tracking on again turns the gesture off first.
+    LibraryCallLog::clear();
+    QVERIFY(m_presenter->EnableFaceTracking(true));
+    QCOMPARE(LibraryCallLog::calls().first(), QStringLiteral("qelcamera_set_sound_tracking(0,0)"));
+    QCOMPARE(LibraryCallLog::calls().last(), QStringLiteral("qelcamera_set_face_tracking(0,1)"));
+    QVERIFY(model->GetHandGesture(gesture));
+    QCOMPARE(gesture, 0);
+}
+
+void TestCameraPresenter::factoryTestSendsOneValue() {
+    QVERIFY(addCamera(kFullProfile) > 0);
+    startPresenter();
+    LibraryCallLog::clear();
+    m_presenter->SetFactoryTest(1);
+    QCOMPARE(LibraryCallLog::calls(), QStringList{QStringLiteral("qelcamera_set_factory_test(0,[1],1)")});
+    int value = 0;
+    QVERIFY(m_presenter->Model()->GetFactoryTest(value));
+    QCOMPARE(value, 1);
+}
+
+void TestCameraPresenter::slidersAndPropertyReset() {
+    QVERIFY(addCamera(kFullProfile) > 0);
+    startPresenter();
+    CCameraModel* model = m_presenter->Model();
+    m_view->clear();
+
+    m_presenter->InitSlider(2);  // hue: not offered by this camera
+    QVERIFY(m_view->reports().isEmpty());
+
+    QVERIFY(m_presenter->SetPuCtValue(0, 10));
+    m_presenter->InitSlider(0);
+    QCOMPARE(m_view->take(), QStringList{QStringLiteral("InitSlider(true,-64,64,1,10,false,false)")});
+
+    m_presenter->ResetPuCt(0);
+    QCOMPARE(m_view->take(), QStringList{QStringLiteral("SetSliderPos(0)")});
+    int value = -1;
+    bool autoMode = true;
+    QVERIFY(model->PuCtGet(0, value, autoMode));
+    QCOMPARE(value, 0);
+    QVERIFY(!autoMode);
+
+    // White balance offers auto: switching it on keeps the value; a reset keeps auto.
+    QVERIFY(model->PuCtSet(7, 5000, false));
+    QVERIFY(m_presenter->SetPuCtAuto(7, true));
+    QVERIFY(model->PuCtGet(7, value, autoMode));
+    QCOMPARE(value, 5000);
+    QVERIFY(autoMode);
+    m_presenter->ResetPuCt(7);
+    QVERIFY(model->PuCtGet(7, value, autoMode));
+    QCOMPARE(value, 4600);
+    QVERIFY(autoMode);
+    m_presenter->ResetPuCt(2);  // unsupported: nothing
+    QCOMPARE(m_view->take(), QStringList{QStringLiteral("SetSliderPos(4600)")});
+}
+
+void TestCameraPresenter::frequencyAndBitrateReachTheCamera() {
+    QVERIFY(addCamera(kFullProfile) > 0);
+    startPresenter();
+    CCameraModel* model = m_presenter->Model();
+    LibraryCallLog::clear();
+    QVERIFY(m_presenter->SetFrequency(1));
+    QCOMPARE(LibraryCallLog::calls(), QStringList{QStringLiteral("qelcamera_set_frequency(0,2)")});
+    int value = 0;
+    QVERIFY(qelcamera_get_frequency(0, &value));
+    QCOMPARE(value, 2);
+    QCOMPARE(model->GetFrequency(), 1);
+
+    // Bitrate and GOP are stored while stopped and sent at preview start, then at once.
+    m_presenter->SetMediaType(0, 1);  // H264
+    m_presenter->SetResolution(0, 1);
+    m_presenter->SetFps(0, 0);
+    QVERIFY(m_presenter->SetBps(0, 1000));
+    QVERIFY(m_presenter->SetGop(0, 30));
+    LibraryCallLog::clear();
+    QVERIFY(m_presenter->StartPreview());
+    QVERIFY(LibraryCallLog::calls().contains(QStringLiteral("qelcamera_set_bps(0,0,8192000)")));
+    QVERIFY(LibraryCallLog::calls().contains(QStringLiteral("qelcamera_set_gop(0,0,30)")));
+    QVERIFY(model->IsSupportBps(0) && model->IsSupportGop(0) && model->IsSupportFps(0));
+    QCOMPARE(m_view->matching(QStringLiteral("EnableFps")), QStringList{QStringLiteral("EnableFps(0,true)")});
+
+    LibraryCallLog::clear();
+    QVERIFY(m_presenter->SetBps(0, 4000));
+    QVERIFY(m_presenter->SetGop(0, 50));
+    m_presenter->SetFps(0, 1);
+    const QStringList expected = {QStringLiteral("qelcamera_set_bps(0,0,32768000)"),
+                                  QStringLiteral("qelcamera_set_gop(0,0,50)"),
+                                  QStringLiteral("qelcamera_set_fps(0,0,25)")};
+    QCOMPARE(LibraryCallLog::calls(), expected);
+    m_presenter->StopPreview();
+
+    // An MJPEG stream has no bitrate: the value is only stored.
+    m_presenter->SetMediaType(0, 0);
+    QVERIFY(!model->IsSupportBps(0));
+}
+
+void TestCameraPresenter::hotPlugFindsTheOpenCameraByName() {
+    const int a = addCamera(R"({"name": "Cam A"})");
+    const int b = addCamera(R"({"name": "Cam B"})");
+    QVERIFY(a > 0 && b > 0);
+    m_view->openIndex = 1;
+    startPresenter();
+    CCameraModel* model = m_presenter->Model();
+    QCOMPARE(model->GetCameraName(), QStringLiteral("Cam B"));
+    m_view->clear();
+
+    // The camera before the open one goes: the open one moves up and is not lost.
+    QVERIFY(qelvirtual_remove_camera(a));
+    QVERIFY(m_view->waitFor(QStringLiteral("UpdateCameraList")));
+    QCOMPARE(m_view->take(), QStringList{QStringLiteral("UpdateCameraList([Cam B],false)")});
+    QCOMPARE(model->GetCameraName(), QStringLiteral("Cam B"));
+
+    // The open camera goes: lost.
+    QVERIFY(qelvirtual_remove_camera(b));
+    QVERIFY(m_view->waitFor(QStringLiteral("UpdateCameraList")));
+    QCOMPARE(m_view->take(), QStringList{QStringLiteral("UpdateCameraList([],true)")});
+
+    // It comes back (the name compared without regard to case): found again.
+    QVERIFY(addCamera(R"({"name": "CAM b"})") > 0);
+    QVERIFY(m_view->waitFor(QStringLiteral("UpdateCameraList")));
+    QCOMPARE(m_view->take(), QStringList{QStringLiteral("UpdateCameraList([CAM b],false)")});
+    QCOMPARE(model->GetCameraName(), QStringLiteral("CAM b"));
+}
+
+void TestCameraPresenter::hotPlugWithTwoCamerasOfOneName() {
+    QVERIFY(addCamera(R"({"name": "Twin", "firmware": "first"})") > 0);
+    QVERIFY(addCamera(R"({"name": "Twin", "firmware": "second"})") > 0);
+    m_view->openIndex = 1;
+    startPresenter();
+    CCameraModel* model = m_presenter->Model();
+    QCOMPARE(model->GetFwVersion(), QStringLiteral("second"));
+    m_view->clear();
+    QVERIFY(addCamera(R"({"name": "Other"})") > 0);
+    QVERIFY(m_view->waitFor(QStringLiteral("UpdateCameraList")));
+    QCOMPARE(m_view->take(), QStringList{QStringLiteral("UpdateCameraList([Twin|Twin|Other],false)")});
+    // The first camera of the name is taken as the open one.
+    QCOMPARE(model->GetFwVersion(), QStringLiteral("first"));
+}
+
+QTEST_GUILESS_MAIN(TestCameraPresenter)
+#include "tst_camerapresenter.moc"
