@@ -183,6 +183,8 @@ std::vector<std::unique_ptr<ReplayDevice>> parseReplayDevices(const std::string&
     std::vector<std::unique_ptr<ReplayDevice>> added;
     {
         const json root = json::parse(text);
+        if (!root.at("devices").is_array())
+            throw std::runtime_error("\"devices\" is not a list");
         for (const json& jd : root.at("devices")) {
             auto device = std::make_unique<ReplayDevice>();
             device->sysfs = jd.at("sysfs").get<std::string>();

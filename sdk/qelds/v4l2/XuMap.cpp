@@ -137,6 +137,8 @@ bool XuMap::parse(const std::string& text, std::string* error) {
     std::vector<XuDeviceMap> devices;
     try {
         const json root = json::parse(text);
+        if (!root.at("devices").is_array())
+            throw std::runtime_error("\"devices\" is not a list");
         for (const json& entry : root.at("devices")) {
             XuDeviceMap map;
             map.vendorId = idValue(entry.at("vid"), "vid");
