@@ -82,7 +82,10 @@ bool CodecDecoder::open() {
         // (they hold frames back), no reordering delay; slices may still run in parallel.
         m_context->flags |= AV_CODEC_FLAG_LOW_DELAY;
         m_context->thread_type = FF_THREAD_SLICE;
-        m_context->thread_count = 0;
+        // H.265 runs on one thread: libavcodec 59's slice-threaded wavefront path dereferences
+        // null on some malformed streams (found by the fuzz target), which a damaged USB transfer
+        // could deliver.
+        m_context->thread_count = mediaType() == QEL_MEDIA_H265 ? 1 : 0;
     }
     const int err = avcodec_open2(m_context, codec, nullptr);
     if (err < 0) {
