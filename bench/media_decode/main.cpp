@@ -83,8 +83,8 @@ Figures measure(int frames, Decode&& decode) {
     return f;
 }
 
-void run(const char* label, int type, AVCodecID codec, const TestFrames::EncoderSettings& settings, int w, int h,
-         int unique, int rounds) {
+void run(const char* label, int type, AVCodecID codec, const TestFrames::EncoderSettings& settings, int w,
+         int h, int unique, int rounds) {
     const QVector<QByteArray> packets = TestFrames::encode(settings, w, h, unique);
     const int frames = unique * rounds;
     char key[QEL_TEXT_BUFFER_SIZE];
@@ -102,8 +102,9 @@ void run(const char* label, int type, AVCodecID codec, const TestFrames::Encoder
         const Figures o = measure(frames, [&](int i) {
             const QByteArray& pkt = packets[i % packets.size()];
             int outSize = 0;
-            if (!qelconvert_video_decode(key, reinterpret_cast<const unsigned char*>(pkt.constData()), pkt.size(),
-                                         reinterpret_cast<unsigned char*>(out.data()), &outSize)) {
+            if (!qelconvert_video_decode(key, reinterpret_cast<const unsigned char*>(pkt.constData()),
+                                         pkt.size(), reinterpret_cast<unsigned char*>(out.data()),
+                                         &outSize)) {
                 ++failures;
             }
         });
@@ -116,8 +117,8 @@ void run(const char* label, int type, AVCodecID codec, const TestFrames::Encoder
     }
     qelconvert_release_video_decoder(key);
     std::printf("%-6s %-5s %9.2f %11.2f %7.2fx %12.1f %12.1f%s\n", label, type == 1 ? "MJPEG" : "H.264",
-                plain.msPerFrame, ours.msPerFrame, ours.msPerFrame / plain.msPerFrame, plain.allocationsPerFrame,
-                ours.allocationsPerFrame, failures ? "  (decode failures!)" : "");
+                plain.msPerFrame, ours.msPerFrame, ours.msPerFrame / plain.msPerFrame,
+                plain.allocationsPerFrame, ours.allocationsPerFrame, failures ? "  (decode failures!)" : "");
     std::fflush(stdout);
 }
 
@@ -138,7 +139,8 @@ int main() {
     for (const Resolution& r : resolutions) {
         run(r.label, 1, AV_CODEC_ID_MJPEG, {"mjpeg", AV_PIX_FMT_YUVJ422P}, r.w, r.h, 10, r.rounds);
         run(r.label, 3, AV_CODEC_ID_H264,
-            {"libx264", AV_PIX_FMT_YUV420P, 30, "preset=veryfast:tune=zerolatency:crf=23"}, r.w, r.h, 10, r.rounds);
+            {"libx264", AV_PIX_FMT_YUV420P, 30, "preset=veryfast:tune=zerolatency:crf=23"}, r.w, r.h, 10,
+            r.rounds);
     }
     std::printf("Targets: MJPEG ratio <= 1.25x; heap allocations added per frame: 0.\n");
     qelconvert_uninit();

@@ -33,6 +33,35 @@ QByteArray errorText(int err) {
     return QByteArray(text);
 }
 
+// A JPEG cut short (a USB transfer lost its end) still decodes in libavcodec, with the missing
+// part left as whatever the reused picture buffer held. Complete frames have an end-of-image
+// marker after the start of the scan; the coded data cannot contain one (0xFF is stuffed).
+enum class JpegShape { NotJpeg, Incomplete, Complete };
+
+JpegShape jpegShape(const uint8_t* data, int size) {
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) {
+        return JpegShape::NotJpeg;
+    }
+    int sos = -1;
+    for (int i = 2; i + 1 < size; ++i) {
+        if (data[i] == 0xFF && data[i + 1] == 0xDA) {
+            sos = i;
+            break;
+        }
+    }
+    if (sos < 0) {
+        return JpegShape::NotJpeg;
+    }
+    for (int i = size - 2; i > sos; --i) {
+        if (data[i] == 0xFF && data[i + 1] == 0xD9) {
+            return JpegShape::Complete;
+        }
+    }
+    return JpegShape::Incomplete;
+}
+
+constexpr int kIncompleteJpegsToAccept = 10;
+
 }  // namespace
 
 CodecDecoder::CodecDecoder(int mediaType, int width, int height)
@@ -146,6 +175,23 @@ bool CodecDecoder::receiveLatest() {
 }
 
 bool CodecDecoder::decodeFrame(const uint8_t* data, int size, uint8_t* out) {
+    if (mediaType() == QEL_MEDIA_MJPEG && !m_jpegWithoutEnd) {
+        const JpegShape shape = jpegShape(data, size);
+        // Bytes not shaped like a JPEG file go to libavcodec, which finds a picture in them or not.
+        if (shape == JpegShape::Complete) {
+            m_sawCompleteJpeg = true;
+        } else if (shape == JpegShape::Incomplete && !m_sawCompleteJpeg &&
+                   ++m_incompleteJpegs >= kIncompleteJpegsToAccept) {
+            // Never one complete frame: a camera that leaves the marker out. Show its frames.
+            qWarning("CodecDecoder: the camera's JPEG frames have no end marker; decoding them as they are");
+            m_jpegWithoutEnd = true;
+        } else if (shape == JpegShape::Incomplete) {
+            if (shouldLogFailure()) {
+                qWarning("CodecDecoder: incomplete JPEG frame of %d bytes dropped", size);
+            }
+            return false;
+        }
+    }
     if (!fillPacket(data, size)) {
         return false;
     }

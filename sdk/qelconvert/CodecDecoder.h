@@ -36,6 +36,11 @@ private:
     // Encoded streams show nothing until a keyframe: pictures predicted from missing references
     // are grey smears.
     bool m_needKeyframe;
+    // JPEG frames without an end-of-image marker are cut short and dropped - unless the camera
+    // never sent a complete one, then it is a camera that leaves the marker out.
+    bool m_sawCompleteJpeg = false;
+    bool m_jpegWithoutEnd = false;
+    int m_incompleteJpegs = 0;
 };
 
 #endif

@@ -44,11 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int type = 1 + data[0] % QEL_MEDIA_LAST;
     const Size declared = kSizes[data[1] % kSizeCount];
     char key[QEL_TEXT_BUFFER_SIZE];
-    if (qelconver_create_video_decoder(key, 0, type, declared.width, declared.height, QEL_COLORSPACE_YUV420P) != 1) {
+    if (qelconver_create_video_decoder(key, 0, type, declared.width, declared.height,
+                                       QEL_COLORSPACE_YUV420P) != 1) {
         abort();  // every type and size here is valid
     }
     int frameBytes = 0;
-    qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_YUV420P, declared.width, declared.height, &frameBytes);
+    qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_YUV420P, declared.width, declared.height,
+                                            &frameBytes);
     std::vector<uint8_t> out(size_t(frameBytes) + kGuard, kGuardByte);
     size_t pos = 2;
     while (pos < size) {
@@ -61,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<uint8_t> packet(data + pos, data + pos + length);
         pos += length;
         int outSize = 0;
-        const int answer = qelconvert_video_decode(key, packet.data(), int(packet.size()), out.data(), &outSize);
+        const int answer =
+            qelconvert_video_decode(key, packet.data(), int(packet.size()), out.data(), &outSize);
         if (answer && outSize != frameBytes) {
             abort();
         }
