@@ -93,4 +93,9 @@ int FrameQueue::queued() const {
     return int(m_count);
 }
 
+bool FrameQueue::closed() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_closed;
+}
+
 }  // namespace qelmuxer

@@ -44,6 +44,7 @@ public:
     // No more slots are handed out; take() drains what is queued, then answers nullptr.
     void close();
     int queued() const;
+    bool closed() const;
 
 private:
     struct Side {

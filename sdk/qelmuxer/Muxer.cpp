@@ -25,7 +25,8 @@ constexpr size_t kMiB = 1024 * 1024;
 constexpr size_t kDecodedBudget = 64 * kMiB;
 constexpr size_t kEncodedBudget = 96 * kMiB;
 constexpr int kEncodedSlots = 48;
-constexpr int kAudioSlots = 160;
+// Sound waits behind the video frames queued before it: room for several seconds of it.
+constexpr int kAudioSlots = 500;
 constexpr size_t kAudioSlotBytes = 8192;
 
 int64_t monotonicUs() {
@@ -135,6 +136,9 @@ int Muxer::push(int kind, const uint8_t* data, int size) {
     int64_t now = monotonicUs();
     Slot* slot = m_queue->acquire(kind, size);
     if (!slot) {
+        if (m_queue->closed()) {
+            return QEL_MUXER_REFUSED_FAILED;  // being released
+        }
         (kind == QEL_MUXER_VIDEO ? m_videoDropped : m_audioDropped)++;
         return QEL_MUXER_REFUSED_QUEUE_FULL;
     }

@@ -171,6 +171,9 @@ FeedResult feedInRealTime(const char* key, const FeedPlan& plan, bool stopOnFail
                 if (at >= plan.audioGapFrom && at < plan.audioGapTo) {
                     continue;
                 }
+                if (click) {
+                    r.clickHandedIn = now();
+                }
                 int ret = qelmuxer_muxer(key, reinterpret_cast<unsigned char*>(pcm.data()), block * 4, 1);
                 ret == 0 ? ++r.audioSent : ++r.audioRefused;
                 if (ret) {
@@ -210,6 +213,9 @@ FeedResult feedInRealTime(const char* key, const FeedPlan& plan, bool stopOnFail
         }
         flashed = flashed || flash;
         double before = now();
+        if (flash) {
+            r.flashHandedIn = before;
+        }
         int ret = qelmuxer_muxer(key, data->data(), int(data->size()), 0);
         r.maxCallMs = std::max(r.maxCallMs, (now() - before) * 1000);
         ret == 0 ? ++r.videoSent : ++r.videoRefused;

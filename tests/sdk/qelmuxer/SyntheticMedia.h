@@ -46,6 +46,12 @@ struct FeedResult {
     int audioRefused = 0;
     int lastRefusal = 0;
     double maxCallMs = 0;  // slowest qelmuxer_muxer call
+    // When the marker frame and the block with the click were actually handed in (seconds,
+    // CLOCK_MONOTONIC): a loaded machine may deliver them apart from their schedule.
+    double flashHandedIn = -1;
+    double clickHandedIn = -1;
+    // The offset between the two the muxer should reproduce (picture minus sound start).
+    double expectedOffset() const { return flashHandedIn - (clickHandedIn - 0.010); }
 };
 
 // Feeds the muxer `key` in real time according to the plan; returns when done or when
