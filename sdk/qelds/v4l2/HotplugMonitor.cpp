@@ -13,15 +13,27 @@
 
 namespace qelds {
 
-DebouncedWatcher::DebouncedWatcher(int quietMs) : m_quietMs(quietMs) {}
+DebouncedWatcher::DebouncedWatcher(int quietMs) : m_quietMs(quietMs) {
+    m_pokeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_pokeFd < 0)
+        v4l2Warning("hot-plug: eventfd failed: %s", std::strerror(errno));
+}
 
 DebouncedWatcher::~DebouncedWatcher() {
     stop();
+    if (m_pokeFd >= 0)
+        ::close(m_pokeFd);
+}
+
+void DebouncedWatcher::poke() {
+    const uint64_t one = 1;
+    if (m_pokeFd >= 0 && ::write(m_pokeFd, &one, sizeof one) < 0)
+        v4l2Warning("hot-plug: poke failed: %s", std::strerror(errno));
 }
 
 bool DebouncedWatcher::start(int fd, Drain drain, std::function<void()> changed) {
     stop();
-    if (fd < 0 || !drain || !changed)
+    if ((fd >= 0 && !drain) || !changed || m_pokeFd < 0)
         return false;
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_wakeFd < 0) {
@@ -31,6 +43,9 @@ bool DebouncedWatcher::start(int fd, Drain drain, std::function<void()> changed)
     m_fd = fd;
     m_drain = std::move(drain);
     m_changed = std::move(changed);
+    uint64_t drained;
+    while (::read(m_pokeFd, &drained, sizeof drained) > 0) {
+    }
     m_thread = std::thread([this] { run(); });
     return true;
 }
@@ -59,25 +74,30 @@ void DebouncedWatcher::run() {
                 std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
             timeout = left > 0 ? int(left) : 0;
         }
-        pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        const int r = ::poll(fds, 2, timeout);
+        pollfd fds[3] = {{m_wakeFd, POLLIN, 0}, {m_pokeFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
+        const int r = ::poll(fds, m_fd >= 0 ? 3 : 2, timeout);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
             v4l2Warning("hot-plug: poll failed: %s", std::strerror(errno));
             return;
         }
-        if (fds[1].revents & POLLIN)
+        if (fds[0].revents & POLLIN)
             return;
-        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+        bool counts = false;
+        if (fds[1].revents & POLLIN) {
+            uint64_t pokes;
+            counts = ::read(m_pokeFd, &pokes, sizeof pokes) > 0;
+        }
+        if (m_fd >= 0 && (fds[2].revents & (POLLERR | POLLHUP | POLLNVAL))) {
             v4l2Warning("hot-plug: the event source closed");
             return;
         }
-        if (fds[0].revents & POLLIN) {
-            if (m_drain()) {
-                pending = true;
-                due = Clock::now() + std::chrono::milliseconds(m_quietMs);
-            }
+        if (m_fd >= 0 && (fds[2].revents & POLLIN))
+            counts = m_drain() || counts;
+        if (counts) {
+            pending = true;
+            due = Clock::now() + std::chrono::milliseconds(m_quietMs);
             continue;
         }
         if (pending && Clock::now() >= due) {
@@ -91,8 +111,10 @@ HotplugMonitor::~HotplugMonitor() {
     stop();
 }
 
-bool HotplugMonitor::start(std::function<void()> changed) {
+bool HotplugMonitor::start(std::function<void()> changed, bool withUdev) {
     stop();
+    if (!withUdev)
+        return m_watcher.start(-1, nullptr, std::move(changed));
     m_udev = udev_new();
     if (!m_udev) {
         v4l2Warning("hot-plug: udev_new failed");

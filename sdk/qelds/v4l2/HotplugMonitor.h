@@ -12,7 +12,8 @@ struct udev_monitor;
 
 namespace qelds {
 
-// Runs `changed` once per burst of events on a descriptor, on its own thread.
+// Runs `changed` once per burst of events, on its own thread. Events are readable data on a
+// descriptor (udev) or pokes from inside the library (a camera found gone while streaming).
 class DebouncedWatcher {
 public:
     // Reads every pending event of the descriptor; answers whether one of them counts.
@@ -23,10 +24,13 @@ public:
     DebouncedWatcher(const DebouncedWatcher&) = delete;
     DebouncedWatcher& operator=(const DebouncedWatcher&) = delete;
 
+    // fd -1: pokes only.
     bool start(int fd, Drain drain, std::function<void()> changed);
     // Returns promptly: the thread is woken, a pending burst is dropped, and the thread joined.
     void stop();
     bool running() const { return m_thread.joinable(); }
+    // Counts as one event; any thread, also while stopped (then nothing happens).
+    void poke();
 
 private:
     void run();
@@ -34,6 +38,7 @@ private:
     const int m_quietMs;
     int m_fd = -1;
     int m_wakeFd = -1;
+    int m_pokeFd = -1;
     Drain m_drain;
     std::function<void()> m_changed;
     std::thread m_thread;
@@ -47,8 +52,10 @@ public:
     HotplugMonitor(const HotplugMonitor&) = delete;
     HotplugMonitor& operator=(const HotplugMonitor&) = delete;
 
-    bool start(std::function<void()> changed);
+    // withUdev false: only pokes are watched (replayed devices).
+    bool start(std::function<void()> changed, bool withUdev = true);
     void stop();
+    void poke() { m_watcher.poke(); }
 
 private:
     bool drain();

@@ -23,8 +23,13 @@ const V4l2Format* findFormat(const V4l2NodeInfo& node, int mediaType) {
 
 }  // namespace
 
-V4l2Camera::V4l2Camera(std::shared_ptr<V4l2Io> io, V4l2CameraInfo info, std::shared_ptr<const XuMap> xuMap)
-    : m_io(std::move(io)), m_info(std::move(info)), m_xuMap(std::move(xuMap)), m_controls(*m_io) {
+V4l2Camera::V4l2Camera(std::shared_ptr<V4l2Io> io, V4l2CameraInfo info, std::shared_ptr<const XuMap> xuMap,
+                       std::function<void()> onLost)
+    : m_io(std::move(io)),
+      m_info(std::move(info)),
+      m_xuMap(std::move(xuMap)),
+      m_onLost(std::move(onLost)),
+      m_controls(*m_io) {
     m_choices.resize(m_info.nodes.size());
 }
 
@@ -144,6 +149,7 @@ bool V4l2Camera::start(FrameSink* sink) {
     auto session = std::make_unique<CaptureSession>();
     session->sink = sink;
     session->deviceLost = &m_lost;
+    session->onLost = m_onLost;
     std::vector<std::unique_ptr<V4l2Stream>> streams;
     for (size_t i = 0; i < m_choices.size(); ++i) {
         if (!m_choices[i].enable)

@@ -18,7 +18,9 @@ class V4l2Io;
 
 class V4l2Camera : public CameraDevice {
 public:
-    V4l2Camera(std::shared_ptr<V4l2Io> io, V4l2CameraInfo info, std::shared_ptr<const XuMap> xuMap);
+    // onLost runs (on a capture thread) when streaming finds the device gone.
+    V4l2Camera(std::shared_ptr<V4l2Io> io, V4l2CameraInfo info, std::shared_ptr<const XuMap> xuMap,
+               std::function<void()> onLost = nullptr);
     ~V4l2Camera() override;
 
     const V4l2CameraInfo& info() const { return m_info; }
@@ -81,6 +83,7 @@ private:
     std::shared_ptr<V4l2Io> m_io;
     const V4l2CameraInfo m_info;
     std::shared_ptr<const XuMap> m_xuMap;
+    const std::function<void()> m_onLost;
 
     // Open/close/start/stop/frame-rate changes; held while capture threads are joined.
     std::mutex m_lifecycle;

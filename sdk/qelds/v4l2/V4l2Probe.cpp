@@ -266,7 +266,11 @@ std::vector<V4l2CameraInfo> probeCameras(V4l2Io& io) {
                 camera.productId = hexAttr(io, usbDir, "idProduct");
                 camera.firmware = firmwareFromBcd(readAttr(io, usbDir, "bcdDevice"));
                 camera.serial = readAttr(io, usbDir, "serial");
-                camera.generation = readAttr(io, usbDir, "busnum") + ":" + readAttr(io, usbDir, "devnum");
+                const std::string devnum = readAttr(io, usbDir, "devnum");
+                camera.generation = readAttr(io, usbDir, "busnum") + ":" + devnum;
+                // Another device (or the same one again) plugged into this port gets a new address.
+                if (!devnum.empty())
+                    camera.uniqueId += "#" + devnum;
             }
             found = byKey.emplace(key, cameras.size()).first;
             cameras.push_back(std::move(camera));

@@ -26,7 +26,7 @@ struct V4l2NodeInfo {
 };
 
 struct V4l2CameraInfo {
-    std::string uniqueId;    // sysfs path of the USB device (or of the node's device)
+    std::string uniqueId;    // sysfs path of the USB device and "#" its USB address (or the node's device)
     std::string generation;  // changes when the device is plugged in again at the same port
     std::string usbPath;     // sysfs directory holding idVendor etc.; empty for non-USB devices
     std::string name;

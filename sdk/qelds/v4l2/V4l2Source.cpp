@@ -47,7 +47,8 @@ std::vector<std::shared_ptr<CameraDevice>> V4l2Source::enumerate() {
         if (known != m_cameras.end() && known->second->info().generation == info.generation)
             camera = known->second;
         else
-            camera = std::make_shared<V4l2Camera>(m_io, std::move(info), m_xuMap);
+            camera = std::make_shared<V4l2Camera>(m_io, std::move(info), m_xuMap,
+                                                  [notifier = m_notifier] { notifier->notify(); });
         present[camera->uniqueId()] = camera;
         list.push_back(camera);
     }
@@ -55,18 +56,33 @@ std::vector<std::shared_ptr<CameraDevice>> V4l2Source::enumerate() {
     return list;
 }
 
+void V4l2Source::LostNotifier::notify() {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (monitor)
+        monitor->poke();
+}
+
 bool V4l2Source::startMonitor(std::function<void()> changed) {
     stopMonitor();
-    if (!m_watchUdev)
-        return true;
     auto monitor = std::make_unique<HotplugMonitor>();
-    if (!monitor->start(std::move(changed)))
-        return false;
+    bool watching = monitor->start(changed, m_watchUdev);
+    if (!watching && m_watchUdev) {
+        // Without udev, cameras lost while streaming still announce themselves.
+        monitor->start(changed, false);
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_notifier->mutex);
+        m_notifier->monitor = monitor.get();
+    }
     m_monitor = std::move(monitor);
-    return true;
+    return watching;
 }
 
 void V4l2Source::stopMonitor() {
+    {
+        std::lock_guard<std::mutex> lock(m_notifier->mutex);
+        m_notifier->monitor = nullptr;
+    }
     if (m_monitor)
         m_monitor->stop();
     m_monitor.reset();

@@ -47,6 +47,8 @@ void CaptureSession::reportLost() {
         return;
     if (sink)
         sink->onVanished();
+    if (onLost)
+        onLost();
 }
 
 V4l2Stream::V4l2Stream(V4l2Io& io, int index, std::string node)

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@ struct CaptureSession {
     std::atomic<bool> stopping{false};
     std::atomic<bool> lost{false};
     std::atomic<bool>* deviceLost = nullptr;  // the camera's own flag, outliving the session
+    std::function<void()> onLost;             // tells the camera list to look again
     // Called by a capture thread that lost its device; tells the sink once, unless stopping.
     void reportLost();
 };

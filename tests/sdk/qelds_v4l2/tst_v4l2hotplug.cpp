@@ -52,6 +52,7 @@ private slots:
     void burstFiresOnce();
     void eventsThatDoNotCountAreIgnored();
     void stopDropsAPendingBurst();
+    void pokesCountAsEvents();
     void udevMonitorStartsAndStops();
 };
 
@@ -99,8 +100,22 @@ void TestV4l2Hotplug::stopDropsAPendingBurst() {
     QThread::msleep(50);
     watcher.stop();  // returns at once, not after the quiet period
     QCOMPARE(changes.load(), 0);
-    QVERIFY(!watcher.start(
-        -1, [] { return true; }, [] {}));
+    QVERIFY(!watcher.start(events.fds[0], nullptr, [] {}));  // a descriptor needs a reader
+    QVERIFY(!watcher.running());
+}
+
+void TestV4l2Hotplug::pokesCountAsEvents() {
+    std::atomic<int> changes{0};
+    DebouncedWatcher watcher(100);
+    watcher.poke();  // before start: forgotten
+    QVERIFY(watcher.start(-1, nullptr, [&] { ++changes; }));
+    QThread::msleep(250);
+    QCOMPARE(changes.load(), 0);
+    watcher.poke();
+    watcher.poke();
+    QVERIFY(waitFor([&] { return changes.load() == 1; }));
+    QThread::msleep(250);
+    QCOMPARE(changes.load(), 1);
 }
 
 void TestV4l2Hotplug::udevMonitorStartsAndStops() {

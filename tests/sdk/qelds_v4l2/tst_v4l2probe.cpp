@@ -45,7 +45,7 @@ void TestV4l2Probe::webcamIsOneCameraWithOneStream() {
     QCOMPARE(camera.productId(), 0x2c6e);
     QCOMPARE(camera.firmwareVersion(), std::string("1.02"));
     QCOMPARE(camera.mid(), std::string("200901010001"));
-    QCOMPARE(camera.uniqueId(), std::string("/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2"));
+    QCOMPARE(camera.uniqueId(), std::string("/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2#3"));
     QCOMPARE(camera.streamCount(), 1);  // the metadata node is no stream
     QVERIFY(camera.stillFormats().empty());
 
@@ -168,11 +168,13 @@ void TestV4l2Probe::sourceKeepsObjectsOfDevicesStillPresent() {
     QCOMPARE(int(unplugged.size()), 1);
     QCOMPARE(unplugged[0].get(), first[1].get());
 
-    // Back at the same port with a new USB address: same identity, fresh object.
+    // Back at the same port with a new USB address: a new identity and a fresh object, since
+    // it may as well be another camera.
     io->replug(webcam);
     const auto replugged = source.enumerate();
     QCOMPARE(int(replugged.size()), 2);
-    QCOMPARE(replugged[0]->uniqueId(), webcam);
+    QCOMPARE(first[0]->uniqueId(), webcam + "#3");
+    QCOMPARE(replugged[0]->uniqueId(), webcam + "#4");
     QVERIFY(replugged[0].get() != first[0].get());
     QVERIFY(source.startMonitor([] {}));
     source.stopMonitor();

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "ReplayFixture.h"
+#include "V4l2Source.h"
 
 using namespace qelds;
 
@@ -38,6 +39,7 @@ private slots:
     void twoStreamsOfOneCamera();
     void parametersOutsideTheListsAreRefused();
     void pulledOutMidStream();
+    void pulledOutMidStreamChangesTheCameraList();
     void bandwidthRefusalLeavesEverythingStopped();
     void frameRateChangesWhileStreaming();
     void stopWakesTheCaptureThreads();
@@ -200,6 +202,32 @@ void TestV4l2Stream::pulledOutMidStream() {
     QVERIFY(waitFor([&] { return sink2.count() >= 3; }));
     again->close();  // close stops first
     QVERIFY(!io->isStreaming(kUvcNode));
+}
+
+void TestV4l2Stream::pulledOutMidStreamChangesTheCameraList() {
+    // Even where no udev event arrives (here: none at all), a camera lost while streaming makes
+    // the source announce one change of its list.
+    auto io = loadReplay({"uvc15_h264.json", "webcam_1080p.json"});
+    io->setFrameIntervalMs(3);
+    V4l2Source source(io, nullptr, false);
+    std::atomic<int> changes{0};
+    QVERIFY(source.startMonitor([&] { ++changes; }));
+    auto cameras = source.enumerate();
+    QCOMPARE(int(cameras.size()), 2);
+    auto uvc = cameras[1];
+    QVERIFY(uvc->open());
+    QVERIFY(uvc->setPreviewParams(0, true, 1, 1920, 1080, 30));
+    QVERIFY(uvc->setPreviewParams(1, true, 3, 1920, 1080, 30));
+    RecordingSink sink;
+    QVERIFY(uvc->start(&sink));
+    io->unplugAfterFrames(kEncoderNode, 3);
+    QVERIFY(waitFor([&] { return changes.load() == 1; }));
+    QCOMPARE(int(source.enumerate().size()), 1);
+    QThread::msleep(400);
+    QCOMPARE(changes.load(), 1);  // both streams saw it, one change
+    QCOMPARE(sink.vanished.load(), 1);
+    uvc->close();
+    source.stopMonitor();
 }
 
 void TestV4l2Stream::bandwidthRefusalLeavesEverythingStopped() {
