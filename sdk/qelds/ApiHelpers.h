@@ -24,7 +24,8 @@ inline std::shared_ptr<CameraEntry> openCameraAt(int cam) {
 
 // Writes text into a caller buffer of QEL_TEXT_BUFFER_SIZE bytes (cut at 255 bytes).
 inline int copyText(char* buf, const std::string& text) {
-    if (!buf) return 0;
+    if (!buf)
+        return 0;
     std::snprintf(buf, QEL_TEXT_BUFFER_SIZE, "%s", text.c_str());
     return 1;
 }

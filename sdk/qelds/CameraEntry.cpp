@@ -20,8 +20,10 @@ CameraEntry::~CameraEntry() {
 
 bool CameraEntry::open() {
     std::lock_guard<std::mutex> lock(m_control);
-    if (m_gone) return false;
-    if (m_open) return true;
+    if (m_gone)
+        return false;
+    if (m_open)
+        return true;
     if (!m_device->open()) {
         std::fprintf(stderr, "qelds: cannot open camera %s\n", m_uniqueId.c_str());
         return false;
@@ -32,7 +34,8 @@ bool CameraEntry::open() {
 
 bool CameraEntry::close() {
     std::lock_guard<std::mutex> lock(m_control);
-    if (!m_open) return false;
+    if (!m_open)
+        return false;
     if (m_running) {
         m_device->stop();
         m_running = false;
@@ -44,12 +47,14 @@ bool CameraEntry::close() {
 
 bool CameraEntry::start() {
     std::lock_guard<std::mutex> lock(m_control);
-    if (!m_open || m_gone) return false;
+    if (!m_open || m_gone)
+        return false;
     if (m_running) {
         std::fprintf(stderr, "qelds: camera %s is already streaming\n", m_uniqueId.c_str());
         return false;
     }
-    for (StreamStats& s : m_stats) s.reset();
+    for (StreamStats& s : m_stats)
+        s.reset();
     if (!m_device->start(this)) {
         std::fprintf(stderr, "qelds: camera %s did not start\n", m_uniqueId.c_str());
         return false;
@@ -60,7 +65,8 @@ bool CameraEntry::start() {
 
 bool CameraEntry::stop() {
     std::lock_guard<std::mutex> lock(m_control);
-    if (!m_open) return false;
+    if (!m_open)
+        return false;
     if (m_running) {
         m_device->stop();
         m_running = false;
@@ -71,23 +77,28 @@ bool CameraEntry::stop() {
 void CameraEntry::retire() {
     m_gone = true;
     std::lock_guard<std::mutex> lock(m_control);
-    if (m_running) m_device->stop();
-    if (m_open) m_device->close();
+    if (m_running)
+        m_device->stop();
+    if (m_open)
+        m_device->close();
     m_running = false;
     m_open = false;
 }
 
 bool CameraEntry::stats(int stream, int* fps, int* bytesPerSecond) const {
-    if (stream < 0 || stream >= kMaxStreams || !m_running) return false;
+    if (stream < 0 || stream >= kMaxStreams || !m_running)
+        return false;
     m_stats[stream].measure(nowUs(), fps, bytesPerSecond);
     return true;
 }
 
 void CameraEntry::onFrame(int pin, int stream, int mediaType, int width, int height, int64_t timestampUs,
                           uint8_t* data, int size) {
-    if (pin == 0 && stream >= 0 && stream < kMaxStreams) m_stats[stream].record(nowUs(), size);
+    if (pin == 0 && stream >= 0 && stream < kMaxStreams)
+        m_stats[stream].record(nowUs(), size);
     qelcamera_preview_callback fn = m_callback.load();
-    if (fn) fn(m_index.load(), pin, stream, mediaType, width, height, static_cast<long>(timestampUs), data, size);
+    if (fn)
+        fn(m_index.load(), pin, stream, mediaType, width, height, static_cast<long>(timestampUs), data, size);
 }
 
 void CameraEntry::onVanished() {

@@ -37,8 +37,8 @@ public:
     void retire();
     bool gone() const { return m_gone.load(); }
 
-    void onFrame(int pin, int stream, int mediaType, int width, int height, int64_t timestampUs, uint8_t* data,
-                 int size) override;
+    void onFrame(int pin, int stream, int mediaType, int width, int height, int64_t timestampUs,
+                 uint8_t* data, int size) override;
     void onVanished() override;
 
 private:

@@ -18,7 +18,8 @@ bool Library::init() {
     std::lock_guard<std::mutex> life(m_lifeMutex);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_initialized) return true;
+        if (m_initialized)
+            return true;
     }
     VirtualRegistry::instance().addFromEnvironment();
     m_sources.clear();
@@ -48,12 +49,14 @@ bool Library::uninit() {
     std::lock_guard<std::mutex> life(m_lifeMutex);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_initialized) return false;
+        if (!m_initialized)
+            return false;
         m_initialized = false;
         m_callback = nullptr;
         m_stopHotplug = true;
     }
-    for (auto& source : m_sources) source->stopMonitor();
+    for (auto& source : m_sources)
+        source->stopMonitor();
     m_hotplugWake.notify_all();
     if (m_hotplugThread.joinable()) {
         if (m_hotplugThread.get_id() == std::this_thread::get_id())
@@ -67,7 +70,8 @@ bool Library::uninit() {
         std::lock_guard<std::mutex> lock(m_mutex);
         entries.swap(m_entries);
     }
-    for (auto& e : entries) e->retire();
+    for (auto& e : entries)
+        e->retire();
     m_sources.clear();
     return true;
 }
@@ -79,32 +83,37 @@ bool Library::initialized() {
 
 bool Library::setDeviceChangedCallback(qelcamera_device_changed_callback fn) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_initialized) return false;
+    if (!m_initialized)
+        return false;
     m_callback = fn;
     return true;
 }
 
 bool Library::cameraCount(int* count) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_initialized || !count) return false;
+    if (!m_initialized || !count)
+        return false;
     *count = static_cast<int>(m_entries.size());
     return true;
 }
 
 std::shared_ptr<CameraEntry> Library::entry(int cam) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_initialized || cam < 0 || cam >= static_cast<int>(m_entries.size())) return nullptr;
+    if (!m_initialized || cam < 0 || cam >= static_cast<int>(m_entries.size()))
+        return nullptr;
     return m_entries[cam];
 }
 
 void Library::refresh() {
     std::lock_guard<std::mutex> serial(m_refreshMutex);
-    if (!initialized()) return;
+    if (!initialized())
+        return;
     // m_sources only changes under m_lifeMutex, and init/uninit never run while a refresh
     // is in flight on the hot-plug thread (uninit joins it first).
     std::vector<std::shared_ptr<CameraDevice>> devices;
     for (auto& source : m_sources) {
-        for (auto& d : source->enumerate()) devices.push_back(d);
+        for (auto& d : source->enumerate())
+            devices.push_back(d);
     }
     std::vector<std::shared_ptr<CameraEntry>> leaving;
     {
@@ -120,22 +129,26 @@ void Library::refresh() {
                     break;
                 }
             }
-            if (!kept) kept = std::make_shared<CameraEntry>(d, 0);
+            if (!kept)
+                kept = std::make_shared<CameraEntry>(d, 0);
             kept->setIndex(static_cast<int>(next.size()));
             next.push_back(kept);
         }
         for (auto& e : m_entries) {
-            if (e) leaving.push_back(e);
+            if (e)
+                leaving.push_back(e);
         }
         m_entries.swap(next);
     }
-    for (auto& e : leaving) e->retire();
+    for (auto& e : leaving)
+        e->retire();
 }
 
 void Library::notifyChanged() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_initialized) return;
+        if (!m_initialized)
+            return;
         ++m_pendingChanges;
     }
     m_hotplugWake.notify_all();
@@ -145,16 +158,19 @@ void Library::hotplugLoop() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_hotplugWake.wait(lock, [this] { return m_stopHotplug || m_pendingChanges > 0; });
-        if (m_stopHotplug) return;
+        if (m_stopHotplug)
+            return;
         --m_pendingChanges;
         lock.unlock();
         refresh();
         lock.lock();
-        if (m_stopHotplug) return;
+        if (m_stopHotplug)
+            return;
         qelcamera_device_changed_callback fn = m_callback;
         int count = static_cast<int>(m_entries.size());
         lock.unlock();
-        if (fn) fn(1, count);
+        if (fn)
+            fn(1, count);
         lock.lock();
     }
 }

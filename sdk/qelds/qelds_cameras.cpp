@@ -12,16 +12,19 @@ const char* const kVersion = "qelds 1.0.1";
 
 const MediaFormat* findFormat(const std::vector<MediaFormat>& list, int mediaType) {
     for (const MediaFormat& f : list) {
-        if (f.mediaType == mediaType) return &f;
+        if (f.mediaType == mediaType)
+            return &f;
     }
     return nullptr;
 }
 
 const FrameSize* findSize(const std::vector<MediaFormat>& list, int mediaType, int width, int height) {
     const MediaFormat* f = findFormat(list, mediaType);
-    if (!f) return nullptr;
+    if (!f)
+        return nullptr;
     for (const FrameSize& s : f->sizes) {
-        if (s.width == width && s.height == height) return &s;
+        if (s.width == width && s.height == height)
+            return &s;
     }
     return nullptr;
 }
@@ -29,44 +32,52 @@ const FrameSize* findSize(const std::vector<MediaFormat>& list, int mediaType, i
 // Which format list a call addresses: a stream, or the still pin (stream -1).
 bool formatsOf(int cam, int stream, std::vector<MediaFormat>* out) {
     auto e = cameraAt(cam);
-    if (!e) return false;
+    if (!e)
+        return false;
     if (stream == -1) {
         *out = e->device().stillFormats();
         return true;
     }
-    if (stream < 0 || stream >= e->device().streamCount()) return false;
+    if (stream < 0 || stream >= e->device().streamCount())
+        return false;
     *out = e->device().formats(stream);
     return true;
 }
 
 int mediaTypeCount(int cam, int stream, int* count) {
     std::vector<MediaFormat> list;
-    if (!count || !formatsOf(cam, stream, &list)) return 0;
+    if (!count || !formatsOf(cam, stream, &list))
+        return 0;
     *count = static_cast<int>(list.size());
     return 1;
 }
 
 int mediaTypeValue(int cam, int stream, int index, int* mediaType) {
     std::vector<MediaFormat> list;
-    if (!mediaType || !formatsOf(cam, stream, &list) || index < 0 || index >= static_cast<int>(list.size())) return 0;
+    if (!mediaType || !formatsOf(cam, stream, &list) || index < 0 || index >= static_cast<int>(list.size()))
+        return 0;
     *mediaType = list[index].mediaType;
     return 1;
 }
 
 int resolutionCount(int cam, int stream, int mediaType, int* count) {
     std::vector<MediaFormat> list;
-    if (!count || !formatsOf(cam, stream, &list)) return 0;
+    if (!count || !formatsOf(cam, stream, &list))
+        return 0;
     const MediaFormat* f = findFormat(list, mediaType);
-    if (!f) return 0;
+    if (!f)
+        return 0;
     *count = static_cast<int>(f->sizes.size());
     return 1;
 }
 
 int resolutionValue(int cam, int stream, int mediaType, int index, int* width, int* height) {
     std::vector<MediaFormat> list;
-    if (!width || !height || !formatsOf(cam, stream, &list)) return 0;
+    if (!width || !height || !formatsOf(cam, stream, &list))
+        return 0;
     const MediaFormat* f = findFormat(list, mediaType);
-    if (!f || index < 0 || index >= static_cast<int>(f->sizes.size())) return 0;
+    if (!f || index < 0 || index >= static_cast<int>(f->sizes.size()))
+        return 0;
     *width = f->sizes[index].width;
     *height = f->sizes[index].height;
     return 1;
@@ -74,18 +85,22 @@ int resolutionValue(int cam, int stream, int mediaType, int index, int* width, i
 
 int fpsCount(int cam, int stream, int mediaType, int width, int height, int* count) {
     std::vector<MediaFormat> list;
-    if (!count || !formatsOf(cam, stream, &list)) return 0;
+    if (!count || !formatsOf(cam, stream, &list))
+        return 0;
     const FrameSize* s = findSize(list, mediaType, width, height);
-    if (!s) return 0;
+    if (!s)
+        return 0;
     *count = static_cast<int>(s->fps.size());
     return 1;
 }
 
 int fpsValue(int cam, int stream, int mediaType, int width, int height, int index, int* fps) {
     std::vector<MediaFormat> list;
-    if (!fps || !formatsOf(cam, stream, &list)) return 0;
+    if (!fps || !formatsOf(cam, stream, &list))
+        return 0;
     const FrameSize* s = findSize(list, mediaType, width, height);
-    if (!s || index < 0 || index >= static_cast<int>(s->fps.size())) return 0;
+    if (!s || index < 0 || index >= static_cast<int>(s->fps.size()))
+        return 0;
     *fps = s->fps[index];
     return 1;
 }
@@ -107,7 +122,8 @@ int qelcamera_set_device_changed_callback(qelcamera_device_changed_callback fn) 
 }
 
 int qelcamera_get_version(char* buf) {
-    if (!Library::instance().initialized()) return 0;
+    if (!Library::instance().initialized())
+        return 0;
     return copyText(buf, kVersion);
 }
 
@@ -134,14 +150,16 @@ int qelcamera_close(int cam) {
 
 int qelcamera_get_stream_count(int cam, int* count) {
     auto e = cameraAt(cam);
-    if (!e || !count) return 0;
+    if (!e || !count)
+        return 0;
     *count = e->device().streamCount();
     return 1;
 }
 
 int qelcamera_eu_support(int cam, int code, int* flag) {
     auto e = cameraAt(cam);
-    if (!e || !flag) return 0;
+    if (!e || !flag)
+        return 0;
     *flag = e->device().euSupport(code) ? 1 : 0;
     return 1;
 }
@@ -150,21 +168,24 @@ int qelcamera_eu_support(int cam, int code, int* flag) {
 
 int qelcamera_get_mid(int cam, char* buf) {
     auto e = cameraAt(cam);
-    if (!e || !buf) return 0;
+    if (!e || !buf)
+        return 0;
     std::string mid = e->device().mid();
     return mid.empty() ? 0 : copyText(buf, mid);
 }
 
 int qelcamera_get_fw_version(int cam, char* buf) {
     auto e = cameraAt(cam);
-    if (!e || !buf) return 0;
+    if (!e || !buf)
+        return 0;
     std::string fw = e->device().firmwareVersion();
     return fw.empty() ? 0 : copyText(buf, fw);
 }
 
 int qelcamera_get_camera_vid_pid(int cam, int* vid, int* pid) {
     auto e = cameraAt(cam);
-    if (!e || !vid || !pid) return 0;
+    if (!e || !vid || !pid)
+        return 0;
     *vid = e->device().vendorId();
     *pid = e->device().productId();
     return 1;
@@ -210,7 +231,8 @@ int qelcamera_get_stream_resolution_count(int cam, int stream, int mediaType, in
     return stream < 0 ? 0 : resolutionCount(cam, stream, mediaType, count);
 }
 
-int qelcamera_get_stream_resolution_value(int cam, int stream, int mediaType, int index, int* width, int* height) {
+int qelcamera_get_stream_resolution_value(int cam, int stream, int mediaType, int index, int* width,
+                                          int* height) {
     return stream < 0 ? 0 : resolutionValue(cam, stream, mediaType, index, width, height);
 }
 
@@ -218,7 +240,8 @@ int qelcamera_get_stream_fps_count(int cam, int stream, int mediaType, int width
     return stream < 0 ? 0 : fpsCount(cam, stream, mediaType, width, height, count);
 }
 
-int qelcamera_get_stream_fps_value(int cam, int stream, int mediaType, int width, int height, int index, int* fps) {
+int qelcamera_get_stream_fps_value(int cam, int stream, int mediaType, int width, int height, int index,
+                                   int* fps) {
     return stream < 0 ? 0 : fpsValue(cam, stream, mediaType, width, height, index, fps);
 }
 
@@ -226,7 +249,8 @@ int qelcamera_get_stream_fps_value(int cam, int stream, int mediaType, int width
 
 int qelcamera_is_support_still_capture(int cam, int* flag) {
     auto e = cameraAt(cam);
-    if (!e || !flag) return 0;
+    if (!e || !flag)
+        return 0;
     *flag = e->device().stillFormats().empty() ? 0 : 1;
     return 1;
 }
@@ -257,12 +281,14 @@ int qelcamera_get_still_pin_fps_value(int cam, int mediaType, int width, int hei
 
 // Streaming
 
-int qelcamera_set_preview_params(int cam, int stream, int enable, int mediaType, int width, int height, int fps) {
+int qelcamera_set_preview_params(int cam, int stream, int enable, int mediaType, int width, int height,
+                                 int fps) {
     auto e = openCameraAt(cam);
-    if (!e || stream < 0 || stream >= e->device().streamCount()) return 0;
+    if (!e || stream < 0 || stream >= e->device().streamCount())
+        return 0;
     if (!e->device().setPreviewParams(stream, enable != 0, mediaType, width, height, fps)) {
-        std::fprintf(stderr, "qelds: stream %d does not offer type %d %dx%d at %d fps\n", stream, mediaType, width,
-                     height, fps);
+        std::fprintf(stderr, "qelds: stream %d does not offer type %d %dx%d at %d fps\n", stream, mediaType,
+                     width, height, fps);
         return 0;
     }
     return 1;
@@ -275,7 +301,8 @@ int qelcamera_set_still_pin_params(int cam, int enable, int mediaType, int width
 
 int qelcamera_set_preview_callback(int cam, qelcamera_preview_callback fn) {
     auto e = cameraAt(cam);
-    if (!e) return 0;
+    if (!e)
+        return 0;
     e->setCallback(fn);
     return 1;
 }
@@ -297,24 +324,28 @@ int qelcamera_capture_still_image(int cam) {
 
 int qelcamera_set_fps(int cam, int stream, int fps) {
     auto e = openCameraAt(cam);
-    if (!e || stream < 0 || stream >= e->device().streamCount() || fps <= 0) return 0;
+    if (!e || stream < 0 || stream >= e->device().streamCount() || fps <= 0)
+        return 0;
     return e->device().setFps(stream, fps) ? 1 : 0;
 }
 
 int qelcamera_set_bps(int cam, int stream, int bitsPerSecond) {
     auto e = openCameraAt(cam);
-    if (!e || stream < 0 || stream >= e->device().streamCount() || bitsPerSecond <= 0) return 0;
+    if (!e || stream < 0 || stream >= e->device().streamCount() || bitsPerSecond <= 0)
+        return 0;
     return e->device().setBitrate(stream, bitsPerSecond) ? 1 : 0;
 }
 
 int qelcamera_set_gop(int cam, int stream, int frames) {
     auto e = openCameraAt(cam);
-    if (!e || stream < 0 || stream >= e->device().streamCount() || frames <= 0) return 0;
+    if (!e || stream < 0 || stream >= e->device().streamCount() || frames <= 0)
+        return 0;
     return e->device().setGop(stream, frames) ? 1 : 0;
 }
 
 int qelcamera_get_fps_bps(int cam, int stream, int* fps, int* bytesPerSecond) {
     auto e = openCameraAt(cam);
-    if (!e || !fps || !bytesPerSecond || stream < 0 || stream >= e->device().streamCount()) return 0;
+    if (!e || !fps || !bytesPerSecond || stream < 0 || stream >= e->device().streamCount())
+        return 0;
     return e->stats(stream, fps, bytesPerSecond) ? 1 : 0;
 }

@@ -13,21 +13,25 @@ namespace {
 // The camera list follows at once; the hot-plug callback follows on the library's thread.
 void cameraListChanged(bool notify) {
     Library& lib = Library::instance();
-    if (!lib.initialized()) return;
+    if (!lib.initialized())
+        return;
     lib.refresh();
-    if (notify) lib.notifyChanged();
+    if (notify)
+        lib.notifyChanged();
 }
 
 }  // namespace
 
 int qelvirtual_add_camera(const char* profileJson) {
     int handle = VirtualRegistry::instance().add(profileJson ? profileJson : "");
-    if (handle) cameraListChanged(true);
+    if (handle)
+        cameraListChanged(true);
     return handle;
 }
 
 int qelvirtual_remove_camera(int handle) {
-    if (!VirtualRegistry::instance().remove(handle)) return 0;
+    if (!VirtualRegistry::instance().remove(handle))
+        return 0;
     cameraListChanged(true);
     return 1;
 }
@@ -37,7 +41,8 @@ int qelvirtual_set_profile(int handle, const char* profileJson) {
 }
 
 int qelvirtual_inject_fault(int handle, int fault, int param) {
-    if (fault == QELV_FAULT_VANISH) return qelvirtual_remove_camera(handle);
+    if (fault == QELV_FAULT_VANISH)
+        return qelvirtual_remove_camera(handle);
     auto camera = VirtualRegistry::instance().find(handle);
     return camera && camera->injectFault(fault, param) ? 1 : 0;
 }
@@ -50,9 +55,11 @@ int qelvirtual_reset(void) {
 
 int qelvirtual_handle_of(int cam) {
     auto e = Library::instance().entry(cam);
-    if (!e) return 0;
+    if (!e)
+        return 0;
     const std::string& id = e->uniqueId();
     const std::string prefix = "virtual:";
-    if (id.compare(0, prefix.size(), prefix) != 0) return 0;
+    if (id.compare(0, prefix.size(), prefix) != 0)
+        return 0;
     return std::stoi(id.substr(prefix.size()));
 }

@@ -26,6 +26,14 @@
 //                                      "auto": false }, ... },   // null = not supported
 //   "frequency": true                       // power-line frequency control present
 // }
+// Rules: media types 1-4 (still pin: 1 or 2); sizes even, 16x8 .. 7680x4320; fps 1-240, listed
+// highest first whatever the order given (a format without "fps" offers 30, 25, 15); a missing
+// "mid" becomes "VC-" and the camera's handle; masks hold 0/1 values (at most 64); sensor and
+// baffle codes are passed through unchecked (a camera may report odd values).
+// The default profile: three streams, each with types 1-4 in sizes 1920x1080 (listed first),
+// 3840x2160, 2560x1440 (30 fps and below), 1280x720, 960x540, 640x360 (60 fps and below), rates
+// 60/30/25/20/15/10/5; a JPEG still pin; every feature code; sensors 1-6; baffles 1-3; all 17
+// properties.
 #ifndef QEL_VIRTUAL_H
 #define QEL_VIRTUAL_H
 
@@ -40,16 +48,18 @@ enum QELVirtualFault {
     QELV_FAULT_TRUNCATED_JPEG = 2,  // the next `param` MJPEG frames are cut short
     QELV_FAULT_STALL = 3,           // no frames for `param` ms (0: until cleared)
     QELV_FAULT_OPEN_FAILS = 4,      // qelcamera_open fails while set
-    QELV_FAULT_VANISH = 5,          // the camera is pulled out now (mid-stream too)
+    QELV_FAULT_VANISH = 5,          // the camera is pulled out now (mid-stream too), as remove_camera
     QELV_FAULT_STILL_NOT_JPEG = 6   // still captures deliver a YUY2 frame instead of a JPEG
 };
 
 // Adds a virtual camera with the given profile (NULL or "" = default profile) and fires the
-// hot-plug callback. Answers a handle > 0, or 0 when the profile is not valid JSON.
+// hot-plug callback. Answers a handle > 0, or 0 when the profile is not valid JSON or breaks
+// the rules above (the reason is logged). The camera list is up to date when this returns; the
+// callback follows on the library's hot-plug thread.
 QEL_API int qelvirtual_add_camera(const char* profileJson);
 // Removes the camera (as if unplugged) and fires the hot-plug callback. 1 = ok.
 QEL_API int qelvirtual_remove_camera(int handle);
-// Replaces a camera's profile; takes effect at its next open. 1 = ok.
+// Replaces a camera's profile; takes effect at its next open (at once while it is closed). 1 = ok.
 QEL_API int qelvirtual_set_profile(int handle, const char* profileJson);
 QEL_API int qelvirtual_inject_fault(int handle, int fault, int param);
 // Removes every virtual camera without firing callbacks (test set-up). 1 = ok.

@@ -75,9 +75,12 @@ const uint8_t kGlyphs[64][7] = {
 }  // namespace
 
 const uint8_t* BitmapFont::glyph(char c) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c < 32 || c > 95) c = 127;
-    if (c == 127) return kGlyphs['[' - 32];  // drawn as a box
+    if (c >= 'a' && c <= 'z')
+        c = static_cast<char>(c - 'a' + 'A');
+    if (c < 32 || c > 95)
+        c = 127;
+    if (c == 127)
+        return kGlyphs['[' - 32];  // drawn as a box
     return kGlyphs[c - 32];
 }
 

@@ -7,9 +7,10 @@ namespace qelds {
 
 namespace {
 
-const int kZigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
-                         41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
-                         30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+const int kZigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                         12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                         35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                         58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 // Base quantisation tables (natural order), scaled by quality.
 const uint8_t kLumaQuant[64] = {16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
@@ -108,12 +109,14 @@ struct JpegEncoder::BitWriter {
         while (bits >= 8) {
             uint8_t byte = static_cast<uint8_t>(acc >> (bits - 8));
             out->push_back(byte);
-            if (byte == 0xFF) out->push_back(0);
+            if (byte == 0xFF)
+                out->push_back(0);
             bits -= 8;
         }
     }
     void flush() {
-        if (bits > 0) put(0x7F, 8 - bits);  // pad with one bits
+        if (bits > 0)
+            put(0x7F, 8 - bits);  // pad with one bits
     }
 };
 
@@ -169,7 +172,8 @@ void JpegEncoder::buildHeader() {
         h.insert(h.end(), {0xFF, 0xDB});
         put16(67);
         h.push_back(static_cast<uint8_t>(t));
-        for (int i = 0; i < 64; ++i) h.push_back(m_quant[t][kZigzag[i]]);
+        for (int i = 0; i < 64; ++i)
+            h.push_back(m_quant[t][kZigzag[i]]);
     }
     h.insert(h.end(), {0xFF, 0xC0});
     put16(17);
@@ -182,7 +186,8 @@ void JpegEncoder::buildHeader() {
             const uint8_t* bits = cls == 0 ? kDcBits[t] : kAcBits[t];
             const uint8_t* vals = cls == 0 ? kDcVals : kAcVals[t];
             int n = 0;
-            for (int i = 0; i < 16; ++i) n += bits[i];
+            for (int i = 0; i < 16; ++i)
+                n += bits[i];
             h.insert(h.end(), {0xFF, 0xC4});
             put16(3 + 16 + n);
             h.push_back(static_cast<uint8_t>(cls << 4 | t));
@@ -199,11 +204,13 @@ void JpegEncoder::buildHeader() {
 }
 
 void JpegEncoder::markDirty(const Rect& r) {
-    if (r.empty() || m_mcuCols == 0) return;
+    if (r.empty() || m_mcuCols == 0)
+        return;
     int mx0 = std::max(0, r.x / 16), mx1 = std::min(m_mcuCols - 1, (r.x + r.w - 1) / 16);
     int my0 = std::max(0, r.y / 8), my1 = std::min(m_mcuRows - 1, (r.y + r.h - 1) / 8);
     for (int my = my0; my <= my1; ++my) {
-        for (int i = mx0 / m_interval; i <= mx1 / m_interval; ++i) m_dirty[my * m_intervalsPerRow + i] = 1;
+        for (int i = mx0 / m_interval; i <= mx1 / m_interval; ++i)
+            m_dirty[my * m_intervalsPerRow + i] = 1;
     }
 }
 
@@ -212,7 +219,8 @@ void JpegEncoder::markDirty(const DirtyRegion& region) {
         markAllDirty();
         return;
     }
-    for (int i = 0; i < region.count(); ++i) markDirty(region.at(i));
+    for (int i = 0; i < region.count(); ++i)
+        markDirty(region.at(i));
 }
 
 void JpegEncoder::markAllDirty() {
@@ -223,20 +231,25 @@ void JpegEncoder::encodeBlock(BitWriter& bw, const uint8_t* src, int stride, int
     float d[64];
     for (int r = 0; r < 8; ++r) {
         const uint8_t* p = src + r * stride;
-        for (int c = 0; c < 8; ++c) d[r * 8 + c] = static_cast<float>(p[c]) - 128.0f;
+        for (int c = 0; c < 8; ++c)
+            d[r * 8 + c] = static_cast<float>(p[c]) - 128.0f;
     }
-    for (int r = 0; r < 8; ++r) fdct1d(d + r * 8, 1);
-    for (int c = 0; c < 8; ++c) fdct1d(d + c, 8);
+    for (int r = 0; r < 8; ++r)
+        fdct1d(d + r * 8, 1);
+    for (int c = 0; c < 8; ++c)
+        fdct1d(d + c, 8);
     int q[64];
     const float* div = m_divisors[table];
-    for (int i = 0; i < 64; ++i) q[i] = static_cast<int>(std::lrintf(d[i] * div[i]));
+    for (int i = 0; i < 64; ++i)
+        q[i] = static_cast<int>(std::lrintf(d[i] * div[i]));
 
     int dc = q[0];
     int diff = dc - *lastDc;
     *lastDc = dc;
     int n = bitCount(diff < 0 ? -diff : diff);
     bw.put(m_dcCode[table][n], m_dcLen[table][n]);
-    if (n) bw.put(static_cast<uint32_t>(diff < 0 ? diff - 1 : diff), n);
+    if (n)
+        bw.put(static_cast<uint32_t>(diff < 0 ? diff - 1 : diff), n);
 
     int run = 0;
     for (int k = 1; k < 64; ++k) {
@@ -250,13 +263,15 @@ void JpegEncoder::encodeBlock(BitWriter& bw, const uint8_t* src, int stride, int
             run -= 16;
         }
         int bits = bitCount(v < 0 ? -v : v);
-        if (bits > 10) bits = 10;  // cannot happen with 8-bit samples; keeps the table lookup safe
+        if (bits > 10)
+            bits = 10;  // cannot happen with 8-bit samples; keeps the table lookup safe
         int sym = run << 4 | bits;
         bw.put(m_acCode[table][sym], m_acLen[table][sym]);
         bw.put(static_cast<uint32_t>(v < 0 ? v - 1 : v), bits);
         run = 0;
     }
-    if (run > 0) bw.put(m_acCode[table][0x00], m_acLen[table][0x00]);
+    if (run > 0)
+        bw.put(m_acCode[table][0x00], m_acLen[table][0x00]);
 }
 
 void JpegEncoder::encodeInterval(const YuvImage& image, int index, std::vector<uint8_t>* out) {

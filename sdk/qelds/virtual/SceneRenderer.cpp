@@ -1,9 +1,9 @@
 #include "SceneRenderer.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <chrono>
 
 #include "Painter.h"
 
@@ -19,18 +19,18 @@ struct SensorView {
 };
 
 // Indexed by sensor type 1-6.
-const SensorView kSensors[7] = {
-    {1.0f, 8.0f, 4.5f, "STANDARD VIEW"},    {0.85f, 8.0f, 4.5f, "WIDE ANGLE"},
-    {1.0f, 8.0f, 4.5f, "STANDARD VIEW"},    {2.4f, 11.5f, 3.4f, "DISTANT VIEW"},
-    {1.3f, 5.0f, 4.5f, "LEFT VIEW"},        {1.3f, 11.0f, 4.5f, "RIGHT VIEW"},
-    {0.65f, 8.0f, 4.5f, "ULTRA-WIDE ANGLE"}};
+const SensorView kSensors[7] = {{1.0f, 8.0f, 4.5f, "STANDARD VIEW"},    {0.85f, 8.0f, 4.5f, "WIDE ANGLE"},
+                                {1.0f, 8.0f, 4.5f, "STANDARD VIEW"},    {2.4f, 11.5f, 3.4f, "DISTANT VIEW"},
+                                {1.3f, 5.0f, 4.5f, "LEFT VIEW"},        {1.3f, 11.0f, 4.5f, "RIGHT VIEW"},
+                                {0.65f, 8.0f, 4.5f, "ULTRA-WIDE ANGLE"}};
 
 float clampf(float v, float lo, float hi) {
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
 int triangle(int64_t pos, int range) {
-    if (range <= 0) return 0;
+    if (range <= 0)
+        return 0;
     int64_t m = pos % (2 * static_cast<int64_t>(range));
     return static_cast<int>(m < range ? m : 2 * range - m);
 }
@@ -49,7 +49,8 @@ void SceneRenderer::setup(int width, int height, const std::string& caption) {
     int w = Painter::textWidth("00:00:00.000", s) + 2 * pad;
     int h = 2 * Painter::textHeight(s) + 3 * pad;
     m_clockPanel = Rect{width - w - pad, pad, w, h};
-    for (Rect& r : m_previous) r = Rect{};
+    for (Rect& r : m_previous)
+        r = Rect{};
     setSettings(m_settings);
 }
 
@@ -68,9 +69,11 @@ Yuv SceneRenderer::adjusted(Yuv c) const {
     float sat = std::max(0.0f, 1.0f + s.saturation);
     ru = ru * sat - 25.0f * s.whiteBalance;
     rv = rv * sat + 25.0f * s.whiteBalance;
-    if (s.monochrome) ru = rv = 0;
+    if (s.monochrome)
+        ru = rv = 0;
     return Yuv{static_cast<uint8_t>(clampf(y * 255.0f + 0.5f, 0, 255)),
-               static_cast<uint8_t>(clampf(ru + 128.5f, 0, 255)), static_cast<uint8_t>(clampf(rv + 128.5f, 0, 255))};
+               static_cast<uint8_t>(clampf(ru + 128.5f, 0, 255)),
+               static_cast<uint8_t>(clampf(rv + 128.5f, 0, 255))};
 }
 
 SceneRenderer::WorldWindow SceneRenderer::mainWindow() const {
@@ -82,20 +85,27 @@ SceneRenderer::WorldWindow SceneRenderer::mainWindow() const {
 
 void SceneRenderer::drawWorld(Painter& p, const Rect& vp, WorldWindow win, bool withMosaic) {
     float scale = vp.h / win.height;
-    auto px = [&](float wx) { return static_cast<int>(std::floor(vp.x + vp.w / 2.0f + (wx - win.cx) * scale)); };
-    auto py = [&](float wy) { return static_cast<int>(std::floor(vp.y + vp.h / 2.0f + (wy - win.cy) * scale)); };
+    auto px = [&](float wx) {
+        return static_cast<int>(std::floor(vp.x + vp.w / 2.0f + (wx - win.cx) * scale));
+    };
+    auto py = [&](float wy) {
+        return static_cast<int>(std::floor(vp.y + vp.h / 2.0f + (wy - win.cy) * scale));
+    };
     auto box = [&](float x0, float y0, float x1, float y1) {
         int a = px(x0), b = py(y0);
         return Rect{a, b, px(x1) - a, py(y1) - b};
     };
-    auto rect = [&](float x0, float y0, float x1, float y1, Yuv c) { p.fillClipped(box(x0, y0, x1, y1), vp, c); };
+    auto rect = [&](float x0, float y0, float x1, float y1, Yuv c) {
+        p.fillClipped(box(x0, y0, x1, y1), vp, c);
+    };
 
     p.fill(vp, adjusted(yuvFromRgb(70, 78, 92)));
     rect(-40, 9.8f, 56, 40, adjusted(yuvFromRgb(92, 70, 50)));
     rect(-0.25f, -0.25f, 16.25f, 9.25f, adjusted(yuvFromRgb(200, 200, 200)));
     static const int kBars[8][3] = {{191, 191, 191}, {191, 191, 0}, {0, 191, 191}, {0, 191, 0},
                                     {191, 0, 191},   {191, 0, 0},   {0, 0, 191},   {16, 16, 16}};
-    for (int i = 0; i < 8; ++i) rect(2.0f * i, 0, 2.0f * i + 2, 5.5f, adjusted(yuvFromRgb(kBars[i][0], kBars[i][1], kBars[i][2])));
+    for (int i = 0; i < 8; ++i)
+        rect(2.0f * i, 0, 2.0f * i + 2, 5.5f, adjusted(yuvFromRgb(kBars[i][0], kBars[i][1], kBars[i][2])));
     for (int i = 0; i < 8; ++i) {
         int g = i * 255 / 7;
         rect(2.0f * i, 5.5f, 2.0f * i + 2, 6.5f, adjusted(yuvFromRgb(g, g, g)));
@@ -115,11 +125,13 @@ void SceneRenderer::drawWorld(Painter& p, const Rect& vp, WorldWindow win, bool 
     p.disc(px(12.0f), py(2.7f), static_cast<int>(0.17f * scale), adjusted(yuvFromRgb(30, 30, 30)), vp);
     rect(11.0f, 3.55f, 12.0f, 3.8f, adjusted(yuvFromRgb(150, 40, 40)));
     Rect face = box(10.1f, 1.6f, 12.9f, 4.4f);
-    if (withMosaic && m_settings.mosaic) p.pixelate(face.intersected(vp), std::max(4, m_height / 30));
+    if (withMosaic && m_settings.mosaic)
+        p.pixelate(face.intersected(vp), std::max(4, m_height / 30));
     if (m_settings.faceTracking) {
         int t = std::max(2, m_height / 270);
         Rect f = face.intersected(vp);
-        if (!f.empty()) p.frame(f, t, adjusted(yuvFromRgb(40, 220, 40)));
+        if (!f.empty())
+            p.frame(f, t, adjusted(yuvFromRgb(40, 220, 40)));
     }
 }
 
@@ -140,8 +152,10 @@ void SceneRenderer::drawLabels(Painter& p) {
         int type = (st.sensorType >= 1 && st.sensorType <= 6) ? st.sensorType : 0;
         line(kSensors[type].name);
     }
-    if (st.faceTracking) line("FACE TRACKING");
-    if (st.soundTracking) line("SOUND TRACKING");
+    if (st.faceTracking)
+        line("FACE TRACKING");
+    if (st.soundTracking)
+        line("SOUND TRACKING");
     if (st.gesture) {
         std::snprintf(buf, sizeof buf, "GESTURE %d", st.gesture);
         line(buf);
@@ -152,11 +166,14 @@ void SceneRenderer::drawLabels(Painter& p) {
     }
     if (st.canvas) {
         static const char* kCanvas[4] = {"", "GALLERY", "GRID", "ROUND TABLE"};
-        std::snprintf(buf, sizeof buf, "CANVAS %s", st.canvas >= 1 && st.canvas <= 3 ? kCanvas[st.canvas] : "?");
+        std::snprintf(buf, sizeof buf, "CANVAS %s",
+                      st.canvas >= 1 && st.canvas <= 3 ? kCanvas[st.canvas] : "?");
         line(buf);
     }
-    if (st.mosaic) line("MOSAIC");
-    if (st.doaTest) line("DOA TEST");
+    if (st.mosaic)
+        line("MOSAIC");
+    if (st.doaTest)
+        line("DOA TEST");
     if (st.audioOn || st.audioOn1) {
         std::snprintf(buf, sizeof buf, "AUDIO %d/%d DIR %d", st.audioOn, st.audioOn1, st.audioDirection);
         line(buf);
@@ -174,7 +191,8 @@ void SceneRenderer::setSettings(const SceneSettings& settings) {
 }
 
 void SceneRenderer::drawBackground() {
-    if (m_width <= 0) return;
+    if (m_width <= 0)
+        return;
     Painter p(&m_background, m_settings.mirror, m_settings.flip);
     Rect all{0, 0, m_width, m_height};
     int line = std::max(2, m_height / 270);
@@ -195,7 +213,8 @@ void SceneRenderer::drawBackground() {
         int w = m_width, h = m_height;
         if (m_settings.canvas == 1) {
             const WorldWindow wins[4] = {{8, 4.5f, 9}, {11.5f, 3.4f, 3.5f}, {4, 3, 5}, {8, 6, 4}};
-            for (int i = 0; i < 4; ++i) tiles[n++] = Tile{Rect{(i % 2) * w / 2, (i / 2) * h / 2, w / 2, h / 2}, wins[i]};
+            for (int i = 0; i < 4; ++i)
+                tiles[n++] = Tile{Rect{(i % 2) * w / 2, (i / 2) * h / 2, w / 2, h / 2}, wins[i]};
         } else if (m_settings.canvas == 2) {
             for (int i = 0; i < 9; ++i) {
                 WorldWindow win{2.7f + 5.3f * (i % 3), 1.5f + 3.0f * (i / 3), 3.0f};
@@ -204,7 +223,8 @@ void SceneRenderer::drawBackground() {
         } else {
             tiles[n++] = Tile{Rect{0, 0, w, h / 2}, WorldWindow{8, 3.5f, 4.6f}};
             const WorldWindow wins[3] = {{4, 3, 4}, {11.5f, 3.4f, 3.5f}, {13, 6, 4}};
-            for (int i = 0; i < 3; ++i) tiles[n++] = Tile{Rect{i * w / 3, h / 2, w / 3, h - h / 2}, wins[i]};
+            for (int i = 0; i < 3; ++i)
+                tiles[n++] = Tile{Rect{i * w / 3, h / 2, w / 3, h - h / 2}, wins[i]};
         }
         for (int i = 0; i < n; ++i) {
             drawWorld(p, tiles[i].vp, tiles[i].win, true);
@@ -269,8 +289,10 @@ void SceneRenderer::render(int64_t frameNumber, int64_t elapsedUs, DirtyRegion* 
     p.text(m_clockPanel.x + pad, m_clockPanel.y + 2 * pad + Painter::textHeight(s), s, buf,
            yuvFromRgb(0, 255, 128));
     m_previous[n++] = p.bounds();
-    for (int i = n; i < 3; ++i) m_previous[i] = Rect{};
-    for (int i = 0; i < n; ++i) dirty->add(m_canvas.aligned(m_previous[i]));
+    for (int i = n; i < 3; ++i)
+        m_previous[i] = Rect{};
+    for (int i = 0; i < n; ++i)
+        dirty->add(m_canvas.aligned(m_previous[i]));
 }
 
 }  // namespace qelds

@@ -74,7 +74,8 @@ bool VideoEncoder::open(int mediaType, int width, int height, int fps, int bps, 
     } else {
         char params[160];
         std::snprintf(params, sizeof params,
-                      "scenecut=0:repeat-headers=1:annexb=1:log-level=error:keyint=%d:min-keyint=%d", gop, gop);
+                      "scenecut=0:repeat-headers=1:annexb=1:log-level=error:keyint=%d:min-keyint=%d", gop,
+                      gop);
         av_opt_set(m_ctx->priv_data, "x265-params", params, 0);
     }
     int rc = avcodec_open2(m_ctx, codec, nullptr);
@@ -106,14 +107,16 @@ void VideoEncoder::close() {
 void VideoEncoder::convert(const YuvImage& image, Rect r) {
     const RangeTables& t = RangeTables::get();
     r = r.intersected(Rect{0, 0, m_ctx->width, m_ctx->height});
-    if (r.empty()) return;
+    if (r.empty())
+        return;
     // Whole 2 x 2 chroma cells.
     int x0 = r.x & ~1, y0 = r.y & ~1;
     int x1 = std::min((r.x + r.w + 1) & ~1, m_ctx->width), y1 = std::min((r.y + r.h + 1) & ~1, m_ctx->height);
     for (int row = y0; row < y1; ++row) {
         const uint8_t* src = image.yRow(row);
         uint8_t* dst = m_frame->data[0] + static_cast<ptrdiff_t>(row) * m_frame->linesize[0];
-        for (int x = x0; x < x1; ++x) dst[x] = t.luma[src[x]];
+        for (int x = x0; x < x1; ++x)
+            dst[x] = t.luma[src[x]];
     }
     for (int row = y0; row < y1; row += 2) {
         const uint8_t* u0 = image.uRow(row);
@@ -131,7 +134,8 @@ void VideoEncoder::convert(const YuvImage& image, Rect r) {
 
 bool VideoEncoder::encode(const YuvImage& image, const DirtyRegion& dirty, const uint8_t** data, int* size,
                           std::string* error) {
-    if (!m_ctx) return false;
+    if (!m_ctx)
+        return false;
     int rc = av_frame_make_writable(m_frame);
     if (rc < 0) {
         *error = "frame not writable: " + avError(rc);
@@ -141,7 +145,8 @@ bool VideoEncoder::encode(const YuvImage& image, const DirtyRegion& dirty, const
         convert(image, Rect{0, 0, m_ctx->width, m_ctx->height});
         m_needFull = false;
     } else {
-        for (int i = 0; i < dirty.count(); ++i) convert(image, dirty.at(i));
+        for (int i = 0; i < dirty.count(); ++i)
+            convert(image, dirty.at(i));
     }
     m_frame->pts = m_pts++;
     rc = avcodec_send_frame(m_ctx, m_frame);
@@ -151,7 +156,8 @@ bool VideoEncoder::encode(const YuvImage& image, const DirtyRegion& dirty, const
     }
     av_packet_unref(m_packet);
     rc = avcodec_receive_packet(m_ctx, m_packet);
-    if (rc == AVERROR(EAGAIN)) return false;
+    if (rc == AVERROR(EAGAIN))
+        return false;
     if (rc < 0) {
         *error = "encoding failed: " + avError(rc);
         return false;

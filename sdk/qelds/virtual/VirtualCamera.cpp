@@ -13,32 +13,51 @@ namespace {
 int featureCode(Feature f) {
     switch (f) {
         case Feature::Flip:
-        case Feature::Mirror: return 5;
-        case Feature::FaceTracking: return 12;
-        case Feature::SoundTracking: return 13;
-        case Feature::Pip: return 19;
-        case Feature::HideMode: return 18;
-        case Feature::DoaTest: return 20;
-        case Feature::Sensor: return 16;
-        case Feature::HandGesture: return 17;
-        case Feature::Canvas: return 21;
-        case Feature::Sub1Ai: return 23;
-        case Feature::Mosaic: return 22;
-        case Feature::FactoryTest: return 25;
+        case Feature::Mirror:
+            return 5;
+        case Feature::FaceTracking:
+            return 12;
+        case Feature::SoundTracking:
+            return 13;
+        case Feature::Pip:
+            return 19;
+        case Feature::HideMode:
+            return 18;
+        case Feature::DoaTest:
+            return 20;
+        case Feature::Sensor:
+            return 16;
+        case Feature::HandGesture:
+            return 17;
+        case Feature::Canvas:
+            return 21;
+        case Feature::Sub1Ai:
+            return 23;
+        case Feature::Mosaic:
+            return 22;
+        case Feature::FactoryTest:
+            return 25;
         case Feature::AutoFocus:
-        case Feature::AutoFocusMode: return 15;
+        case Feature::AutoFocusMode:
+            return 15;
     }
     return -1;
 }
 
 int maskIndex(Feature f) {
     switch (f) {
-        case Feature::HandGesture: return static_cast<int>(MaskFeature::HandGesture);
-        case Feature::Canvas: return static_cast<int>(MaskFeature::Canvas);
-        case Feature::Sub1Ai: return static_cast<int>(MaskFeature::Sub1Ai);
-        case Feature::Mosaic: return static_cast<int>(MaskFeature::Mosaic);
-        case Feature::FactoryTest: return static_cast<int>(MaskFeature::FactoryTest);
-        default: return -1;
+        case Feature::HandGesture:
+            return static_cast<int>(MaskFeature::HandGesture);
+        case Feature::Canvas:
+            return static_cast<int>(MaskFeature::Canvas);
+        case Feature::Sub1Ai:
+            return static_cast<int>(MaskFeature::Sub1Ai);
+        case Feature::Mosaic:
+            return static_cast<int>(MaskFeature::Mosaic);
+        case Feature::FactoryTest:
+            return static_cast<int>(MaskFeature::FactoryTest);
+        default:
+            return -1;
     }
 }
 
@@ -48,7 +67,8 @@ float clamp1(float v) {
 
 }  // namespace
 
-VirtualCamera::VirtualCamera(int handle, const VirtualProfile& profile) : m_handle(handle), m_profile(profile) {
+VirtualCamera::VirtualCamera(int handle, const VirtualProfile& profile)
+    : m_handle(handle), m_profile(profile) {
     if (m_profile.mid.empty()) {
         char buf[32];
         std::snprintf(buf, sizeof buf, "VC-%06d", handle);
@@ -63,7 +83,8 @@ VirtualCamera::~VirtualCamera() {
 }
 
 void VirtualCamera::resetStateLocked() {
-    for (StreamConfig& c : m_config) c = StreamConfig{};
+    for (StreamConfig& c : m_config)
+        c = StreamConfig{};
     m_stillConfig = StreamConfig{};
     std::fill(std::begin(m_features), std::end(m_features), 0);
     std::fill(std::begin(m_audio), std::end(m_audio), 0);
@@ -78,7 +99,8 @@ void VirtualCamera::resetStateLocked() {
 void VirtualCamera::setProfile(const VirtualProfile& profile) {
     std::lock_guard<std::mutex> lock(m_mutex);
     VirtualProfile p = profile;
-    if (p.mid.empty()) p.mid = m_profile.mid;
+    if (p.mid.empty())
+        p.mid = m_profile.mid;
     if (m_open) {
         m_pendingProfile = p;
         m_hasPending = true;
@@ -124,7 +146,8 @@ void VirtualCamera::unplug() {
     m_vanished = true;
     {
         std::lock_guard<std::mutex> streams(m_streamsMutex);
-        for (auto& s : m_streams) s->wake();
+        for (auto& s : m_streams)
+            s->wake();
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -134,13 +157,15 @@ void VirtualCamera::unplug() {
 }
 
 void VirtualCamera::reportVanished() {
-    if (m_vanishReported.exchange(true)) return;
+    if (m_vanishReported.exchange(true))
+        return;
     FrameSink* sink = nullptr;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         sink = m_sink;
     }
-    if (sink) sink->onVanished();
+    if (sink)
+        sink->onVanished();
 }
 
 bool VirtualCamera::stalled(int64_t nowUs) const {
@@ -151,11 +176,13 @@ bool VirtualCamera::stalled(int64_t nowUs) const {
 int VirtualCamera::takeJpegFault() {
     int left = m_corruptLeft.load();
     while (left > 0) {
-        if (m_corruptLeft.compare_exchange_weak(left, left - 1)) return kCorrupt;
+        if (m_corruptLeft.compare_exchange_weak(left, left - 1))
+            return kCorrupt;
     }
     left = m_truncateLeft.load();
     while (left > 0) {
-        if (m_truncateLeft.compare_exchange_weak(left, left - 1)) return kTruncated;
+        if (m_truncateLeft.compare_exchange_weak(left, left - 1))
+            return kTruncated;
     }
     return kNone;
 }
@@ -184,17 +211,20 @@ void VirtualCamera::sceneChangedLocked() {
     s.audioOn1 = m_audio[1];
     s.audioDirection = m_audio[2];
     int sensor = f(Feature::Sensor);
-    s.sensorType = (sensor >= 0 && sensor < static_cast<int>(m_profile.sensors.size())) ? m_profile.sensors[sensor] : 2;
+    s.sensorType =
+        (sensor >= 0 && sensor < static_cast<int>(m_profile.sensors.size())) ? m_profile.sensors[sensor] : 2;
     // Offset from the default relative to half the range; auto mode leaves the picture neutral.
     auto n = [this](int id) {
         const PropertyRange& r = m_profile.properties[id];
-        if (!r.supported || m_propertyAuto[id]) return 0.0f;
+        if (!r.supported || m_propertyAuto[id])
+            return 0.0f;
         float half = std::max(1.0f, (r.max - r.min) / 2.0f);
         return clamp1((m_propertyValue[id] - r.def) / half);
     };
     auto fraction = [this](int id) {
         const PropertyRange& r = m_profile.properties[id];
-        if (!r.supported || r.max == r.min) return 0.0f;
+        if (!r.supported || r.max == r.min)
+            return 0.0f;
         return (m_propertyValue[id] - r.min) / static_cast<float>(r.max - r.min);
     };
     s.brightness = n(0);
@@ -252,7 +282,8 @@ int VirtualCamera::streamCount() const {
 
 std::vector<MediaFormat> VirtualCamera::formats(int stream) const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (stream < 0 || stream >= static_cast<int>(m_profile.streams.size())) return {};
+    if (stream < 0 || stream >= static_cast<int>(m_profile.streams.size()))
+        return {};
     return m_profile.streams[stream];
 }
 
@@ -262,13 +293,15 @@ std::vector<MediaFormat> VirtualCamera::stillFormats() const {
 }
 
 bool VirtualCamera::open() {
-    if (m_vanished) return false;
+    if (m_vanished)
+        return false;
     if (m_openFails) {
         std::fprintf(stderr, "qelds: virtual camera %d refuses to open (injected fault)\n", m_handle);
         return false;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_open) return true;
+    if (m_open)
+        return true;
     if (m_hasPending) {
         m_profile = m_pendingProfile;
         m_hasPending = false;
@@ -289,9 +322,11 @@ void VirtualCamera::close() {
     }
 }
 
-bool VirtualCamera::formatOffered(const std::vector<MediaFormat>& list, int type, int w, int h, int fps) const {
+bool VirtualCamera::formatOffered(const std::vector<MediaFormat>& list, int type, int w, int h,
+                                  int fps) const {
     for (const MediaFormat& f : list) {
-        if (f.mediaType != type) continue;
+        if (f.mediaType != type)
+            continue;
         for (const FrameSize& s : f.sizes) {
             if (s.width == w && s.height == h)
                 return std::find(s.fps.begin(), s.fps.end(), fps) != s.fps.end();
@@ -302,13 +337,15 @@ bool VirtualCamera::formatOffered(const std::vector<MediaFormat>& list, int type
 
 bool VirtualCamera::setPreviewParams(int stream, bool enable, int mediaType, int width, int height, int fps) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || stream < 0 || stream >= static_cast<int>(m_profile.streams.size())) return false;
+    if (!m_open || stream < 0 || stream >= static_cast<int>(m_profile.streams.size()))
+        return false;
     StreamConfig& c = m_config[stream];
     if (!enable) {
         c.enable = false;
         return true;
     }
-    if (!formatOffered(m_profile.streams[stream], mediaType, width, height, fps)) return false;
+    if (!formatOffered(m_profile.streams[stream], mediaType, width, height, fps))
+        return false;
     if (c.mediaType != mediaType || c.width != width || c.height != height) {
         c.bitrate = 0;
         c.gop = 0;
@@ -323,26 +360,32 @@ bool VirtualCamera::setPreviewParams(int stream, bool enable, int mediaType, int
 
 bool VirtualCamera::setStillParams(bool enable, int mediaType, int width, int height, int fps) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || m_profile.still.empty()) return false;
+    if (!m_open || m_profile.still.empty())
+        return false;
     if (!enable) {
         m_stillConfig.enable = false;
         return true;
     }
-    if (!formatOffered(m_profile.still, mediaType, width, height, fps)) return false;
+    if (!formatOffered(m_profile.still, mediaType, width, height, fps))
+        return false;
     m_stillConfig = StreamConfig{true, mediaType, width, height, fps, 0, 0};
     return true;
 }
 
 bool VirtualCamera::start(FrameSink* sink) {
-    if (!sink) return false;
+    if (!sink)
+        return false;
     std::lock_guard<std::mutex> run(m_runMutex);
-    if (m_running || m_vanished) return false;
+    if (m_running || m_vanished)
+        return false;
     std::vector<std::unique_ptr<VirtualStream>> streams;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_open) return false;
+        if (!m_open)
+            return false;
         for (int i = 0; i < static_cast<int>(m_profile.streams.size()); ++i) {
-            if (m_config[i].enable) streams.push_back(std::make_unique<VirtualStream>(this, i, m_config[i], sink));
+            if (m_config[i].enable)
+                streams.push_back(std::make_unique<VirtualStream>(this, i, m_config[i], sink));
         }
         m_sink = sink;
         m_stillRequests = 0;
@@ -359,7 +402,8 @@ bool VirtualCamera::start(FrameSink* sink) {
             return false;  // nothing started yet
         }
     }
-    for (auto& s : streams) s->start();
+    for (auto& s : streams)
+        s->start();
     {
         std::lock_guard<std::mutex> lock(m_streamsMutex);
         m_streams = std::move(streams);
@@ -376,7 +420,8 @@ void VirtualCamera::stop() {
         std::lock_guard<std::mutex> lock(m_streamsMutex);
         streams.swap(m_streams);
     }
-    for (auto& s : streams) s->requestStop();
+    for (auto& s : streams)
+        s->requestStop();
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stillStop = true;
@@ -405,9 +450,11 @@ void VirtualCamera::stop() {
 }
 
 bool VirtualCamera::captureStill() {
-    if (!m_running || m_vanished) return false;
+    if (!m_running || m_vanished)
+        return false;
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_profile.still.empty()) return false;
+    if (m_profile.still.empty())
+        return false;
     ++m_stillRequests;
     m_stillWake.notify_all();
     return true;
@@ -417,7 +464,8 @@ void VirtualCamera::stillLoop() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_stillWake.wait(lock, [this] { return m_stillStop || m_stillRequests > 0; });
-        if (m_stillStop) return;
+        if (m_stillStop)
+            return;
         --m_stillRequests;
         lock.unlock();
         deliverStill();
@@ -439,7 +487,8 @@ void VirtualCamera::deliverStill() {
         settings = m_scene;
         sink = m_sink;
     }
-    if (!c.enable || !sink) return;
+    if (!c.enable || !sink)
+        return;
     int type = m_stillNotJpeg ? 2 : c.mediaType;
     char caption[64];
     std::snprintf(caption, sizeof caption, "STILL %dX%d", c.width, c.height);
@@ -474,43 +523,54 @@ void VirtualCamera::deliverStill() {
 
 VirtualStream* VirtualCamera::liveStreamLocked(int stream) {
     for (auto& s : m_streams) {
-        if (s->index() == stream) return s.get();
+        if (s->index() == stream)
+            return s.get();
     }
     return nullptr;
 }
 
 bool VirtualCamera::setFps(int stream, int fps) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || stream < 0 || stream >= static_cast<int>(m_profile.streams.size())) return false;
+    if (!m_open || stream < 0 || stream >= static_cast<int>(m_profile.streams.size()))
+        return false;
     StreamConfig& c = m_config[stream];
-    if (c.mediaType == 0 || !formatOffered(m_profile.streams[stream], c.mediaType, c.width, c.height, fps)) return false;
+    if (c.mediaType == 0 || !formatOffered(m_profile.streams[stream], c.mediaType, c.width, c.height, fps))
+        return false;
     std::lock_guard<std::mutex> streams(m_streamsMutex);
     VirtualStream* live = liveStreamLocked(stream);
-    if (live && !supportsLocked(4)) return false;
+    if (live && !supportsLocked(4))
+        return false;
     c.fps = fps;
-    if (live) live->setFps(fps);
+    if (live)
+        live->setFps(fps);
     return true;
 }
 
 bool VirtualCamera::setBitrate(int stream, int bps) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || stream < 0 || stream >= static_cast<int>(m_profile.streams.size())) return false;
+    if (!m_open || stream < 0 || stream >= static_cast<int>(m_profile.streams.size()))
+        return false;
     StreamConfig& c = m_config[stream];
-    if (!supportsLocked(0) || (c.mediaType != 3 && c.mediaType != 4) || bps < 16000 || bps > 200000000) return false;
+    if (!supportsLocked(0) || (c.mediaType != 3 && c.mediaType != 4) || bps < 16000 || bps > 200000000)
+        return false;
     c.bitrate = bps;
     std::lock_guard<std::mutex> streams(m_streamsMutex);
-    if (VirtualStream* live = liveStreamLocked(stream)) live->setEncoding(bps, 0);
+    if (VirtualStream* live = liveStreamLocked(stream))
+        live->setEncoding(bps, 0);
     return true;
 }
 
 bool VirtualCamera::setGop(int stream, int frames) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || stream < 0 || stream >= static_cast<int>(m_profile.streams.size())) return false;
+    if (!m_open || stream < 0 || stream >= static_cast<int>(m_profile.streams.size()))
+        return false;
     StreamConfig& c = m_config[stream];
-    if (!supportsLocked(1) || (c.mediaType != 3 && c.mediaType != 4) || frames < 1 || frames > 3000) return false;
+    if (!supportsLocked(1) || (c.mediaType != 3 && c.mediaType != 4) || frames < 1 || frames > 3000)
+        return false;
     c.gop = frames;
     std::lock_guard<std::mutex> streams(m_streamsMutex);
-    if (VirtualStream* live = liveStreamLocked(stream)) live->setEncoding(0, frames);
+    if (VirtualStream* live = liveStreamLocked(stream))
+        live->setEncoding(0, frames);
     return true;
 }
 
@@ -525,14 +585,16 @@ bool VirtualCamera::euSupport(int code) const {
 
 bool VirtualCamera::propertyRange(int id, PropertyRange* range) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (id < 0 || id >= kPropertyCount) return false;
+    if (id < 0 || id >= kPropertyCount)
+        return false;
     *range = m_profile.properties[id];
     return true;
 }
 
 bool VirtualCamera::propertyGet(int id, int* value, bool* autoMode) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || id < 0 || id >= kPropertyCount || !m_profile.properties[id].supported) return false;
+    if (!m_open || id < 0 || id >= kPropertyCount || !m_profile.properties[id].supported)
+        return false;
     *value = m_propertyValue[id];
     *autoMode = m_propertyAuto[id];
     return true;
@@ -540,9 +602,11 @@ bool VirtualCamera::propertyGet(int id, int* value, bool* autoMode) {
 
 bool VirtualCamera::propertySet(int id, int value, bool autoMode) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || id < 0 || id >= kPropertyCount) return false;
+    if (!m_open || id < 0 || id >= kPropertyCount)
+        return false;
     const PropertyRange& r = m_profile.properties[id];
-    if (!r.supported || value < r.min || value > r.max || (autoMode && !r.autoSupported)) return false;
+    if (!r.supported || value < r.min || value > r.max || (autoMode && !r.autoSupported))
+        return false;
     m_propertyValue[id] = value;
     m_propertyAuto[id] = autoMode;
     sceneChangedLocked();
@@ -551,21 +615,24 @@ bool VirtualCamera::propertySet(int id, int value, bool autoMode) {
 
 bool VirtualCamera::frequencyGet(int* value) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || !m_profile.frequency) return false;
+    if (!m_open || !m_profile.frequency)
+        return false;
     *value = m_frequency;
     return true;
 }
 
 bool VirtualCamera::frequencySet(int value) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || !m_profile.frequency || (value != 1 && value != 2)) return false;
+    if (!m_open || !m_profile.frequency || (value != 1 && value != 2))
+        return false;
     m_frequency = value;
     return true;
 }
 
 bool VirtualCamera::featureGet(Feature feature, int* value) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || !supportsLocked(featureCode(feature))) return false;
+    if (!m_open || !supportsLocked(featureCode(feature)))
+        return false;
     if (feature == Feature::AutoFocusMode)
         *value = m_features[static_cast<int>(Feature::AutoFocus)] ? 1 : 0;
     else
@@ -575,10 +642,12 @@ bool VirtualCamera::featureGet(Feature feature, int* value) {
 
 bool VirtualCamera::featureSet(Feature feature, int value) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || feature == Feature::AutoFocusMode || !supportsLocked(featureCode(feature))) return false;
+    if (!m_open || feature == Feature::AutoFocusMode || !supportsLocked(featureCode(feature)))
+        return false;
     int mask = maskIndex(feature);
     if (feature == Feature::Sensor) {
-        if (value < 0 || value >= static_cast<int>(m_profile.sensors.size())) return false;
+        if (value < 0 || value >= static_cast<int>(m_profile.sensors.size()))
+            return false;
     } else if (mask >= 0) {
         const std::vector<int>& offered = m_profile.masks[mask];
         if (value != 0 && (value < 1 || value > static_cast<int>(offered.size()) || offered[value - 1] != 1))
@@ -594,16 +663,19 @@ bool VirtualCamera::featureSet(Feature feature, int value) {
 bool VirtualCamera::featureMask(MaskFeature feature, std::vector<int>* values) {
     std::lock_guard<std::mutex> lock(m_mutex);
     int index = static_cast<int>(feature);
-    if (!m_open || index < 0 || index >= kMaskFeatureCount) return false;
+    if (!m_open || index < 0 || index >= kMaskFeatureCount)
+        return false;
     static const int kCodes[kMaskFeatureCount] = {17, 21, 23, 22, -1, 25};
-    if (kCodes[index] >= 0 && !supportsLocked(kCodes[index])) return false;
+    if (kCodes[index] >= 0 && !supportsLocked(kCodes[index]))
+        return false;
     *values = m_profile.masks[index];
     return true;
 }
 
 bool VirtualCamera::audioModeGet(int* on, int* on1, int* id) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open) return false;
+    if (!m_open)
+        return false;
     *on = m_audio[0];
     *on1 = m_audio[1];
     *id = m_audio[2];
@@ -612,13 +684,16 @@ bool VirtualCamera::audioModeGet(int* on, int* on1, int* id) {
 
 bool VirtualCamera::audioModeSet(int on, int on1, int id) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open) return false;
+    if (!m_open)
+        return false;
     const std::vector<int>& offered = m_profile.masks[static_cast<int>(MaskFeature::AudioMode)];
     auto allowed = [&offered](int option, int v) {
         return v == 0 || (v == 1 && static_cast<int>(offered.size()) >= option && offered[option - 1] == 1);
     };
-    bool directionOk = id == 0 || std::find(m_profile.baffles.begin(), m_profile.baffles.end(), id) != m_profile.baffles.end();
-    if (!allowed(1, on) || !allowed(2, on1) || !directionOk) return false;
+    bool directionOk = id == 0 || std::find(m_profile.baffles.begin(), m_profile.baffles.end(), id) !=
+                                      m_profile.baffles.end();
+    if (!allowed(1, on) || !allowed(2, on1) || !directionOk)
+        return false;
     m_audio[0] = on;
     m_audio[1] = on1;
     m_audio[2] = id;
@@ -627,20 +702,23 @@ bool VirtualCamera::audioModeSet(int on, int on1, int id) {
 }
 
 bool VirtualCamera::factoryTestSet(const int* values, int count) {
-    if (!values || count < 1) return false;
+    if (!values || count < 1)
+        return false;
     return featureSet(Feature::FactoryTest, values[0]);
 }
 
 bool VirtualCamera::sensorTypes(std::vector<int>* types) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open) return false;
+    if (!m_open)
+        return false;
     *types = m_profile.sensors;
     return true;
 }
 
 bool VirtualCamera::acousticBaffles(std::vector<int>* codes) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open) return false;
+    if (!m_open)
+        return false;
     *codes = m_profile.baffles;
     return true;
 }

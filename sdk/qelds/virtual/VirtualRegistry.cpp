@@ -31,7 +31,8 @@ bool VirtualRegistry::remove(int handle) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         auto it = m_cameras.find(handle);
-        if (it == m_cameras.end()) return false;
+        if (it == m_cameras.end())
+            return false;
         camera = it->second;
         m_cameras.erase(it);
     }
@@ -41,7 +42,8 @@ bool VirtualRegistry::remove(int handle) {
 
 bool VirtualRegistry::setProfile(int handle, const std::string& profileJson) {
     std::shared_ptr<VirtualCamera> camera = find(handle);
-    if (!camera) return false;
+    if (!camera)
+        return false;
     VirtualProfile profile;
     std::string error;
     if (!VirtualProfile::parse(profileJson, &profile, &error)) {
@@ -65,17 +67,20 @@ void VirtualRegistry::reset() {
         cameras.swap(m_cameras);
         m_environmentDone = false;
     }
-    for (auto& c : cameras) c.second->unplug();
+    for (auto& c : cameras)
+        c.second->unplug();
 }
 
 bool VirtualRegistry::addFromEnvironment() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_environmentDone) return true;
+        if (m_environmentDone)
+            return true;
         m_environmentDone = true;
     }
     const char* value = std::getenv("QEL_VIRTUAL_CAMERAS");
-    if (!value || !*value) return true;
+    if (!value || !*value)
+        return true;
     std::string text(value);
     bool isCount = text.find_first_not_of("0123456789") == std::string::npos;
     if (isCount) {
@@ -84,7 +89,8 @@ bool VirtualRegistry::addFromEnvironment() {
             std::fprintf(stderr, "qelds: QEL_VIRTUAL_CAMERAS=%ld: at most 16 virtual cameras\n", count);
             count = 16;
         }
-        for (long i = 0; i < count; ++i) add("");
+        for (long i = 0; i < count; ++i)
+            add("");
         return true;
     }
     std::ifstream file(text);
@@ -101,7 +107,8 @@ bool VirtualRegistry::addFromEnvironment() {
     }
     bool ok = true;
     if (j.is_array()) {
-        for (const auto& profile : j) ok = add(profile.dump()) != 0 && ok;
+        for (const auto& profile : j)
+            ok = add(profile.dump()) != 0 && ok;
     } else {
         ok = add(j.dump()) != 0;
     }
@@ -111,7 +118,8 @@ bool VirtualRegistry::addFromEnvironment() {
 std::vector<std::shared_ptr<CameraDevice>> VirtualRegistry::present() {
     std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<std::shared_ptr<CameraDevice>> list;
-    for (auto& c : m_cameras) list.push_back(c.second);
+    for (auto& c : m_cameras)
+        list.push_back(c.second);
     return list;
 }
 

@@ -17,11 +17,16 @@ int64_t monotonicUs() {
 
 static const char* typeName(int type) {
     switch (type) {
-        case 1: return "MJPG";
-        case 2: return "YUY2";
-        case 3: return "H264";
-        case 4: return "H265";
-        default: return "?";
+        case 1:
+            return "MJPG";
+        case 2:
+            return "YUY2";
+        case 3:
+            return "H264";
+        case 4:
+            return "H265";
+        default:
+            return "?";
     }
 }
 
@@ -29,7 +34,8 @@ VirtualStream::VirtualStream(VirtualCamera* camera, int index, const StreamConfi
     : m_camera(camera), m_index(index), m_config(config), m_sink(sink), m_fps(config.fps) {
     if (m_config.bitrate <= 0)
         m_config.bitrate = VideoEncoder::defaultBitrate(config.width, config.height, config.fps);
-    if (m_config.gop <= 0) m_config.gop = 2 * config.fps;
+    if (m_config.gop <= 0)
+        m_config.gop = 2 * config.fps;
     m_bitrate = m_config.bitrate;
     m_gop = m_config.gop;
 }
@@ -74,11 +80,13 @@ void VirtualStream::requestStop() {
 }
 
 void VirtualStream::join() {
-    if (m_thread.joinable() && !isCurrentThread()) m_thread.join();
+    if (m_thread.joinable() && !isCurrentThread())
+        m_thread.join();
 }
 
 void VirtualStream::detach() {
-    if (m_thread.joinable()) m_thread.detach();
+    if (m_thread.joinable())
+        m_thread.detach();
 }
 
 void VirtualStream::wake() {
@@ -91,8 +99,10 @@ void VirtualStream::setFps(int fps) {
 }
 
 void VirtualStream::setEncoding(int bitsPerSecond, int gop) {
-    if (bitsPerSecond > 0) m_bitrate = bitsPerSecond;
-    if (gop > 0) m_gop = gop;
+    if (bitsPerSecond > 0)
+        m_bitrate = bitsPerSecond;
+    if (gop > 0)
+        m_gop = gop;
     m_reconfigure = true;
 }
 
@@ -154,14 +164,15 @@ bool VirtualStream::produce(const uint8_t** data, int* size) {
         default: {
             std::string error;
             if (m_reconfigure.exchange(false)) {
-                if (!m_video.open(m_config.mediaType, m_config.width, m_config.height, m_fps, m_bitrate, m_gop,
-                                  &error)) {
+                if (!m_video.open(m_config.mediaType, m_config.width, m_config.height, m_fps, m_bitrate,
+                                  m_gop, &error)) {
                     std::fprintf(stderr, "qelds: virtual stream %d: %s\n", m_index, error.c_str());
                     return false;
                 }
             }
             if (!m_video.encode(m_scene.image(), m_dirty, data, size, &error)) {
-                if (!error.empty()) std::fprintf(stderr, "qelds: virtual stream %d: %s\n", m_index, error.c_str());
+                if (!error.empty())
+                    std::fprintf(stderr, "qelds: virtual stream %d: %s\n", m_index, error.c_str());
                 return false;
             }
             return true;
@@ -178,7 +189,8 @@ void VirtualStream::run() {
         int64_t period = 1000000 / fps;
         auto deadline = std::chrono::steady_clock::time_point(std::chrono::microseconds(next));
         if (m_wake.wait_until(lock, deadline, [this] { return m_stop || m_camera->vanished(); })) {
-            if (m_stop) break;
+            if (m_stop)
+                break;
         }
         if (m_camera->vanished()) {
             lock.unlock();
@@ -187,8 +199,10 @@ void VirtualStream::run() {
         }
         int64_t now = monotonicUs();
         next += period;
-        if (next < now - period) next = now;  // fell behind (stall, slow encoder): no burst
-        if (m_camera->stalled(now)) continue;
+        if (next < now - period)
+            next = now;  // fell behind (stall, slow encoder): no burst
+        if (m_camera->stalled(now))
+            continue;
         lock.unlock();
         const uint8_t* data = nullptr;
         int size = 0;

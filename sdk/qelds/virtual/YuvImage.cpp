@@ -28,7 +28,8 @@ void YuvImage::allocate(int width, int height) {
 
 Rect YuvImage::aligned(Rect r) const {
     r = r.intersected(bounds());
-    if (r.empty()) return Rect{};
+    if (r.empty())
+        return Rect{};
     int x0 = r.x & ~1;
     int x1 = (r.x + r.w + 1) & ~1;
     return Rect{x0, r.y, x1 - x0, r.h};
@@ -36,7 +37,8 @@ Rect YuvImage::aligned(Rect r) const {
 
 void YuvImage::copyRect(const YuvImage& from, Rect r) {
     r = aligned(r);
-    if (r.empty() || from.m_paddedWidth != m_paddedWidth || from.m_paddedHeight != m_paddedHeight) return;
+    if (r.empty() || from.m_paddedWidth != m_paddedWidth || from.m_paddedHeight != m_paddedHeight)
+        return;
     for (int row = r.y; row < r.y + r.h; ++row) {
         std::memcpy(yRow(row) + r.x, from.yRow(row) + r.x, r.w);
         std::memcpy(uRow(row) + r.x / 2, from.uRow(row) + r.x / 2, r.w / 2);
@@ -45,13 +47,15 @@ void YuvImage::copyRect(const YuvImage& from, Rect r) {
 }
 
 void DirtyRegion::add(const Rect& r) {
-    if (r.empty() || m_all) return;
+    if (r.empty() || m_all)
+        return;
     if (m_count < kCapacity) {
         m_rects[m_count++] = r;
         return;
     }
     Rect u = m_rects[0];
-    for (int i = 1; i < m_count; ++i) u = u.united(m_rects[i]);
+    for (int i = 1; i < m_count; ++i)
+        u = u.united(m_rects[i]);
     m_rects[0] = u.united(r);
     m_count = 1;
 }

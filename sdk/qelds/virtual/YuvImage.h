@@ -20,8 +20,10 @@ struct Rect {
         return Rect{x0, y0, x1 - x0, y1 - y0};
     }
     Rect united(const Rect& o) const {
-        if (empty()) return o;
-        if (o.empty()) return *this;
+        if (empty())
+            return o;
+        if (o.empty())
+            return *this;
         int x0 = std::min(x, o.x), y0 = std::min(y, o.y);
         int x1 = std::max(x + w, o.x + o.w), y1 = std::max(y + h, o.y + o.h);
         return Rect{x0, y0, x1 - x0, y1 - y0};

@@ -13,8 +13,8 @@ FrameCollector& FrameCollector::instance() {
     return collector;
 }
 
-void FrameCollector::callback(int cam, int pin, int stream, int mediaType, int width, int height, long timestampUs,
-                              unsigned char* data, int size) {
+void FrameCollector::callback(int cam, int pin, int stream, int mediaType, int width, int height,
+                              long timestampUs, unsigned char* data, int size) {
     FrameCollector& c = instance();
     long now = monotonicNowUs();
     std::lock_guard<std::mutex> lock(c.m_mutex);
@@ -41,7 +41,8 @@ void FrameCollector::clear() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_frames.clear();
     for (auto& row : m_counts)
-        for (int& n : row) n = 0;
+        for (int& n : row)
+            n = 0;
 }
 
 void FrameCollector::setKeep(int keep) {
@@ -52,9 +53,11 @@ void FrameCollector::setKeep(int keep) {
 int FrameCollector::count(int pin, int stream) {
     std::lock_guard<std::mutex> lock(m_mutex);
     int p = pin == 1 ? 1 : 0;
-    if (stream >= 0) return m_counts[p][stream];
+    if (stream >= 0)
+        return m_counts[p][stream];
     int n = 0;
-    for (int c : m_counts[p]) n += c;
+    for (int c : m_counts[p])
+        n += c;
     return n;
 }
 
@@ -67,9 +70,11 @@ bool FrameCollector::waitFor(int n, int timeoutMs, int pin, int stream) {
     std::unique_lock<std::mutex> lock(m_mutex);
     int p = pin == 1 ? 1 : 0;
     auto total = [&] {
-        if (stream >= 0) return m_counts[p][stream];
+        if (stream >= 0)
+            return m_counts[p][stream];
         int sum = 0;
-        for (int c : m_counts[p]) sum += c;
+        for (int c : m_counts[p])
+            sum += c;
         return sum;
     };
     return m_cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return total() >= n; });

@@ -16,7 +16,8 @@ std::atomic<int> g_changes{0};
 std::atomic<int> g_lastCount{-1};
 
 void onDeviceChanged(int event, int param) {
-    if (event == 1) g_lastCount = param;
+    if (event == 1)
+        g_lastCount = param;
     ++g_changes;
 }
 
@@ -26,7 +27,8 @@ void sleepMs(int ms) {
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
     for (int waited = 0; waited < timeoutMs; waited += 10) {
-        if (done()) return true;
+        if (done())
+            return true;
         sleepMs(10);
     }
     return done();
@@ -36,7 +38,8 @@ int threadCount() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+        if (line.rfind("Threads:", 0) == 0)
+            return std::stoi(line.substr(8));
     }
     return -1;
 }
@@ -49,7 +52,8 @@ int cameraCount() {
 
 int indexOfHandle(int handle) {
     for (int i = 0; i < cameraCount(); ++i) {
-        if (qelvirtual_handle_of(i) == handle) return i;
+        if (qelvirtual_handle_of(i) == handle)
+            return i;
     }
     return -1;
 }
@@ -63,12 +67,16 @@ private:
     // Opens the camera of `handle` and streams 640x360 at 30 fps in `type`.
     int startCamera(int handle, int type = 1) {
         int cam = indexOfHandle(handle);
-        if (cam < 0) return -1;
+        if (cam < 0)
+            return -1;
         FrameCollector::instance().clear();
-        if (qelcamera_open(cam) != 1) return -1;
+        if (qelcamera_open(cam) != 1)
+            return -1;
         qelcamera_set_preview_callback(cam, &FrameCollector::callback);
-        if (qelcamera_set_preview_params(cam, 0, 1, type, 640, 360, 30) != 1) return -1;
-        if (qelcamera_start_preview(cam) != 1) return -1;
+        if (qelcamera_set_preview_params(cam, 0, 1, type, 640, 360, 30) != 1)
+            return -1;
+        if (qelcamera_start_preview(cam) != 1)
+            return -1;
         return cam;
     }
 
@@ -78,7 +86,8 @@ private slots:
         qputenv("QEL_VIRTUAL_CAMERAS", "2");
         QCOMPARE(qelcamera_init(), 1);
         int virtualCount = 0;
-        for (int i = 0; i < cameraCount(); ++i) virtualCount += qelvirtual_handle_of(i) > 0 ? 1 : 0;
+        for (int i = 0; i < cameraCount(); ++i)
+            virtualCount += qelvirtual_handle_of(i) > 0 ? 1 : 0;
         QCOMPARE(virtualCount, 2);
         QCOMPARE(qelcamera_set_device_changed_callback(&onDeviceChanged), 1);
     }
@@ -166,8 +175,10 @@ private slots:
         int bad = 0, goodAfterBad = 0;
         for (const auto& f : fc.frames()) {
             bool ok = dec.decode(f.data);
-            if (!ok) ++bad;
-            if (ok && bad > 0) ++goodAfterBad;
+            if (!ok)
+                ++bad;
+            if (ok && bad > 0)
+                ++goodAfterBad;
         }
         QCOMPARE(bad, 5);
         QVERIFY(goodAfterBad > 3);  // the stream recovers by itself
@@ -214,7 +225,8 @@ private slots:
         FrameCollector& fc = FrameCollector::instance();
         QVERIFY(fc.waitFor(1, 3000, 1));
         for (const auto& f : fc.frames()) {
-            if (f.pin != 1) continue;
+            if (f.pin != 1)
+                continue;
             QCOMPARE(f.mediaType, 2);
             QCOMPARE(static_cast<int>(f.data.size()), 640 * 360 * 2);
         }
@@ -234,7 +246,8 @@ private slots:
         for (int i = 0; i < 100; ++i) {
             fc.clear();
             QCOMPARE(qelcamera_start_preview(cam), 1);
-            if (i % 10 == 0) QVERIFY(fc.waitFor(1, 2000));
+            if (i % 10 == 0)
+                QVERIFY(fc.waitFor(1, 2000));
             QCOMPARE(qelcamera_stop_preview(cam), 1);
             int n = fc.count();
             sleepMs(1);
@@ -291,7 +304,8 @@ private slots:
 
         QCOMPARE(qelvirtual_add_camera("{not json"), 0);
         QCOMPARE(qelvirtual_add_camera(R"({"streams": []})"), 0);
-        QCOMPARE(qelvirtual_add_camera(R"({"streams": [{"formats": [{"type": 9, "sizes": [[64, 64]]}]}]})"), 0);
+        QCOMPARE(qelvirtual_add_camera(R"({"streams": [{"formats": [{"type": 9, "sizes": [[64, 64]]}]}]})"),
+                 0);
         QCOMPARE(qelvirtual_set_profile(handle, "[1, 2"), 0);
         QCOMPARE(qelvirtual_set_profile(9999, ""), 0);
         QCOMPARE(qelvirtual_remove_camera(handle), 1);
@@ -300,7 +314,8 @@ private slots:
     void environmentProfileFile() {
         QTemporaryFile file;
         QVERIFY(file.open());
-        file.write(R"([{"name": "Left"}, {"name": "Right", "streams": [{"formats": [{"type": 1, "sizes": [[640, 360]]}]}]}])");
+        file.write(
+            R"([{"name": "Left"}, {"name": "Right", "streams": [{"formats": [{"type": 1, "sizes": [[640, 360]]}]}]}])");
         file.close();
         QCOMPARE(qelcamera_uninit(), 1);
         QCOMPARE(qelcamera_get_camera_count(nullptr), 0);
@@ -312,7 +327,8 @@ private slots:
         QStringList names;
         char buf[QEL_TEXT_BUFFER_SIZE];
         for (int i = 0; i < cameraCount(); ++i) {
-            if (qelvirtual_handle_of(i) > 0 && qelcamera_get_camera_name(i, buf) == 1) names << buf;
+            if (qelvirtual_handle_of(i) > 0 && qelcamera_get_camera_name(i, buf) == 1)
+                names << buf;
         }
         QCOMPARE(names, QStringList({"Left", "Right"}));
         QCOMPARE(qelcamera_set_device_changed_callback(&onDeviceChanged), 1);

@@ -30,7 +30,8 @@ double measureRate(int stream, int ms) {
 std::vector<CollectedFrame> framesOf(int pin, int stream) {
     std::vector<CollectedFrame> out;
     for (auto& f : FrameCollector::instance().frames()) {
-        if (f.pin == pin && f.stream == stream) out.push_back(f);
+        if (f.pin == pin && f.stream == stream)
+            out.push_back(f);
     }
     return out;
 }
@@ -127,7 +128,8 @@ private slots:
                     listed << QString("%1 x %2").arg(w).arg(h);
                 }
                 QCOMPARE(listed.first(), QString("1920 x 1080"));  // the single-stream default
-                for (const char* want : {"3840 x 2160", "1280 x 720", "640 x 360"}) QVERIFY(listed.contains(want));
+                for (const char* want : {"3840 x 2160", "1280 x 720", "640 x 360"})
+                    QVERIFY(listed.contains(want));
             }
         }
         // The rates the stream defaults look for, highest first.
@@ -140,7 +142,8 @@ private slots:
             rates << fps;
         }
         QCOMPARE(rates.first(), 60);
-        for (int want : {30, 25, 15, 10, 5}) QVERIFY(rates.contains(want));
+        for (int want : {30, 25, 15, 10, 5})
+            QVERIFY(rates.contains(want));
         QVERIFY(std::is_sorted(rates.rbegin(), rates.rend()));
         int fps = 0;
         QCOMPARE(qelcamera_get_fps_value(m_cam, 1, 1920, 1080, 0, &fps), 1);
@@ -271,7 +274,8 @@ private slots:
         int decoded = 0;
         for (const auto& f : frames) {
             QCOMPARE(f.mediaType, type);
-            if (dec.decode(f.data)) ++decoded;
+            if (dec.decode(f.data))
+                ++decoded;
         }
         QCOMPARE(decoded, static_cast<int>(frames.size()));  // low latency: one picture per frame
         QCOMPARE(dec.width(), 640);
@@ -289,12 +293,14 @@ private slots:
         sleepMs(2000);
         auto countKeys = [](const std::vector<CollectedFrame>& frames) {
             int keys = 0;
-            for (const auto& f : frames) keys += isKeyAccessUnit(f.data, 3) ? 1 : 0;
+            for (const auto& f : frames)
+                keys += isKeyAccessUnit(f.data, 3) ? 1 : 0;
             return keys;
         };
         auto bytes = [](const std::vector<CollectedFrame>& frames) {
             long total = 0;
-            for (const auto& f : frames) total += static_cast<long>(f.data.size());
+            for (const auto& f : frames)
+                total += static_cast<long>(f.data.size());
             return total;
         };
         auto low = framesOf(0, 0);
@@ -390,7 +396,8 @@ private slots:
         // Every feature that draws something: the picture differs from the plain one.
         auto differs = [&](const CollectedFrame& f) {
             long diff = 0;
-            for (size_t i = 0; i < f.data.size(); i += 2) diff += qAbs(int(f.data[i]) - int(plain.data[i]));
+            for (size_t i = 0; i < f.data.size(); i += 2)
+                diff += qAbs(int(f.data[i]) - int(plain.data[i]));
             return diff / (f.data.size() / 2.0) > 2.0;
         };
         QCOMPARE(qelcamera_set_canvas(m_cam, 2), 1);
