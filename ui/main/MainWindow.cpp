@@ -1,23 +1,337 @@
 #include "MainWindow.h"
 
+#include <QDateTime>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
-#include <QWidget>
+
+#include "CameraController.h"
+#include "CaptureWatch.h"
+#include "OverlayWidget.h"
+#include "SubVideoHintOverlay.h"
+#include "UiScale.h"
+#include "UniqueFileName.h"
+#include "VideoWidget.h"
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("MainWindow");
+    resize(800, 600);
+    auto* first = new QWidget(this);
+    first->setObjectName("centralwidget");
+    setCentralWidget(first);
+    setWindowTitle(tr("MainWindow"));
+    setStyleSheet("background:black;");
+    setAttribute(Qt::WA_TranslucentBackground, true);
+
+    m_controller = new CameraController(this);
+    // The save folder until the device page chooses one.
+    const QString folder = CameraController::defaultSaveFolder();
+    if (!QDir().mkpath(folder)) {
+        qWarning() << "MainWindow: cannot create the save folder" << folder;
+    }
+    m_controller->setRecordOutputDir(folder);
+
     auto* central = new QWidget(this);
     central->setObjectName("centralWidget");
-    central->setStyleSheet("background-color: black;");
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     setCentralWidget(central);
+    m_video[0] = new VideoWidget(0, central);
+    layout->addWidget(m_video[0]);
+
     // Without a window manager (a bare X server) the full-screen state alone does not resize the
     // window, so take the screen's geometry first.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         setGeometry(screen->geometry());
     }
     showFullScreen();
+    m_video[0]->show();
+
+    m_overlay = std::make_unique<OverlayWidget>();
+    m_overlay->attachVideoWidget(m_video[0]);
+
+    m_video[1] = new VideoWidget(1, central);
+    m_video[1]->setFixedSize(scaled(700), scaled(400));
+    m_video[2] = new VideoWidget(2, central);
+    m_video[2]->setFixedSize(scaled(320), scaled(180));
+
+    for (int i = 0; i < 3; ++i) {
+        m_hint[i] = new SubVideoHintOverlay(m_video[i]);
+        m_hint[i]->setGeometry(0, 0, m_video[i]->width(), m_video[i]->height());
+        m_hint[i]->setVisible(i == 0);
+    }
+
+    QTimer::singleShot(0, this, [this] {
+        m_video[1]->hide();
+        m_video[2]->hide();
+        m_overlay->show();
+        repaint();
+        layoutChildren();
+    });
+
+    m_bStreamConfigured = false;
+    connect(m_video[0], &VideoWidget::sigVideoReady, this, &MainWindow::onVideoReady);
+    m_video[0]->startPreviewAsync();
+
+    connectVideo();
+    connectController();
+    connectOverlay();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The video widgets stop the camera; do it while the overlay and the hint layers still exist.
+    for (VideoWidget*& video : m_video) {
+        if (video) {
+            video->disconnect(this);
+        }
+    }
+    for (int i = 2; i >= 0; --i) {
+        delete m_video[i];
+        m_video[i] = nullptr;
+        m_hint[i] = nullptr;
+    }
+    m_overlay.reset();
+}
+
+VideoWidget* MainWindow::videoWidget(int stream) const {
+    return stream >= 0 && stream < 3 ? m_video[stream] : nullptr;
+}
+
+SubVideoHintOverlay* MainWindow::hintOverlay(int stream) const {
+    return stream >= 0 && stream < 3 ? m_hint[stream] : nullptr;
+}
+
+QString MainWindow::saveFolder() const {
+    return m_controller->recordOutputDir();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connections
+
+void MainWindow::connectVideo() {
+    VideoWidget* video = m_video[0];
+    OverlayWidget* overlay = m_overlay.get();
+    connect(video, &VideoWidget::sigCameraState, this, &MainWindow::onCameraState);
+    connect(video, &VideoWidget::sigUpdateCameraList, this, &MainWindow::onUpdateCameraList);
+    connect(video, &VideoWidget::sigVideoInfo, overlay, &OverlayWidget::onVideoInfo);
+    // Refusals of the camera core are shown, not only logged.
+    connect(video, &VideoWidget::sigShowMessage, overlay,
+            [overlay](const QString& text) { overlay->showToast(text, 2); });
+
+    // The active camera feature's icon.
+    connect(video, &VideoWidget::checkedHandGesture, this, [this](long index) {
+        if (index >= 1 && index <= 17) {
+            setFeatureIcon(int(index));
+        }
+    });
+    connect(video, &VideoWidget::sigCheckedCanvas, this, [this](long index) {
+        if (index >= 1 && index <= 3) {
+            setFeatureIcon(100 + int(index));
+        }
+    });
+    connect(video, &VideoWidget::sigCheckMosaic, this, [this](long index) {
+        if (index == 1) {
+            setFeatureIcon(201);
+        }
+    });
+    connect(video, &VideoWidget::sigCheckSub1Ai, this, [this](long index) {
+        if (index == 1 || index == 2) {
+            setFeatureIcon(300 + int(index));
+        }
+    });
+    connect(video, &VideoWidget::sigCheckFaceTracking, this, [this](bool on) {
+        m_bFaceTracking = on;
+        setFeatureIcon(on ? 20 : 0);
+    });
+    connect(video, &VideoWidget::sigCheckSoundTracking, this, [this](bool on) {
+        if (on) {
+            setFeatureIcon(30);
+        } else if (!m_bFaceTracking) {
+            setFeatureIcon(0);
+        }
+    });
+
+    // Camera reports for the settings screens go through the mediator.
+    CameraController* c = m_controller;
+    connect(video, &VideoWidget::sigEnableFrequency, c, &CameraController::EnableFrequency);
+    connect(video, &VideoWidget::sigSetFrequency, c, &CameraController::SetFrequency);
+    connect(video, &VideoWidget::sigEnableAudioMode, c, &CameraController::EnableAudioMode);
+    connect(video, &VideoWidget::sigAcousticBaffle, c, &CameraController::AcousticBaffle);
+    connect(video, &VideoWidget::sigSetAudioMode, c, &CameraController::SetAudioMode);
+    connect(video, &VideoWidget::sigPuCtPropertyList, c, &CameraController::PuCtPropertyList);
+    connect(video, &VideoWidget::sigInitSlider, c, &CameraController::InitSlider);
+    connect(video, &VideoWidget::sigSetSliderPos, c, &CameraController::SetSliderPos);
+    connect(video, &VideoWidget::sigAudioList, c, &CameraController::SetAudioList);
+    connect(video, &VideoWidget::sigEnableFlip, c, &CameraController::EnableFlip);
+    connect(video, &VideoWidget::sigSetFlip, c, &CameraController::SetFlip);
+    connect(video, &VideoWidget::sigEnableMirror, c, &CameraController::EnableMirror);
+    connect(video, &VideoWidget::sigSetMirror, c, &CameraController::SetMirror);
+}
+
+void MainWindow::connectController() {
+    VideoWidget* video = m_video[0];
+    OverlayWidget* overlay = m_overlay.get();
+    CameraController* c = m_controller;
+    connect(c, &CameraController::sigPuCtPropertyTypeChanged, video, &VideoWidget::initSlider);
+    connect(c, &CameraController::sigUpdateVideoWidgetProperty, video, &VideoWidget::setPuCtValue);
+    connect(c, &CameraController::sigUpdateVideoWidgetPropertyAuto, video, &VideoWidget::setPuCtAuto);
+    connect(c, &CameraController::sigUpdateFrequency, video, &VideoWidget::setFrequency);
+    connect(c, &CameraController::sigChangeMirror, video, &VideoWidget::setMirror);
+    connect(c, &CameraController::sigChangeFlip, video, &VideoWidget::setFlip);
+    connect(c, &CameraController::sigShowOverlayInfo, overlay, &OverlayWidget::setShowOverlayInfo);
+    connect(c, &CameraController::sigShowDataWater, overlay, &OverlayWidget::showDateLabel);
+    connect(c, &CameraController::sigShowDelayCapture, overlay, &OverlayWidget::setDelayCaptureEnabled);
+    connect(c, &CameraController::sigShowScanCapture, overlay, &OverlayWidget::setScanCaptureEnabled);
+}
+
+void MainWindow::connectOverlay() {
+    OverlayWidget* overlay = m_overlay.get();
+    connect(overlay, &OverlayWidget::setSupportStream, this, &MainWindow::onSupportStream);
+    connect(overlay, &OverlayWidget::sigGetRecordParam, this, &MainWindow::onGetRecordParam,
+            Qt::DirectConnection);
+    connect(overlay, &OverlayWidget::sigCapture, this, &MainWindow::onCapture);
+    connect(overlay, &OverlayWidget::sigStopRecord, m_video[0], &VideoWidget::stopRecord,
+            Qt::DirectConnection);
+    connect(overlay, &OverlayWidget::sigOpenFile, this, &MainWindow::onOpenFile);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutChildren();
+}
+
+void MainWindow::layoutChildren() {
+    if (!m_video[0] || !m_video[0]->isVisible()) {
+        return;
+    }
+    const int w = m_video[0]->width();
+    const int h = m_video[0]->height();
+    if (w <= 0 || h <= 0) {
+        return;
+    }
+    // The overlay covers the main video (it follows that widget's own moves and resizes).
+    if (m_overlay) {
+        m_overlay->attachVideoWidget(m_video[0]);
+        m_overlay->raise();
+    }
+    QWidget* central = centralWidget();
+    if (m_video[1]) {
+        m_video[1]->move(central->width() - m_video[1]->width(), 0);
+        m_video[1]->raise();
+    }
+    if (m_video[2]) {
+        m_video[2]->move(central->width() - m_video[2]->width(), central->height() - m_video[2]->height());
+        m_video[2]->raise();
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (m_hint[i] && m_video[i]) {
+            m_hint[i]->setGeometry(0, 0, m_video[i]->width(), m_video[i]->height());
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Camera state
+
+void MainWindow::onCameraState(int stateType) {
+    qDebug("MainWindow VideoWidget::sigCameraState stateType:%d,bNoCamera:%d\n", stateType, bNoCamera);
+    if (stateType == 0) {
+        bNoCamera = true;
+        m_hint[0]->setLoading(true);
+        m_hint[0]->setHintText(tr("没有有检查到设备，请重新连接..."));
+        m_hint[0]->show();
+    } else if (stateType == 2) {
+        bNoCamera = false;
+        m_hint[0]->setLoading(true);
+        m_hint[0]->setHintText(tr("开启设备中..."));
+    }
+}
+
+void MainWindow::onVideoReady() {
+    if (bNoCamera) {
+        return;
+    }
+    if (!m_bStreamConfigured) {
+        m_overlay->showInfoPanel();
+    }
+    for (SubVideoHintOverlay* hint : m_hint) {
+        hint->hide();
+    }
+}
+
+void MainWindow::restartCamera(int index) {
+    m_hint[0]->setLoading(true);
+    m_hint[0]->show();
+    m_video[0]->stopPreview();
+    m_video[0]->setCurrentCameraIndex(index);
+    m_video[0]->startPreviewAsync();
+}
+
+void MainWindow::onUpdateCameraList(const QStringList& camerasList, bool bCurrentStillExists) {
+    qDebug() << "MainWindow::onUpdateCameraList" << camerasList << bCurrentStillExists;
+    if (!bCurrentStillExists) {
+        return;
+    }
+    // The camera in use is gone (or has just come): a running recording ends with its file.
+    if (m_overlay->recordState() != OverlayWidget::Idle) {
+        m_overlay->stopRecording(false);
+    }
+    restartCamera(0);
+}
+
+void MainWindow::onSupportStream(bool enable) {
+    m_video[0]->setStreamMode(2);
+    bSupportStream = enable;
+}
+
+void MainWindow::setFeatureIcon(int code) {
+    m_overlay->setimageControlIcon(code);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+void MainWindow::onGetRecordParam() {
+    const QString folder = saveFolder();
+    QDir().mkpath(folder);
+    const QString name = QDateTime::currentDateTime().toString("yyyyMMdd_HHmmss") + ".mp4";
+    // Never over an existing recording.
+    const QString path = uniqueFilePath(QDir(folder).filePath(name));
+    const int minutes = m_controller->recordMinutes();
+    m_overlay->setRecordParam(path, minutes);
+    if (!m_video[0]->startRecord(path)) {
+        qWarning() << "MainWindow: recording did not start:" << path;
+        m_overlay->recordStartFailed();
+    }
+}
+
+void MainWindow::onCapture() {
+    const QString folder = saveFolder();
+    qDebug() << "OverlayWidget::sigGetRecordParam:path" << folder;
+    QDir().mkpath(folder);
+    const QString name = QDateTime::currentDateTime().toString("yyyyMMdd_HHmmss") + ".jpg";
+    // Two photos in the same second get "_2", "_3", ...: an earlier photo is never replaced.
+    const QString path = uniqueFilePath(QDir(folder).filePath(name));
+    qDebug() << "OverlayWidget::sigGetRecordParam:strPath" << path;
+    auto* watch = new CaptureWatch(path, m_captureDeadlineMs, this);
+    OverlayWidget* overlay = m_overlay.get();
+    connect(watch, &CaptureWatch::finished, overlay, &OverlayWidget::sigCaptureFinished);
+    m_video[0]->capturePreviewFrame(path);
+}
+
+void MainWindow::onOpenFile() {
+    const QString folder = saveFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath()));
+}

@@ -1,0 +1,194 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+#include <functional>
+
+#include "OnScreenKeyboard.h"
+#include "OverlayWidget.h"
+#include "StreamPasswordDialog.h"
+#include "UiScale.h"
+
+// The hidden gesture: six clicks in the video's top-right corner open the access-code dialog.
+class TestGesture : public QObject {
+    Q_OBJECT
+
+    // Answers the next modal dialog (the code dialog, then possibly the message box).
+    void answerDialog(const QString& code, bool accept, bool* sawKeyboard = nullptr,
+                      OverlayWidget* overlay = nullptr) {
+        QTimer::singleShot(0, this, [=] {
+            auto* dialog = qobject_cast<StreamPasswordDialog*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                answerDialog(code, accept, sawKeyboard, overlay);  // not up yet
+                return;
+            }
+            if (sawKeyboard && overlay) {
+                QTRY_VERIFY_WITH_TIMEOUT(overlay->onScreenKeyboard()->isRunning(), 3000);
+                *sawKeyboard = true;
+            }
+            dialog->passwordEdit()->setText(code);
+            if (accept) {
+                dialog->confirmButton()->click();
+            } else {
+                dialog->cancelButton()->click();
+            }
+        });
+    }
+
+    void closeMessageBox(bool* seen) {
+        QTimer::singleShot(0, this, [=] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                closeMessageBox(seen);
+                return;
+            }
+            *seen = box->text() == QString("密码错误，当前不支持多流");
+            box->accept();
+        });
+    }
+
+    struct Rig {
+        QWidget video;
+        OverlayWidget overlay;
+        Rig() {
+            video.setGeometry(100, 50, 640, 360);
+            video.show();
+            overlay.attachVideoWidget(&video);
+            overlay.onScreenKeyboard()->setProgram(QString());
+        }
+        QPoint hot() const { return video.mapToGlobal(QPoint(video.width() - 5, 2)); }
+        QPoint elsewhere() const { return video.mapToGlobal(QPoint(10, 10)); }
+    };
+
+private slots:
+    void initTestCase() { overrideUiScale(1.0); }
+
+    void hotAreaIsTheTopRightSquare() {
+        OverlayWidget lone;
+        QVERIFY(lone.videoTopRightHotArea().isEmpty());
+        lone.countHotAreaClick(QPoint(0, 0));  // nothing attached: nothing counted
+        QCOMPARE(lone.secretClickCount(), 0);
+
+        Rig rig;
+        const QPoint g = rig.video.mapToGlobal(QPoint(0, 0));
+        const QRect area = rig.overlay.videoTopRightHotArea();
+        QCOMPARE(area.topLeft(), QPoint(g.x() + 640 - 50, g.y()));
+        QCOMPARE(area.bottomRight(), QPoint(g.x() + 639, g.y() + 49));
+        // The overlay covers the video.
+        QCOMPARE(rig.overlay.geometry(), QRect(g, rig.video.size()));
+    }
+
+    void sixthClickOpensDialogAndUnlocksStreams() {
+        Rig rig;
+        QSignalSpy stream(&rig.overlay, &OverlayWidget::setSupportStream);
+        QSignalSpy advanced(&rig.overlay, &OverlayWidget::setSupportAdvanceXU);
+        for (int i = 0; i < 5; ++i) {
+            rig.overlay.countHotAreaClick(rig.hot());
+        }
+        // Clicks elsewhere neither count nor reset.
+        rig.overlay.countHotAreaClick(rig.elsewhere());
+        rig.overlay.countHotAreaClick(rig.elsewhere());
+        QCOMPARE(rig.overlay.secretClickCount(), 5);
+        answerDialog("481526", true);
+        rig.overlay.countHotAreaClick(rig.hot());
+        QCOMPARE(rig.overlay.secretClickCount(), 0);
+        QTRY_COMPARE(stream.count(), 1);
+        QCOMPARE(stream.first().at(0).toBool(), true);
+        QVERIFY(rig.overlay.supportStream());
+        QCOMPARE(advanced.count(), 0);
+
+        // The second code adds the advanced controls and leaves the streams on.
+        answerDialog("735094", true);
+        for (int i = 0; i < 6; ++i) {
+            rig.overlay.countHotAreaClick(rig.hot());
+        }
+        QTRY_COMPARE(advanced.count(), 1);
+        QVERIFY(rig.overlay.supportStream());
+        QVERIFY(rig.overlay.supportAdvanceXU());
+    }
+
+    void wrongOrCancelledCode() {
+        Rig rig;
+        QSignalSpy stream(&rig.overlay, &OverlayWidget::setSupportStream);
+        answerDialog("481526", true);
+        for (int i = 0; i < 6; ++i) {
+            rig.overlay.countHotAreaClick(rig.hot());
+        }
+        QTRY_VERIFY(rig.overlay.supportStream());
+
+        bool boxSeen = false;
+        answerDialog(" 481526", true);
+        closeMessageBox(&boxSeen);
+        for (int i = 0; i < 6; ++i) {
+            rig.overlay.countHotAreaClick(rig.hot());
+        }
+        QTRY_VERIFY(boxSeen);
+        QTRY_VERIFY(!rig.overlay.supportStream());
+        QVERIFY(!rig.overlay.supportAdvanceXU());
+        QCOMPARE(stream.count(), 1);
+
+        // Cancel: nothing changes, the counter still starts again.
+        answerDialog("481526", false);
+        for (int i = 0; i < 6; ++i) {
+            rig.overlay.countHotAreaClick(rig.hot());
+        }
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QTest::qWait(20);
+        QCOMPARE(stream.count(), 1);
+        QCOMPARE(rig.overlay.secretClickCount(), 0);
+        rig.overlay.countHotAreaClick(rig.hot());
+        QCOMPARE(rig.overlay.secretClickCount(), 1);
+    }
+
+    void onlyReleasesOnEmptySpaceCount() {
+        Rig rig;
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.overlay));
+        const QPoint local(rig.overlay.width() - 5, 2);
+        QTest::mousePress(&rig.overlay, Qt::LeftButton, Qt::NoModifier, local);
+        QCOMPARE(rig.overlay.secretClickCount(), 0);
+        QTest::mouseRelease(&rig.overlay, Qt::LeftButton, Qt::NoModifier, local);
+        QCOMPARE(rig.overlay.secretClickCount(), 1);
+
+        // A button lying in the hot area takes the click; it does not count.
+        auto* button = new QPushButton("x", &rig.overlay);
+        button->setGeometry(rig.overlay.width() - 40, 0, 40, 40);
+        button->show();
+        QSignalSpy clicked(button, &QPushButton::clicked);
+        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(35, 2));
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(rig.overlay.secretClickCount(), 1);
+
+        // A left release on the video widget itself counts; other buttons do not.
+        QTest::mouseRelease(&rig.video, Qt::RightButton, Qt::NoModifier, QPoint(rig.video.width() - 5, 2));
+        QCOMPARE(rig.overlay.secretClickCount(), 1);
+        QTest::mouseRelease(&rig.video, Qt::LeftButton, Qt::NoModifier, QPoint(rig.video.width() - 5, 2));
+        QCOMPARE(rig.overlay.secretClickCount(), 2);
+    }
+
+    void keyboardStartedWithDialogAndEndedAfter() {
+        Rig rig;
+        // A stand-in program that stays up until it is ended.
+        rig.overlay.onScreenKeyboard()->setProgram("cat");
+        bool sawKeyboard = false;
+        answerDialog("000000", false, &sawKeyboard, &rig.overlay);
+        rig.overlay.showStreamInputDialog();
+        QVERIFY(sawKeyboard);
+        QVERIFY(!rig.overlay.onScreenKeyboard()->isRunning());
+    }
+
+    void dialogLayout() {
+        StreamPasswordDialog dialog;
+        QCOMPARE(dialog.size(), QSize(815, 260));
+        QCOMPARE(dialog.passwordEdit()->echoMode(), QLineEdit::Password);
+        QCOMPARE(dialog.passwordEdit()->placeholderText(), QString("密码"));
+        QCOMPARE(dialog.cancelButton()->text(), QString("取消"));
+        QCOMPARE(dialog.confirmButton()->text(), QString("确认"));
+        dialog.passwordEdit()->setText("735094");
+        QCOMPARE(dialog.password(), QString("735094"));
+    }
+};
+
+QTEST_MAIN(TestGesture)
+#include "tst_gesture.moc"

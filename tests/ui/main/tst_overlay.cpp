@@ -1,0 +1,141 @@
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSvgWidget>
+#include <QtTest>
+
+#include "OverlayWidget.h"
+#include "SubVideoHintOverlay.h"
+#include "SvgSpinnerWidget.h"
+#include "ToastLabel.h"
+#include "UiScale.h"
+#include "UniversalButton.h"
+#include "VideoInfoTable.h"
+
+// The control overlay on its own: information table, feature icon, toast, hint layer.
+class TestOverlay : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { overrideUiScale(1.0); }
+
+    void infoTableSplitsAndFillsMissingCells() {
+        OverlayWidget overlay;
+        overlay.setStreamCount(3);
+        overlay.setVideoInfo({"0.H264.1920x1080.30.512KB/S.30.512KB/S", "1.MJPG.640x360", ""});
+        VideoInfoTable* table = overlay.infoPanel();
+        QCOMPARE(table->cellText(0, 0), QString("0"));
+        QCOMPARE(table->cellText(0, 2), QString("1920x1080"));
+        QCOMPARE(table->cellText(0, 6), QString("512KB/S"));
+        QCOMPARE(table->cellText(1, 1), QString("MJPG"));
+        QCOMPARE(table->cellText(1, 3), QString("-"));
+        QCOMPARE(table->cellText(2, 0), QString("-"));
+        // Empty parts in the middle are kept as empty cells, not shifted.
+        overlay.setVideoInfo({"0..640x480", "", ""});
+        QCOMPARE(table->cellText(0, 1), QString());
+        QCOMPARE(table->cellText(0, 2), QString("640x480"));
+    }
+
+    void streamCountCollapsesRows() {
+        OverlayWidget overlay;
+        overlay.setShowOverlayInfo(true);
+        overlay.setStreamCount(3);
+        overlay.onVideoInfo(2, "2.H264.320x180.10.64KB/S.10.64KB/S");
+        QCOMPARE(overlay.infoPanel()->cellText(2, 1), QString("H264"));
+        QVERIFY(!overlay.infoPanel()->isRowCollapsed(2));
+        overlay.setStreamCount(1);
+        QCOMPARE(overlay.infoPanel()->cellText(1, 0), QString("-"));
+        QCOMPARE(overlay.infoPanel()->cellText(2, 1), QString("-"));
+        QVERIFY(overlay.infoPanel()->isRowCollapsed(1));
+        QVERIFY(overlay.infoPanel()->isRowCollapsed(2));
+        QVERIFY(!overlay.infoPanel()->isRowCollapsed(0));
+    }
+
+    void videoInfoIgnoredWhileSwitchedOff() {
+        OverlayWidget overlay;
+        overlay.showInfoPanel();
+        overlay.onVideoInfo(0, "0.H264.1920x1080.30.512KB/S.30.512KB/S");
+        QCOMPARE(overlay.infoPanel()->cellText(0, 1), QString("-"));
+    }
+
+    void videoInfoIsThrottledAndChecked() {
+        OverlayWidget overlay;
+        overlay.setShowOverlayInfo(true);
+        overlay.setStreamCount(2);
+        overlay.onVideoInfo(0, "0.A");
+        QCOMPARE(overlay.infoPanel()->cellText(0, 1), QString("A"));
+        // Within 100 ms of an accepted update, any stream's update is dropped.
+        overlay.onVideoInfo(1, "1.B");
+        QCOMPARE(overlay.infoPanel()->cellText(1, 1), QString("-"));
+        QTest::qWait(120);
+        overlay.onVideoInfo(2, "2.C");  // beyond the stream count
+        overlay.onVideoInfo(-1, "x.D");
+        QCOMPARE(overlay.infoPanel()->cellText(2, 1), QString("-"));
+        overlay.onVideoInfo(1, "1.B");  // the rejected ones did not restart the throttle
+        QCOMPARE(overlay.infoPanel()->cellText(1, 1), QString("B"));
+        QVERIFY(overlay.infoPanel()->isVisibleTo(&overlay));
+    }
+
+    void featureIconCodes() {
+        OverlayWidget overlay;
+        overlay.resize(800, 600);
+        overlay.show();
+        UniversalButton* button = overlay.featureButton();
+        QVERIFY(button->isHidden());
+        overlay.setimageControlIcon(20);
+        QVERIFY(overlay.featureButton()->isVisible());
+        QCOMPARE(overlay.featureButton()->currentIconPath(), QString(":/icons/facetracking.svg"));
+        for (int code : {0, 8, 11, 999}) {
+            overlay.setimageControlIcon(101);
+            QVERIFY(overlay.featureIconSet());
+            overlay.setimageControlIcon(code);
+            QVERIFY2(overlay.featureButton()->isHidden(), qPrintable(QString::number(code)));
+            QVERIFY(!overlay.featureIconSet());
+        }
+        // Sub1 AI modes show the button without any image, also after an icon was shown.
+        overlay.setimageControlIcon(201);
+        overlay.setimageControlIcon(302);
+        QVERIFY(overlay.featureButton()->isVisible());
+        QVERIFY(overlay.featureIconSet());
+        QVERIFY(overlay.featureButton()->currentIconPath().isEmpty());
+        overlay.setimageControlIcon(102);
+        QCOMPARE(overlay.featureButton()->currentIconPath(), QString(":/icons/grid.svg"));
+    }
+
+    void toastIsCentredOverTheButtonBar() {
+        for (int width : {600, 1280}) {
+            OverlayWidget overlay;
+            overlay.resize(width, 500);
+            overlay.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&overlay));
+            overlay.showToast("拍照成功：/tmp/x.jpg", 1);
+            const QRect bar = overlay.buttonBar()->geometry();
+            const QRect toast = overlay.toast()->geometry();
+            QVERIFY(overlay.toast()->isVisible());
+            QVERIFY(qAbs(toast.center().x() - bar.center().x()) <= 1);
+            QCOMPARE(toast.bottom() + 1, bar.top() - 12);
+        }
+    }
+
+    void hintLayerKeepsIconAndSpinnerIndependent() {
+        QWidget video;
+        SubVideoHintOverlay hint(&video);
+        video.show();
+        QVERIFY(hint.testAttribute(Qt::WA_TransparentForMouseEvents));
+        QVERIFY(!hint.isLoading());
+        hint.setHintText("开启设备中...");
+        QVERIFY(hint.isHintVisible());
+        QVERIFY(hint.icon()->isVisible());
+        QVERIFY(hint.caption()->isVisible());
+        hint.setHintText(QString());
+        QVERIFY(!hint.isHintVisible());
+        QCOMPARE(hint.hintText(), QString("开启设备中..."));
+        hint.setLoading(true);
+        QVERIFY(hint.isLoading());
+        QVERIFY(hint.spinner()->isAnimating());
+        hint.setLoading(false);
+        QVERIFY(!hint.isLoading());
+    }
+};
+
+QTEST_MAIN(TestOverlay)
+#include "tst_overlay.moc"

@@ -1,0 +1,188 @@
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "CaptureWatch.h"
+#include "OverlayWidget.h"
+#include "PhotoStamper.h"
+#include "SvgSpinnerWidget.h"
+#include "ToastLabel.h"
+#include "UiScale.h"
+#include "UniversalButton.h"
+
+namespace {
+QString writePhoto(const QString& path, int width, int height, QColor colour = QColor(40, 160, 40)) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    if (!image.save(path, "JPG")) {
+        return QString();
+    }
+    return path;
+}
+}  // namespace
+
+// Taking a photo: countdown, busy feedback, completion watch, stamp, result toast.
+class TestPhotoFlow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { overrideUiScale(1.0); }
+
+    void immediateCaptureShowsBusyFeedback() {
+        OverlayWidget overlay;
+        overlay.resize(1280, 720);
+        overlay.show();
+        QSignalSpy capture(&overlay, &OverlayWidget::sigCapture);
+        QTest::mouseClick(overlay.captureButton(), Qt::LeftButton);
+        QCOMPARE(capture.count(), 1);
+        QVERIFY(overlay.noticeLabel()->isVisible());
+        QCOMPARE(overlay.noticeLabel()->text(), QString("拍照中..."));
+        QVERIFY(overlay.spinner()->isVisible());
+        QCOMPARE(overlay.spinner()->size(), QSize(120, 120));
+        QVERIFY(overlay.countdownLabel()->isHidden());
+        // Laid out above the button bar once the queued layout ran.
+        QTest::qWait(10);
+        QVERIFY(overlay.noticeLabel()->geometry().bottom() < overlay.buttonBar()->geometry().top());
+        QVERIFY(overlay.spinner()->geometry().bottom() < overlay.noticeLabel()->geometry().top());
+    }
+
+    void countdownShowsTenToOneThenCaptures() {
+        OverlayWidget overlay;
+        overlay.resize(800, 600);
+        overlay.show();
+        overlay.setDelayCaptureEnabled(true);
+        QSignalSpy capture(&overlay, &OverlayWidget::sigCapture);
+        QTest::mouseClick(overlay.captureButton(), Qt::LeftButton);
+        QLabel* label = overlay.countdownLabel();
+        QVERIFY(label->isVisible());
+        QCOMPARE(label->font().pixelSize(), 600 / 4);
+        QCOMPARE(label->geometry(), overlay.rect());
+        QStringList shown{label->text()};
+        for (int tick = 0; tick < 9; ++tick) {
+            overlay.onCountdownTick();
+            shown << label->text();
+            QCOMPARE(capture.count(), 0);
+        }
+        QCOMPARE(shown, QStringList({"10", "9", "8", "7", "6", "5", "4", "3", "2", "1"}));
+        overlay.onCountdownTick();
+        QCOMPARE(capture.count(), 1);
+        QVERIFY(label->isHidden());
+        QVERIFY(overlay.noticeLabel()->isVisible());
+        // A second press during a countdown starts again at 10.
+        QTest::mouseClick(overlay.captureButton(), Qt::LeftButton);
+        overlay.onCountdownTick();
+        QTest::mouseClick(overlay.captureButton(), Qt::LeftButton);
+        QCOMPARE(overlay.countdownValue(), 10);
+    }
+
+    void stampGeometryFollowsPhotoWidth() {
+        const QFont font;
+        const QString text = "2026/03/20 14:30:05";
+        const PhotoStamper::Geometry g = PhotoStamper::geometry(1920, text, font);
+        QCOMPARE(g.pixelSize, 54);
+        QCOMPARE(g.margin, 48);
+        QCOMPARE(g.textRect.top(), 48);
+        QCOMPARE(g.textRect.left() + g.textRect.width(), 1920 - 48);
+        QCOMPARE(g.backgroundRect, g.textRect.adjusted(-10, -5, 10, 5));
+        QVERIFY(g.textRect.width() > 54 * 5);
+        const PhotoStamper::Geometry small = PhotoStamper::geometry(640, text, font);
+        QCOMPARE(small.pixelSize, 18);
+        QCOMPARE(small.margin, 16);
+    }
+
+    void successStampsThePhotoAndToasts() {
+        QTemporaryDir dir;
+        const QString path = writePhoto(dir.filePath("a.jpg"), 1920, 1080);
+        QVERIFY(!path.isEmpty());
+        OverlayWidget overlay;
+        overlay.resize(1280, 720);
+        overlay.show();
+        overlay.setStampTimings(0, 5);
+        QTest::mouseClick(overlay.captureButton(), Qt::LeftButton);
+        emit overlay.sigCaptureFinished(true, path);
+        QCOMPARE(overlay.toast()->fullText(), QString("拍照成功：%1").arg(path));
+        QVERIFY(overlay.noticeLabel()->isHidden());
+        QVERIFY(overlay.spinner()->isHidden());
+
+        QImage stamped(path);
+        QCOMPARE(stamped.size(), QSize(1920, 1080));
+        const PhotoStamper::Geometry g = PhotoStamper::geometry(1920, "2026/03/20 14:30:05", QFont());
+        // Inside the stamp box the green is darkened; far from it the photo is untouched.
+        const QColor boxCorner = stamped.pixelColor(g.backgroundRect.right() - 2, g.backgroundRect.top() + 2);
+        QVERIFY2(boxCorner.green() < 120, qPrintable(QString::number(boxCorner.green())));
+        QVERIFY(stamped.pixelColor(100, 1000).green() > 140);
+        // Some white text pixels.
+        int white = 0;
+        for (int x = g.backgroundRect.left(); x < g.backgroundRect.right(); ++x) {
+            const QColor c = stamped.pixelColor(x, g.textRect.center().y());
+            if (c.red() > 200 && c.green() > 200 && c.blue() > 200) {
+                ++white;
+            }
+        }
+        QVERIFY(white > 5);
+    }
+
+    void failuresAreReported() {
+        QTemporaryDir dir;
+        OverlayWidget overlay;
+        overlay.resize(1280, 720);
+        overlay.setStampTimings(0, 5);
+        const QString missing = dir.filePath("missing.jpg");
+        emit overlay.sigCaptureFinished(false, missing);
+        QCOMPARE(overlay.toast()->fullText(), QString("拍照失败：%1").arg(missing));
+        // Seen by the folder watch but gone or unreadable by the time it is stamped: not a photo taken.
+        emit overlay.sigCaptureFinished(true, missing);
+        QCOMPARE(overlay.toast()->fullText(), QString("拍照失败：%1").arg(missing));
+        const QString broken = dir.filePath("broken.jpg");
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a jpeg at all");
+        file.close();
+        emit overlay.sigCaptureFinished(true, broken);
+        QCOMPARE(overlay.toast()->fullText(), QString("拍照失败：%1").arg(broken));
+        QCOMPARE(QFileInfo(broken).size(), qint64(17));  // left as it was
+    }
+
+    void captureWatchReportsArrivalOnce() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("b.jpg");
+        auto* watch = new CaptureWatch(path, 2000);
+        QSignalSpy finished(watch, &CaptureWatch::finished);
+        QTimer::singleShot(50, [path] { writePhoto(path, 64, 48); });
+        QVERIFY(finished.wait(3000));
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().at(0).toBool(), true);
+        QCOMPARE(finished.first().at(1).toString(), path);
+    }
+
+    void captureWatchTimesOut() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("never.jpg");
+        QPointer<CaptureWatch> watch = new CaptureWatch(path, 100);
+        QSignalSpy finished(watch.data(), &CaptureWatch::finished);
+        QVERIFY(finished.wait(2000));
+        QCOMPARE(finished.first().at(0).toBool(), false);
+        // It has gone, so a file that turns up later is not reported again.
+        QTRY_VERIFY(watch.isNull());
+        writePhoto(path, 64, 48);
+        QTest::qWait(50);
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void sizeWaitSettlesOnlyOnNonEmptyFile() {
+        QTemporaryDir dir;
+        const QString empty = dir.filePath("empty.jpg");
+        QFile f(empty);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(!PhotoStamper::waitForStableSize(empty, 6, 1));
+        const QString photo = writePhoto(dir.filePath("c.jpg"), 32, 32);
+        QVERIFY(PhotoStamper::waitForStableSize(photo, 6, 1));
+    }
+};
+
+QTEST_MAIN(TestPhotoFlow)
+#include "tst_photoflow.moc"

@@ -1,0 +1,193 @@
+#ifndef CORVIX_OVERLAY_WIDGET_H
+#define CORVIX_OVERLAY_WIDGET_H
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QRect>
+#include <QVector>
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QTimer;
+class OnScreenKeyboard;
+class SvgSpinnerWidget;
+class ToastLabel;
+class UniversalButton;
+class VideoInfoTable;
+
+// The translucent control layer floating over the main video: the button bar (settings, folder,
+// photo, record, active feature, exit), the stream information table and live date at the top
+// right, and the feedback of the photo and recording flows. It is its own frameless, stay-on-top
+// tool window that follows the geometry of the video widget it is attached to.
+class OverlayWidget : public QWidget {
+    Q_OBJECT
+
+public:
+    enum RecordState { Idle = 0, Starting = 1, Recording = 2, Stopping = 3 };
+    Q_ENUM(RecordState)
+
+    explicit OverlayWidget(QWidget* parent = nullptr);
+    ~OverlayWidget() override;
+
+    void attachVideoWidget(QWidget* video);
+    QWidget* attachedVideoWidget() const { return m_video; }
+
+    void showInfoPanel();
+    void showDateLabel(bool show);
+    void setShowOverlayInfo(bool show);
+    void setStreamCount(int n);
+    void setimageControlIcon(int code);
+    void showToast(const QString& text, int type = 1);
+
+    // Photo flow.
+    void setDelayCaptureEnabled(bool on) { m_delayCaptureEnabled = on; }
+    void setScanCaptureEnabled(bool on) { m_scanCaptureEnabled = on; }
+    void startCountdown(int n);
+    // Pauses of the date stamp: the first wait and the size poll interval (ms).
+    void setStampTimings(int initialWaitMs, int pollMs);
+
+    // Recording flow.
+    void setRecordParam(const QString& path, int minutes);
+    // The recording asked for by sigGetRecordParam could not be started: back to idle at once.
+    void recordStartFailed();
+    void setRecordState(RecordState state);
+    void stopRecording(bool byLimit);
+    RecordState recordState() const { return m_recordState; }
+    QString recordPath() const { return m_recordPath; }
+    int recordMinutes() const { return m_maxMinutes; }
+    // Elapsed milliseconds of the running recording; replaceable for tests.
+    void setRecordClock(std::function<qint64()> clock);
+    void setRecordStartDelay(int ms) { m_recordStartDelayMs = ms; }
+
+    // Hidden gesture.
+    QRect videoTopRightHotArea() const;
+    void countHotAreaClick(const QPoint& globalPos);
+    int secretClickCount() const { return m_secretClickCount; }
+    bool supportStream() const { return m_bSupportStream; }
+    bool supportAdvanceXU() const { return m_bSupportAdvanceXU; }
+    OnScreenKeyboard* onScreenKeyboard() const { return m_keyboard; }
+
+    // Parts, for the main window's layout and for tests.
+    QWidget* buttonBar() const { return m_buttonBar; }
+    UniversalButton* settingsButton() const { return m_settingsBtn; }
+    UniversalButton* fileButton() const { return m_fileBtn; }
+    UniversalButton* captureButton() const { return m_captureBtn; }
+    UniversalButton* recordButton() const { return m_recordBtn; }
+    UniversalButton* featureButton() const { return m_featureBtn; }
+    UniversalButton* exitButton() const { return m_exitBtn; }
+    UniversalButton* stopButton() const { return m_stopBtn; }
+    VideoInfoTable* infoPanel() const { return m_infoPanel; }
+    QLabel* dateLabel() const { return m_dateLabel; }
+    QLabel* countdownLabel() const { return m_countdownLabel; }
+    QLabel* noticeLabel() const { return m_noticeLabel; }
+    QLabel* timeLabel() const { return m_timeLabel; }
+    QWidget* timePanel() const { return m_timePanel; }
+    SvgSpinnerWidget* spinner() const { return m_spinner; }
+    ToastLabel* toast() const { return m_toast; }
+    bool featureIconSet() const { return m_featureIconSet; }
+    int countdownValue() const { return m_countdownValue; }
+
+signals:
+    void settingsClicked();
+    void sigOpenFile();
+    void setSupportStream(bool enable);
+    void setSupportAdvanceXU(bool enable);
+    void sigStartRecord(QString path);
+    void sigStopRecord();
+    void sigCapture();
+    void sigGetRecordParam();
+    void sigCaptureFinished(bool success, QString path);
+
+public slots:
+    void setVideoInfo(QVector<QString> info);
+    void onVideoInfo(int streamID, QString info);
+    void onCountdownTick();
+    void onRecordTick();
+    void showStreamInputDialog();
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    UniversalButton* makeButton(const QString& normal, const QString& pressed, const QString& focus,
+                                const QString& disabled, QWidget* parent);
+    void buildButtonBar();
+    void buildFeedback();
+    void alignToVideo();
+    void replaceFeatureButton();
+
+    void onCaptureClicked();
+    void onCaptureFinished(bool success, const QString& path);
+    void beginCaptureFeedback();
+    void layoutCaptureFeedback();
+    QString stampText() const;
+
+    void onRecordClicked();
+    void onStopClicked();
+    void showIdleControls();
+    void showRecordingControls();
+    void layoutStartingFeedback();
+    void layoutTimePanel();
+    void layoutStopButton();
+    void reportRecordResult(const QString& path, bool byLimit);
+
+    QPointer<QWidget> m_video;
+
+    // Information.
+    bool m_showOverlayInfo = false;
+    QWidget* m_infoColumn = nullptr;
+    QLabel* m_dateLabel = nullptr;
+    QTimer* m_dateTimer = nullptr;
+    VideoInfoTable* m_infoPanel = nullptr;
+    QVector<QString> m_infoStrings;
+    int m_streamCount = 1;
+    QElapsedTimer m_infoThrottle;
+
+    // Buttons.
+    QWidget* m_buttonBar = nullptr;
+    UniversalButton* m_settingsBtn = nullptr;
+    UniversalButton* m_fileBtn = nullptr;
+    UniversalButton* m_captureBtn = nullptr;
+    UniversalButton* m_recordBtn = nullptr;
+    UniversalButton* m_featureBtn = nullptr;
+    UniversalButton* m_exitBtn = nullptr;
+    UniversalButton* m_stopBtn = nullptr;
+    bool m_featureIconSet = false;
+    ToastLabel* m_toast = nullptr;
+
+    // Photo flow.
+    bool m_delayCaptureEnabled = false;
+    bool m_scanCaptureEnabled = false;
+    int m_countdownValue = 0;
+    QTimer* m_countdownTimer = nullptr;
+    QLabel* m_countdownLabel = nullptr;
+    QLabel* m_noticeLabel = nullptr;
+    SvgSpinnerWidget* m_spinner = nullptr;
+    int m_stampInitialWaitMs = 500;
+    int m_stampPollMs = 100;
+
+    // Recording flow.
+    RecordState m_recordState = Idle;
+    QString m_recordPath;
+    int m_maxMinutes = 1;
+    QElapsedTimer m_elapsed;
+    std::function<qint64()> m_clock;
+    int m_elapsedSeconds = 0;
+    QTimer* m_recordTimer = nullptr;
+    QWidget* m_timePanel = nullptr;
+    QLabel* m_timeLabel = nullptr;
+    int m_recordStartDelayMs = 1000;
+    int m_recordAttempt = 0;  // tells a stale start delay from the current one
+    bool m_recordStartFailed = false;
+
+    // Hidden gesture.
+    int m_secretClickCount = 0;
+    bool m_bSupportStream = false;
+    bool m_bSupportAdvanceXU = false;
+    OnScreenKeyboard* m_keyboard = nullptr;
+};
+
+#endif
