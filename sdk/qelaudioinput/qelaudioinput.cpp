@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -150,15 +151,20 @@ int qelaudioinput_start_recording(int index, int channels, int sampleRate, int b
     }
     const Device& device = lib.devices[size_t(index)];
     std::unique_ptr<CaptureSource> source;
-    if (device.paIndex < 0) {
-        source = std::make_unique<VirtualMicrophone>();
-    } else {
-        source = std::make_unique<PortAudioInput>(device.paIndex);
-    }
     CaptureFormat format;
     format.channels = channels;
     format.sampleRate = sampleRate;
-    if (!source->start(format, &deliverBlock)) {
+    try {
+        if (device.paIndex < 0) {
+            source = std::make_unique<VirtualMicrophone>();
+        } else {
+            source = std::make_unique<PortAudioInput>(device.paIndex);
+        }
+        if (!source->start(format, &deliverBlock)) {
+            return 0;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "qelaudioinput: cannot start capturing: %s\n", e.what());
         return 0;
     }
     lib.capture = std::move(source);

@@ -1,5 +1,7 @@
 #include "FrameQueue.h"
 
+#include <new>
+
 namespace qelmuxer {
 
 FrameQueue::FrameQueue(const Pool& video, const Pool& audio) {
@@ -43,7 +45,14 @@ Slot* FrameQueue::acquire(int kind, int size) {
         side.free.pop_back();
         side.allocated = grown;
         lock.unlock();
-        slot->data.reset(new uint8_t[size_t(size)]);
+        uint8_t* grownData = new (std::nothrow) uint8_t[size_t(size)];
+        if (!grownData) {
+            lock.lock();
+            side.allocated -= size_t(size) - slot->capacity;
+            side.free.push_back(slot);
+            return nullptr;
+        }
+        slot->data.reset(grownData);
         slot->capacity = size_t(size);
         return slot;
     }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -78,7 +79,12 @@ int qelmuxer_create_muxer(char* keyOut, const char* utf8Path, int width, int hei
     config.channels = channels;
     config.sampleRate = sampleRate;
     std::string error;
-    std::shared_ptr<Muxer> muxer = Muxer::create(config, &error);
+    std::shared_ptr<Muxer> muxer;
+    try {
+        muxer = Muxer::create(config, &error);
+    } catch (const std::exception& e) {
+        error = e.what();  // out of memory or threads
+    }
     if (!muxer) {
         qelmuxer::logLine("create_muxer %s: %s", utf8Path, error.c_str());
         return 0;
@@ -87,7 +93,12 @@ int qelmuxer_create_muxer(char* keyOut, const char* utf8Path, int width, int hei
     std::lock_guard<std::mutex> lock(r.mutex);
     char key[32];
     std::snprintf(key, sizeof key, "mux-%u", r.next++);
-    r.muxers.emplace_back(key, std::move(muxer));
+    try {
+        r.muxers.emplace_back(key, std::move(muxer));
+    } catch (const std::exception&) {
+        qelmuxer::logLine("create_muxer: out of memory");
+        return 0;
+    }
     std::strcpy(keyOut, key);
     return 1;
 }
