@@ -5,22 +5,19 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QTimer>
 #include <QTouchEvent>
-#include <QVBoxLayout>
 #include <QWindow>
 
+#include "AccessGesture.h"
 #include "FeatureIcons.h"
-#include "OnScreenKeyboard.h"
+#include "OverlayButtonBar.h"
+#include "OverlayInfoColumn.h"
 #include "PhotoStamper.h"
 #include "RecordLimit.h"
-#include "StreamPasswordDialog.h"
 #include "SvgIconLabel.h"
 #include "SvgSpinnerWidget.h"
 #include "ToastLabel.h"
@@ -28,16 +25,7 @@
 #include "UniversalButton.h"
 #include "VideoInfoTable.h"
 
-namespace {
-const char* const kDateFormat = "yyyy/MM/dd HH:mm:ss";
-const char* const kMultiStreamCode = "481526";
-const char* const kAdvancedCode = "735094";
-const int kMaxStreams = 3;
-const int kHotAreaSize = 50;
-const int kSecretClicks = 6;
-}  // namespace
-
-OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent), m_infoStrings(kMaxStreams) {
+OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_NativeWindow, true);
@@ -51,29 +39,7 @@ OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent), m_infoStrings(k
     grid->setContentsMargins(scaled(20), scaled(15), 0, scaled(20));
     grid->setSpacing(0);
 
-    m_infoColumn = new QWidget(this);
-    auto* column = new QVBoxLayout(m_infoColumn);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
-    m_dateLabel = new QLabel(m_infoColumn);
-    m_dateLabel->setStyleSheet(QString(R"(
-    QLabel {
-        color: white;
-        border-radius: 6px;
-        padding: 6px 12px;
-        font-size: %1px;
-    }
-)")
-                                   .arg(scaled(30)));
-    m_dateLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_dateLabel->hide();
-    column->addWidget(m_dateLabel, 0, Qt::AlignRight);
-    m_infoPanel = new VideoInfoTable(m_infoColumn);
-    m_infoPanel->hide();
-    column->addWidget(m_infoPanel, 0, Qt::AlignRight);
-    m_dateTimer = new QTimer(this);
-    connect(m_dateTimer, &QTimer::timeout, this,
-            [this] { m_dateLabel->setText(QDateTime::currentDateTime().toString(kDateFormat)); });
+    m_infoColumn = new OverlayInfoColumn(this);
     grid->addWidget(m_infoColumn, 0, 1, Qt::AlignTop | Qt::AlignRight);
 
     buildButtonBar();
@@ -89,72 +55,27 @@ OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent), m_infoStrings(k
     m_toast->hide();
 
     buildFeedback();
-    m_keyboard = new OnScreenKeyboard(this);
+    m_gesture = new AccessGesture(this);
+    connect(m_gesture, &AccessGesture::setSupportStream, this, &OverlayWidget::setSupportStream);
+    connect(m_gesture, &AccessGesture::setSupportAdvanceXU, this, &OverlayWidget::setSupportAdvanceXU);
     connect(this, &OverlayWidget::sigCaptureFinished, this, &OverlayWidget::onCaptureFinished);
     qDebug() << "OverlayWidget ctor this =" << this;
 }
 
 OverlayWidget::~OverlayWidget() = default;
 
-UniversalButton* OverlayWidget::makeButton(const QString& normal, const QString& pressed,
-                                           const QString& focus, const QString& disabled, QWidget* parent) {
-    auto* button = UniversalButton::createIconButton(normal, QSize(scaled(120), scaled(120)), parent);
-    button->setIcons(normal, QString(), pressed, QString(), disabled);
-    button->setFocusIcon(focus);
-    return button;
-}
-
 void OverlayWidget::buildButtonBar() {
-    m_buttonBar = new QWidget(this);
-    m_buttonBar->setObjectName("buttonBar");
-    m_buttonBar->setFixedHeight(scaled(120));
-    auto* bar = new QGridLayout(m_buttonBar);
-    bar->setContentsMargins(0, 0, 0, 0);
-    bar->setSpacing(0);
-
-    auto* left = new QHBoxLayout();
-    auto* centre = new QHBoxLayout();
-    auto* right = new QHBoxLayout();
-    for (QHBoxLayout* group : {left, centre, right}) {
-        group->setContentsMargins(0, 0, 0, 0);
-        group->setSpacing(0);
-    }
-    m_settingsBtn = makeButton(":/icons/setting_normal.svg", ":/icons/setting_pressed.svg",
-                               ":/icons/setting_focus.svg", ":/icons/setting_disabled.svg", m_buttonBar);
-    m_settingsBtn->setObjectName("settingsButton");
-    m_fileBtn = makeButton(":/icons/file_normal.svg", ":/icons/file_pressed.svg", ":/icons/file_focus.svg",
-                           ":/icons/file_disabled.svg", m_buttonBar);
-    m_fileBtn->setObjectName("fileButton");
-    m_captureBtn = makeButton(":/icons/capture_normal.svg", ":/icons/capture_pressed.svg",
-                              ":/icons/capture_focus.svg", ":/icons/capture_disabled.svg", m_buttonBar);
-    m_captureBtn->setObjectName("captureButton");
-    m_recordBtn = makeButton(":/icons/record_normal.svg", ":/icons/record_pressed.svg",
-                             ":/icons/record_focus.svg", ":/icons/record_disabled.svg", m_buttonBar);
-    m_recordBtn->setObjectName("recordButton");
-    m_featureBtn = makeButton(":/icons/setting_normal.svg", ":/icons/setting_pressed.svg",
-                              ":/icons/setting_focus.svg", ":/icons/setting_disabled.svg", m_buttonBar);
-    m_featureBtn->setObjectName("featureButton");
-    m_featureBtn->hide();
-    m_exitBtn = makeButton(":/icons/exit_normal.svg", ":/icons/exit_pressed.svg", ":/icons/exit_pressed.svg",
-                           ":/icons/exit_disabled.svg", m_buttonBar);
-    m_exitBtn->setObjectName("exitButton");
-
-    left->addWidget(m_settingsBtn);
-    left->addWidget(m_fileBtn);
-    centre->addWidget(m_captureBtn);
-    centre->addWidget(m_recordBtn);
-    centre->addWidget(m_featureBtn);
-    right->addWidget(m_exitBtn);
-    bar->addLayout(left, 0, 0, Qt::AlignLeft | Qt::AlignVCenter);
-    bar->addLayout(centre, 0, 1, Qt::AlignCenter);
-    bar->addLayout(right, 0, 2, Qt::AlignRight | Qt::AlignVCenter);
-    bar->setColumnStretch(0, 1);
-    bar->setColumnStretch(1, 0);
-    bar->setColumnStretch(2, 1);
+    m_buttonBar = new OverlayButtonBar(this);
+    m_settingsBtn = m_buttonBar->settingsButton();
+    m_fileBtn = m_buttonBar->fileButton();
+    m_captureBtn = m_buttonBar->captureButton();
+    m_recordBtn = m_buttonBar->recordButton();
+    m_exitBtn = m_buttonBar->exitButton();
 
     // The stop button is a child of the overlay, not of the bar: the bar ignores the mouse while recording.
-    m_stopBtn = makeButton(":/icons/recordStop_normal.svg", ":/icons/recordStop_pressed.svg",
-                           ":/icons/recordStop_focus.svg", ":/icons/recordStop_disabled.svg", this);
+    m_stopBtn =
+        OverlayButtonBar::makeButton(":/icons/recordStop_normal.svg", ":/icons/recordStop_pressed.svg",
+                                     ":/icons/recordStop_focus.svg", ":/icons/recordStop_disabled.svg", this);
     m_stopBtn->setObjectName("stopButton");
     m_stopBtn->resize(scaled(120), scaled(120));
     m_stopBtn->hide();
@@ -235,6 +156,7 @@ void OverlayWidget::attachVideoWidget(QWidget* video) {
     }
     m_video = video;
     m_video->installEventFilter(this);
+    m_gesture->setVideo(video);
     alignToVideo();
     show();
 }
@@ -334,94 +256,55 @@ bool OverlayWidget::event(QEvent* event) {
 // Information table, date, feature icon, toast
 
 void OverlayWidget::showInfoPanel() {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        m_infoPanel->setMaximumWidth(int(screen->availableGeometry().width() * 0.8));
-    }
-    m_infoPanel->show();
-    m_infoPanel->adjustSize();
+    m_infoColumn->showInfoPanel();
 }
 
 void OverlayWidget::showDateLabel(bool show) {
-    if (!m_dateLabel) {
-        return;
-    }
-    m_dateLabel->setText(QDateTime::currentDateTime().toString(kDateFormat));
-    m_dateTimer->start(1000);
-    m_dateLabel->setVisible(show);
-    m_infoColumn->updateGeometry();
-    m_infoColumn->adjustSize();
+    m_infoColumn->showDateLabel(show);
 }
 
 void OverlayWidget::setShowOverlayInfo(bool show) {
-    m_showOverlayInfo = show;
-    m_infoPanel->setVisible(show);
+    m_infoColumn->setShowOverlayInfo(show);
 }
 
 void OverlayWidget::setStreamCount(int n) {
     qDebug() << "OverlayWidget::setStreamCount =" << n;
-    m_streamCount = n;
-    for (int i = qMax(0, n); i < m_infoStrings.size(); ++i) {
-        m_infoStrings[i].clear();
-    }
-    setVideoInfo(m_infoStrings);
+    m_infoColumn->setStreamCount(n);
 }
 
 void OverlayWidget::onVideoInfo(int streamID, QString info) {
-    if (!m_showOverlayInfo) {
-        return;
+    if (m_infoColumn->updateStream(streamID, info)) {
+        m_buttonBar->raise();
     }
-    // One update per 100 ms for all streams together: the video reports every frame.
-    if (m_infoThrottle.isValid() && m_infoThrottle.elapsed() < 100) {
-        return;
-    }
-    if (streamID < 0 || streamID >= m_infoStrings.size() || streamID >= m_streamCount) {
-        return;
-    }
-    m_infoStrings[streamID] = info;
-    m_infoPanel->show();
-    setVideoInfo(m_infoStrings);
-    m_buttonBar->raise();
-    m_infoThrottle.restart();
 }
 
 void OverlayWidget::setVideoInfo(QVector<QString> info) {
-    m_infoPanel->setInfo(info, m_streamCount);
+    m_infoColumn->setVideoInfo(info);
 }
 
-void OverlayWidget::replaceFeatureButton() {
-    // A button shown without an image: a fresh one, since an icon once loaded stays drawn.
-    auto* fresh = UniversalButton::createIconButton(QString(), QSize(scaled(120), scaled(120)), m_buttonBar);
-    fresh->setObjectName("featureButton");
-    if (QLayoutItem* item =
-            m_buttonBar->layout()->replaceWidget(m_featureBtn, fresh, Qt::FindChildrenRecursively)) {
-        delete item;
-    }
-    m_featureBtn->deleteLater();
-    m_featureBtn->hide();
-    m_featureBtn = fresh;
+VideoInfoTable* OverlayWidget::infoPanel() const {
+    return m_infoColumn->infoPanel();
+}
+
+QLabel* OverlayWidget::dateLabel() const {
+    return m_infoColumn->dateLabel();
 }
 
 void OverlayWidget::setimageControlIcon(int code) {
     qDebug() << "OverlayWidget::setimageControlIcon:" << code;
     if (!FeatureIcons::hasIcon(code)) {
-        m_featureBtn->hide();
+        featureButton()->hide();
         m_featureIconSet = false;
         return;
     }
-    const QString path = FeatureIcons::path(code);
-    if (path.isEmpty()) {
-        replaceFeatureButton();
-    } else {
-        m_featureBtn->setIcons(path, path, path, path, path);
-        m_featureBtn->setFocusIcon(path);
-    }
+    m_buttonBar->setFeatureIcon(FeatureIcons::path(code));
     m_featureIconSet = true;
     // While recording the bar is replaced by the stop button; the icon returns with the idle controls.
     if (m_recordState != Recording) {
-        m_featureBtn->show();
-        m_featureBtn->raise();
+        featureButton()->show();
+        featureButton()->raise();
     }
-    qDebug() << "visible =" << m_featureBtn->isVisible();
+    qDebug() << "visible =" << featureButton()->isVisible();
 }
 
 void OverlayWidget::showToast(const QString& text, int type) {
@@ -504,14 +387,14 @@ void OverlayWidget::setStampTimings(int initialWaitMs, int pollMs) {
 QString OverlayWidget::stampText() const {
     // The live date label's text; before the label has ever been switched on it has none, and
     // the photo still gets the time it was taken rather than an empty box.
-    const QString text = m_dateLabel->text();
-    return text.isEmpty() ? QDateTime::currentDateTime().toString(kDateFormat) : text;
+    const QString text = dateLabel()->text();
+    return text.isEmpty() ? QDateTime::currentDateTime().toString(OverlayInfoColumn::kDateFormat) : text;
 }
 
 void OverlayWidget::onCaptureFinished(bool success, const QString& path) {
     bool saved = success;
     if (success) {
-        const PhotoStamper::Result result = PhotoStamper::stampFile(path, stampText(), m_dateLabel->font(),
+        const PhotoStamper::Result result = PhotoStamper::stampFile(path, stampText(), dateLabel()->font(),
                                                                     m_stampInitialWaitMs, m_stampPollMs);
         // A photo that vanished or cannot be decoded is not a photo taken.
         saved = result != PhotoStamper::Missing && result != PhotoStamper::Undecodable;
@@ -666,7 +549,7 @@ void OverlayWidget::showIdleControls() {
     m_fileBtn->show();
     m_captureBtn->show();
     m_recordBtn->show();
-    m_featureBtn->setVisible(m_featureIconSet);
+    featureButton()->setVisible(m_featureIconSet);
     m_exitBtn->show();
     m_stopBtn->hide();
     m_timePanel->hide();
@@ -687,7 +570,7 @@ void OverlayWidget::showRecordingControls() {
     m_fileBtn->hide();
     m_captureBtn->hide();
     m_recordBtn->hide();
-    m_featureBtn->hide();
+    featureButton()->hide();
     m_exitBtn->hide();
     layoutStopButton();
     m_stopBtn->show();
@@ -725,55 +608,37 @@ void OverlayWidget::layoutStopButton() {
 // Hidden gesture
 
 QRect OverlayWidget::videoTopRightHotArea() const {
-    if (!m_video) {
-        return QRect(QPoint(0, 0), QPoint(-1, -1));
-    }
-    const QPoint g = m_video->mapToGlobal(QPoint(0, 0));
-    const int w = m_video->width();
-    return QRect(QPoint(g.x() + w - kHotAreaSize, g.y()), QPoint(g.x() + w - 1, g.y() + kHotAreaSize - 1));
+    return m_gesture->hotArea();
 }
 
 void OverlayWidget::countHotAreaClick(const QPoint& globalPos) {
-    if (!m_video) {
-        return;
-    }
-    if (!videoTopRightHotArea().contains(globalPos)) {
-        qDebug("***********m_secretClickCount:!videoTopRightHotArea().contains(globalPos)\n");
-        return;
-    }
-    qDebug("***********m_secretClickCount:%d\n", m_secretClickCount);
-    ++m_secretClickCount;
-    if (m_secretClickCount >= kSecretClicks) {
-        m_secretClickCount = 0;
-        QMetaObject::invokeMethod(this, &OverlayWidget::showStreamInputDialog, Qt::QueuedConnection);
-    }
+    m_gesture->countClick(globalPos);
 }
 
 void OverlayWidget::showStreamInputDialog() {
-    qDebug() << "OverlayWidget::showStreamInputDialog start";
-    StreamPasswordDialog dialog(this);
-    QPointer<StreamPasswordDialog> open(&dialog);
-    QTimer::singleShot(100, m_keyboard, [this, open] {
-        if (open && open->isVisible()) {
-            m_keyboard->start();
-        }
-    });
-    const int result = dialog.exec();
-    // The keyboard belongs to the dialog: it goes when the dialog closes, whatever the answer.
-    m_keyboard->stop();
-    if (result != QDialog::Accepted) {
-        return;
-    }
-    const QString code = dialog.password();
-    if (code == QLatin1String(kMultiStreamCode)) {
-        m_bSupportStream = true;
-        emit setSupportStream(true);
-    } else if (code == QLatin1String(kAdvancedCode)) {
-        m_bSupportAdvanceXU = true;
-        emit setSupportAdvanceXU(true);
-    } else {
-        QMessageBox::warning(this, tr("提示"), tr("密码错误，当前不支持多流"), QMessageBox::Ok);
-        m_bSupportStream = false;
-        m_bSupportAdvanceXU = false;
-    }
+    m_gesture->runDialog();
+}
+
+int OverlayWidget::secretClickCount() const {
+    return m_gesture->clickCount();
+}
+
+bool OverlayWidget::supportStream() const {
+    return m_gesture->supportStream();
+}
+
+bool OverlayWidget::supportAdvanceXU() const {
+    return m_gesture->supportAdvanceXU();
+}
+
+OnScreenKeyboard* OverlayWidget::onScreenKeyboard() const {
+    return m_gesture->keyboard();
+}
+
+UniversalButton* OverlayWidget::featureButton() const {
+    return m_buttonBar->featureButton();
+}
+
+QWidget* OverlayWidget::buttonBar() const {
+    return m_buttonBar;
 }

@@ -10,7 +10,10 @@
 
 class QLabel;
 class QTimer;
+class AccessGesture;
 class OnScreenKeyboard;
+class OverlayButtonBar;
+class OverlayInfoColumn;
 class SvgSpinnerWidget;
 class ToastLabel;
 class UniversalButton;
@@ -63,22 +66,22 @@ public:
     // Hidden gesture.
     QRect videoTopRightHotArea() const;
     void countHotAreaClick(const QPoint& globalPos);
-    int secretClickCount() const { return m_secretClickCount; }
-    bool supportStream() const { return m_bSupportStream; }
-    bool supportAdvanceXU() const { return m_bSupportAdvanceXU; }
-    OnScreenKeyboard* onScreenKeyboard() const { return m_keyboard; }
+    int secretClickCount() const;
+    bool supportStream() const;
+    bool supportAdvanceXU() const;
+    OnScreenKeyboard* onScreenKeyboard() const;
 
     // Parts, for the main window's layout and for tests.
-    QWidget* buttonBar() const { return m_buttonBar; }
+    QWidget* buttonBar() const;
     UniversalButton* settingsButton() const { return m_settingsBtn; }
     UniversalButton* fileButton() const { return m_fileBtn; }
     UniversalButton* captureButton() const { return m_captureBtn; }
     UniversalButton* recordButton() const { return m_recordBtn; }
-    UniversalButton* featureButton() const { return m_featureBtn; }
+    UniversalButton* featureButton() const;
     UniversalButton* exitButton() const { return m_exitBtn; }
     UniversalButton* stopButton() const { return m_stopBtn; }
-    VideoInfoTable* infoPanel() const { return m_infoPanel; }
-    QLabel* dateLabel() const { return m_dateLabel; }
+    VideoInfoTable* infoPanel() const;
+    QLabel* dateLabel() const;
     QLabel* countdownLabel() const { return m_countdownLabel; }
     QLabel* noticeLabel() const { return m_noticeLabel; }
     QLabel* timeLabel() const { return m_timeLabel; }
@@ -112,12 +115,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    UniversalButton* makeButton(const QString& normal, const QString& pressed, const QString& focus,
-                                const QString& disabled, QWidget* parent);
     void buildButtonBar();
     void buildFeedback();
     void alignToVideo();
-    void replaceFeatureButton();
 
     void onCaptureClicked();
     void onCaptureFinished(bool success, const QString& path);
@@ -136,23 +136,14 @@ private:
 
     QPointer<QWidget> m_video;
 
-    // Information.
-    bool m_showOverlayInfo = false;
-    QWidget* m_infoColumn = nullptr;
-    QLabel* m_dateLabel = nullptr;
-    QTimer* m_dateTimer = nullptr;
-    VideoInfoTable* m_infoPanel = nullptr;
-    QVector<QString> m_infoStrings;
-    int m_streamCount = 1;
-    QElapsedTimer m_infoThrottle;
+    OverlayInfoColumn* m_infoColumn = nullptr;
 
     // Buttons.
-    QWidget* m_buttonBar = nullptr;
+    OverlayButtonBar* m_buttonBar = nullptr;
     UniversalButton* m_settingsBtn = nullptr;
     UniversalButton* m_fileBtn = nullptr;
     UniversalButton* m_captureBtn = nullptr;
     UniversalButton* m_recordBtn = nullptr;
-    UniversalButton* m_featureBtn = nullptr;
     UniversalButton* m_exitBtn = nullptr;
     UniversalButton* m_stopBtn = nullptr;
     bool m_featureIconSet = false;
@@ -183,11 +174,7 @@ private:
     int m_recordAttempt = 0;  // tells a stale start delay from the current one
     bool m_recordStartFailed = false;
 
-    // Hidden gesture.
-    int m_secretClickCount = 0;
-    bool m_bSupportStream = false;
-    bool m_bSupportAdvanceXU = false;
-    OnScreenKeyboard* m_keyboard = nullptr;
+    AccessGesture* m_gesture = nullptr;
 };
 
 #endif
