@@ -1,6 +1,7 @@
 #include "Yuv420Writer.h"
 
 #include <QtGlobal>
+#include <algorithm>
 #include <cstring>
 
 extern "C" {
@@ -49,7 +50,18 @@ int alignUp(int value, int alignment) {
 }  // namespace
 
 Yuv420Writer::Yuv420Writer(int width, int height)
-    : m_width(width), m_height(height), m_chromaWidth((width + 1) / 2), m_chromaHeight((height + 1) / 2) {}
+    : m_width(width), m_height(height), m_chromaWidth((width + 1) / 2), m_chromaHeight((height + 1) / 2) {
+    // BT.601: luma 0-255 to 16-235, chroma 0-255 to 16-240 around 128.
+    for (int v = 0; v < 256; ++v) {
+        m_lumaRange[v] = uint8_t(16 + (v * 219 + 127) / 255);
+        m_chromaRange[v] = uint8_t(128 + ((v - 128) * 224 + (v >= 128 ? 127 : -127)) / 255);
+    }
+    for (int sum = 0; sum < 2041; ++sum) {
+        m_tent[sum] = uint8_t((sum + 4) / 8);
+        const double limited = 128 + (sum / 8.0 - 128) * 224 / 255;
+        m_tentRange[sum] = uint8_t(std::clamp(int(limited + 0.5), 0, 255));
+    }
+}
 
 Yuv420Writer::~Yuv420Writer() {
     sws_freeContext(m_sws);
@@ -131,10 +143,68 @@ bool Yuv420Writer::ensureStaging() {
     return true;
 }
 
+bool Yuv420Writer::writeSameSizePlanar(const Slice& slice, AVPixelFormat srcFormat, bool srcFullRange,
+                                       uint8_t* out) {
+    const bool vertical422 = srcFormat == AV_PIX_FMT_YUV422P;
+    uint8_t* y = out;
+    uint8_t* u = out + size_t(m_width) * m_height;
+    uint8_t* v = u + size_t(m_chromaWidth) * m_chromaHeight;
+    for (int row = 0; row < m_height; ++row) {
+        const uint8_t* src = slice.planes[0] + ptrdiff_t(row) * slice.strides[0];
+        uint8_t* dst = y + size_t(row) * m_width;
+        if (srcFullRange) {
+            for (int x = 0; x < m_width; ++x) {
+                dst[x] = m_lumaRange[src[x]];
+            }
+        } else {
+            std::memcpy(dst, src, size_t(m_width));
+        }
+    }
+    for (int p = 1; p <= 2; ++p) {
+        uint8_t* plane = p == 1 ? u : v;
+        for (int row = 0; row < m_chromaHeight; ++row) {
+            uint8_t* dst = plane + size_t(row) * m_chromaWidth;
+            if (vertical422) {
+                // 4:2:2 has a chroma row per picture row: the 4:2:0 row sits between rows 2k and
+                // 2k+1 and weighs rows 2k-1 .. 2k+2 by 1, 3, 3, 1 (edges repeated).
+                const int last = m_height - 1;
+                const auto rowAt = [&](int r) {
+                    return slice.planes[p] + ptrdiff_t(std::clamp(r, 0, last)) * slice.strides[p];
+                };
+                const uint8_t* r0 = rowAt(2 * row - 1);
+                const uint8_t* r1 = rowAt(2 * row);
+                const uint8_t* r2 = rowAt(2 * row + 1);
+                const uint8_t* r3 = rowAt(2 * row + 2);
+                const uint8_t* table = srcFullRange ? m_tentRange : m_tent;
+                for (int x = 0; x < m_chromaWidth; ++x) {
+                    dst[x] = table[r0[x] + 3 * (r1[x] + r2[x]) + r3[x]];
+                }
+            } else {
+                const uint8_t* src = slice.planes[p] + ptrdiff_t(row) * slice.strides[p];
+                if (srcFullRange) {
+                    for (int x = 0; x < m_chromaWidth; ++x) {
+                        dst[x] = m_chromaRange[src[x]];
+                    }
+                } else {
+                    std::memcpy(dst, src, size_t(m_chromaWidth));
+                }
+            }
+        }
+    }
+    return true;
+}
+
 bool Yuv420Writer::write(const Slice* slices, int sliceCount, int srcWidth, int srcHeight,
                          AVPixelFormat srcFormat, bool srcFullRange, uint8_t* out) {
     if (!out || !slices || sliceCount <= 0 || frameBytes(m_width, m_height) == 0) {
         return false;
+    }
+    const AVPixelFormat plain = plainFormat(srcFormat, &srcFullRange);
+    if (sliceCount == 1 && slices[0].y == 0 && slices[0].height == srcHeight && srcWidth == m_width &&
+        srcHeight == m_height &&
+        (plain == AV_PIX_FMT_YUV420P || (plain == AV_PIX_FMT_YUV422P && srcHeight % 2 == 0))) {
+        // (An odd number of 4:2:2 rows is rescaled rather than paired; the scaler does that.)
+        return writeSameSizePlanar(slices[0], plain, srcFullRange, out);
     }
     if (!prepare(srcWidth, srcHeight, srcFormat, srcFullRange)) {
         return false;
