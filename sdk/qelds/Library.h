@@ -18,6 +18,8 @@ namespace qelds {
 class Library {
 public:
     static Library& instance();
+    // A process that never called uninit still ends its threads at exit.
+    ~Library() { uninit(); }
 
     bool init();
     bool uninit();
