@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <climits>
 #include <cstring>
 
 #include "qelaudioinput.h"
@@ -615,12 +616,12 @@ bool CCameraModel::SetUpStream(int stream) {
         return false;
     }
     if (IsEncoded(type)) {
-        if (EuFlag(0) &&
-            qelcamera_set_bps(m_nCamID, stream,
-                              int(qBound<qint64>(0, qint64(s.bitrateKBps) * 8192, INT_MAX))) == 0) {
+        // Values the user has not chosen yet (0) leave the camera's own encoder settings alone.
+        const qint64 bits = qint64(s.bitrateKBps) * 8192;
+        if (EuFlag(0) && bits > 0 && bits <= INT_MAX && qelcamera_set_bps(m_nCamID, stream, int(bits)) == 0) {
             qWarning() << "CCameraModel::StartPreview qelcamera_set_bps failed:" << stream << s.bitrateKBps;
         }
-        if (EuFlag(1) && qelcamera_set_gop(m_nCamID, stream, s.gop) == 0) {
+        if (EuFlag(1) && s.gop > 0 && qelcamera_set_gop(m_nCamID, stream, s.gop) == 0) {
             qWarning() << "CCameraModel::StartPreview qelcamera_set_gop failed:" << stream << s.gop;
         }
     }

@@ -14,6 +14,8 @@ QMutex g_mutex;
 QStringList g_calls;
 QList<QByteArray> g_jpegFrames;  // MD5 of recent frames
 qelcamera_preview_callback g_modelCallback = nullptr;
+bool g_audioModeForced = false;
+int g_audioMode[3] = {};
 
 QByteArray md5(const unsigned char* data, int size) {
     return QCryptographicHash::hash(QByteArray::fromRawData(reinterpret_cast<const char*>(data), size),
@@ -76,6 +78,19 @@ QStringList callsStartingWith(const QString& prefix) {
 void clear() {
     QMutexLocker lock(&g_mutex);
     g_calls.clear();
+}
+
+void setAudioModeAnswer(int on, int on1, int id) {
+    QMutexLocker lock(&g_mutex);
+    g_audioModeForced = true;
+    g_audioMode[0] = on;
+    g_audioMode[1] = on1;
+    g_audioMode[2] = id;
+}
+
+void clearAudioModeAnswer() {
+    QMutexLocker lock(&g_mutex);
+    g_audioModeForced = false;
 }
 
 bool sawJpegFrame(const QByteArray& bytes) {
@@ -142,4 +157,18 @@ extern "C" int qelcamera_set_preview_callback(int cam, qelcamera_preview_callbac
     }
     static const auto real = next<int (*)(int, qelcamera_preview_callback)>("qelcamera_set_preview_callback");
     return real(cam, fn ? &watchFrames : nullptr);
+}
+
+extern "C" int qelcamera_get_audio_mode(int cam, int* on, int* on1, int* id) {
+    {
+        QMutexLocker lock(&g_mutex);
+        if (g_audioModeForced && on && on1 && id) {
+            *on = g_audioMode[0];
+            *on1 = g_audioMode[1];
+            *id = g_audioMode[2];
+            return 1;
+        }
+    }
+    static const auto real = next<int (*)(int, int*, int*, int*)>("qelcamera_get_audio_mode");
+    return real(cam, on, on1, id);
 }

@@ -16,6 +16,10 @@ void clear();
 // Whether a JPEG-per-frame preview frame of stream 0 with exactly these bytes was delivered
 // to the model (the last 200 frames are remembered).
 bool sawJpegFrame(const QByteArray& bytes);
+// Makes qelcamera_get_audio_mode answer these values (as a camera whose two switches differ
+// would); clearAudioModeAnswer() goes back to the camera's own answer.
+void setAudioModeAnswer(int on, int on1, int id);
+void clearAudioModeAnswer();
 
 }  // namespace LibraryCallLog
 

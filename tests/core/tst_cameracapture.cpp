@@ -223,7 +223,10 @@ void TestCameraCapture::nonJpegStillReportsFailureAndWritesNothing() {
 }
 
 void TestCameraCapture::recordingOfAnEncodedStreamWithoutSound() {
-    startCamera(profile(QStringLiteral("H264 Cam"), 3, 640, 360));
+    startCamera(profile(QStringLiteral("H264 Cam"), 3, 640, 360), false);
+    // Encoded frames are stored from the next key frame on: make them frequent.
+    QVERIFY(m_presenter->SetGop(0, 10));
+    QVERIFY(m_presenter->StartPreview());
     const QString path = m_dir.filePath(QStringLiteral("encoded.mp4"));
     m_presenter->SetRecordKeepAudio(false);
     QVERIFY(m_presenter->StartRecord(path));
@@ -371,6 +374,12 @@ void TestCameraCapture::threeStreamsGetThreeDecodersAndRenderers() {
             .match(info.last())
             .hasMatch());
 
+    // Photos come from the main stream.
+    const QString photo = m_dir.filePath(QStringLiteral("main.jpg"));
+    m_presenter->CapturePreviewFrame(photo.toUtf8());
+    QVERIFY(waitForFile(photo));
+    QCOMPARE(QImageReader(photo).size(), QSize(640, 360));
+
     // Back to one stream: the others are left out of the next run.
     m_presenter->StopPreview();
     QVERIFY(model->GetDecoderKey(2).isEmpty());
@@ -405,6 +414,14 @@ void TestCameraCapture::microphoneTestWritesPcmAndPlayableWav() {
     QVERIFY2(media.ok, qPrintable(media.error));
     QCOMPARE(media.first(QStringLiteral("audio"))->channels, 2);
     QCOMPARE(media.first(QStringLiteral("audio"))->sampleRate, 48000);
+
+    // Stopping a recording that is not running leaves a running microphone test alone.
+    QVERIFY(m_presenter->StartAudioTest());
+    m_presenter->StopRecord();
+    QVERIFY(m_presenter->Model()->IsAudioTestRunning());
+    QTest::qWait(300);
+    m_presenter->StopAudioTest();
+    QVERIFY(QFileInfo(pcm.filePath()).size() > 0);
 
     m_presenter->PlayTestSound();
     QCOMPARE(m_catcher.urls().value(0), QUrl::fromLocalFile(wav.filePath()));

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+#include <cstring>
 
 #include "CCameraModel.h"
 #include "MediaProbe.h"
@@ -44,14 +45,14 @@ void TestCoreHelpers::blackAndWhiteYuvGiveBlackAndWhiteRgb() {
     const int w = 4;
     const int h = 2;
     QByteArray black(yuv420pFrameSize(w, h), char(128));
-    black.fill(char(16), w * h);
+    memset(black.data(), 16, w * h);
     QByteArray rgb(w * h * 3, char(0x55));
     yuv420pToRgb24(reinterpret_cast<const unsigned char*>(black.constData()), w, h,
                    reinterpret_cast<unsigned char*>(rgb.data()));
     QCOMPARE(rgb, QByteArray(w * h * 3, char(0)));
 
     QByteArray white(yuv420pFrameSize(w, h), char(128));
-    white.fill(char(235), w * h);
+    memset(white.data(), 235, w * h);
     yuv420pToRgb24(reinterpret_cast<const unsigned char*>(white.constData()), w, h,
                    reinterpret_cast<unsigned char*>(rgb.data()));
     QCOMPARE(rgb, QByteArray(w * h * 3, char(255)));
@@ -82,7 +83,7 @@ void TestCoreHelpers::chromaIsTakenFromTheQuarterPlanes() {
     const int oh = 3;
     QCOMPARE(yuv420pFrameSize(ow, oh), 9 + 2 * 4);
     QByteArray odd(yuv420pFrameSize(ow, oh), char(128));
-    odd.fill(char(81), 9);
+    memset(odd.data(), 81, 9);
     odd[9 + 1] = char(90);    // U of column 2
     odd[13 + 1] = char(240);  // V of column 2
     const QImage oddImage =
@@ -95,14 +96,14 @@ void TestCoreHelpers::imageHasTheFrameSizeAndRefusesShortBuffers() {
     const int w = 1920;
     const int h = 1080;
     QByteArray frame(yuv420pFrameSize(w, h), char(128));
-    frame.fill(char(16), w * h);
+    memset(frame.data(), 16, w * h);
     const auto* data = reinterpret_cast<const unsigned char*>(frame.constData());
     const QImage image = yuv420pToImage(data, frame.size(), w, h);
     QCOMPARE(image.size(), QSize(w, h));
     QCOMPARE(image.pixel(w - 1, h - 1), qRgb(0, 0, 0));
     // A row length that is not a multiple of four still converts every row.
     QByteArray narrow(yuv420pFrameSize(6, 2), char(128));
-    narrow.fill(char(235), 12);
+    memset(narrow.data(), 235, 12);
     const QImage small =
         yuv420pToImage(reinterpret_cast<const unsigned char*>(narrow.constData()), narrow.size(), 6, 2);
     QCOMPARE(small.pixel(5, 1), qRgb(255, 255, 255));
