@@ -77,6 +77,7 @@ private slots:
     void keepAudioWithoutMicrophoneFailsAndLeavesNothingRunning();
     void refusedMuxerStopsTheMicrophone();
     void stoppingWhilePacketsFlowFinishesEveryFile();
+    void pulledCableKeepsTheRecording();
     void secondStartReplacesThePipeline();
     void threeStreamsGetThreeDecodersAndRenderers();
     void microphoneTestWritesPcmAndPlayableWav();
@@ -317,6 +318,33 @@ void TestCameraCapture::stoppingWhilePacketsFlowFinishesEveryFile() {
     QTest::qWait(300);
     m_presenter->StopRecord();
     QVERIFY(probeMedia(path).ok);
+}
+
+void TestCameraCapture::pulledCableKeepsTheRecording() {
+    startCamera(profile(QStringLiteral("Pulled Cam"), 1, 640, 360));
+    QVERIFY(m_presenter->SetCurAudioInput(0));
+    m_presenter->SetRecordKeepAudio(true);
+    const QString path = m_dir.filePath(QStringLiteral("pulled.mp4"));
+    QVERIFY(m_presenter->StartRecord(path));
+    QTest::qWait(500);
+    QVERIFY(qelvirtual_inject_fault(m_camera, QELV_FAULT_VANISH, 0));
+    QVERIFY(m_views[0]->waitFor(QStringLiteral("UpdateCameraList")));
+    QCOMPARE(m_views[0]->last(QStringLiteral("UpdateCameraList")),
+             QStringLiteral("UpdateCameraList([],true)"));
+    // What the main window does: stop, then start again with what is there.
+    m_presenter->StopPreview();
+    QVERIFY(!m_presenter->Model()->IsRecording());
+    const ProbedMedia media = probeMedia(path);
+    QVERIFY2(media.ok, qPrintable(media.error));
+    QCOMPARE(media.count(QStringLiteral("video")), 1);
+    QVERIFY(media.first(QStringLiteral("video"))->packets > 5);
+
+    QVERIFY(qelvirtual_add_camera(profile(QStringLiteral("Next Cam"), 1, 320, 180).toUtf8().constData()) > 0);
+    QVERIFY(m_views[0]->waitFor(QStringLiteral("UpdateCameraList([Next Cam]")));
+    m_presenter->OpenCamera(0);
+    QCOMPARE(m_presenter->Model()->GetCameraName(), QStringLiteral("Next Cam"));
+    QVERIFY(m_presenter->StartPreview());
+    QVERIFY(m_views[0]->waitFor(QStringLiteral("SetVideoInfo(0,0.MJPG.320x180")));
 }
 
 void TestCameraCapture::secondStartReplacesThePipeline() {
