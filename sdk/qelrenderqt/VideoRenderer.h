@@ -37,6 +37,8 @@ public:
 private:
     VideoRenderer(int width, int height, IWindow* window);
     bool prepareScaler(int pictureWidth, int pictureHeight);
+    bool scale(const uint8_t* data, uint8_t* dst, int dstStride);
+    bool ensureScratch();
 
     const int m_width;
     const int m_height;
@@ -50,6 +52,10 @@ private:
     // The last rows of each frame are scaled from this padded copy: the scaler's vector loads may
     // read past the end of a row, which must not happen at the end of the caller's buffer.
     std::vector<uint8_t> m_tail;
+    // A frame shown at exactly twice its size is converted at its own size into this buffer and
+    // then doubled: far cheaper than scaling while converting.
+    uint8_t* m_scratch = nullptr;
+    int m_scratchStride = 0;
     int m_splitRow = 0;
     std::shared_ptr<FrameExchange> m_exchange;
     RenderSurface* m_surface = nullptr;  // lives on the GUI thread
