@@ -110,7 +110,7 @@ void V4l2Camera::close() {
 }
 
 bool V4l2Camera::setPreviewParams(int stream, bool enable, int mediaType, int width, int height, int fps) {
-    if (!validStream(stream))
+    if (!validStream(stream) || onCaptureThread())
         return false;
     std::lock_guard<std::mutex> life(m_lifecycle);
     Choice& choice = m_choices[size_t(stream)];
