@@ -25,6 +25,10 @@ QEL_API int qelconvert_count_colorspace_buffer_size(int colorSpace, int width, i
 // Decodes one frame. Answers non-zero when a whole frame of the decoder's declared size was
 // written to outBuffer (which holds count_colorspace_buffer_size bytes) and *outSize set;
 // 0 when nothing was written (bad data, no picture yet, unknown key).
+// Uncompressed types arrive tightly packed (rows without padding; 4:2:0 chroma rows of
+// ceil(w/2) samples) and answer 0 when shorter than that. A picture of another size than
+// declared is scaled into the declared size. H.264/H.265 give nothing until a keyframe; a JPEG
+// frame cut short (no end-of-image marker) is dropped.
 QEL_API int qelconvert_video_decode(const char* key, const unsigned char* data, int size,
                                     unsigned char* outBuffer, int* outSize);
 QEL_API int qelconvert_release_video_decoder(const char* key);
