@@ -104,7 +104,10 @@ void VideoWidget::startPreview() {
         }
         p->SetRecordKeepAudio(true);
         p->SetCurAudioInput(0);
-        p->SetStreamMode(0);
+        // Without a camera there is no stream to set (and no refusal to show for it).
+        if (m_bHasCamera) {
+            p->SetStreamMode(0);
+        }
     }
     qDebug() << "VCCameraPresenter::Init()::startPreview 11111:" << (m_bStarted ? "true" : "false");
     if (!m_bStarted || !m_bHasCamera) {
