@@ -77,6 +77,12 @@ void onMicrophone(unsigned char* data, int size, long timestampUs) {
     }
 }
 
+double threadCpuSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
 double cpuSeconds() {
     rusage ru;
     getrusage(RUSAGE_SELF, &ru);
@@ -141,6 +147,7 @@ int main(int argc, char** argv) {
     const int frames = int(seconds * kFps);
     int refused = 0, lateFrames = 0, maxQueued = 0, markers = 0;
     double workSum = 0, workMax = 0, callMax = 0;
+    const double previewCpuStart = threadCpuSeconds();
     double nextMarker = kFirstMarker;
     for (int k = 0; k < frames; ++k) {
         long due = t0 + long(k) * 1000000 / kFps;
@@ -178,6 +185,7 @@ int main(int argc, char** argv) {
         }
     }
     const double recordWall = (nowUs() - t0) / 1e6;
+    const double previewCpu = threadCpuSeconds() - previewCpuStart;
     qelaudioinput_stop_recording();
     QELMuxerStats st;
     std::memset(&st, 0, sizeof st);
@@ -218,6 +226,13 @@ int main(int argc, char** argv) {
                 maxQueued, releaseMs, released);
     std::printf("CPU while recording: %.1f s for %.1f s (%.2f cores); finalising to a regular MP4: %.0f ms\n",
                 cpu, recordWall, cpu / recordWall, finaliseMs);
+    // What the work costs, whatever else the machine is doing: CPU time per frame.
+    double recordingCpuPerFrame = (cpu - previewCpu) / double(std::max<long long>(1, st.videoAccepted));
+    std::printf(
+        "CPU per frame: preview %.1f ms, recording (encoding, sound, writing) %.1f ms -> %.2f cores "
+        "needed for 1080p30\n",
+        previewCpu * 1000 / frames, recordingCpuPerFrame * 1000,
+        (previewCpu / frames + recordingCpuPerFrame) * kFps);
     std::printf("machine load average (2 cores shared): %.1f at start, %.1f at end\n", loadStart,
                 loadAverage());
     std::printf(
