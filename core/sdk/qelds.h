@@ -81,7 +81,9 @@ QEL_API int qelcamera_get_still_pin_fps_value(int cam, int mediaType, int width,
                                               int* fps);
 
 // Streaming. `enable` 1 runs the stream at the next start_preview, 0 leaves it out.
-// Only streams 0 .. highest enabled are started. Frame rates are whole frames per second.
+// Only enabled streams are started. Streams 1 and up stay enabled for one run: stop_preview turns
+// them off again, so single-stream use needs to set stream 0 only. Frame rates are whole frames
+// per second.
 QEL_API int qelcamera_set_preview_params(int cam, int stream, int enable, int mediaType, int width, int height,
                                          int fps);
 QEL_API int qelcamera_set_still_pin_params(int cam, int enable, int mediaType, int width, int height, int fps);

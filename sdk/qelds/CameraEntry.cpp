@@ -71,6 +71,10 @@ bool CameraEntry::stop() {
         m_device->stop();
         m_running = false;
     }
+    // Streams 1 and up are enabled for one run only: a caller that goes back to single-stream
+    // operation sets stream 0 alone and must not find the others starting with it.
+    for (int stream = 1; stream < m_device->streamCount(); ++stream)
+        m_device->setPreviewParams(stream, false, 0, 0, 0, 0);
     return true;
 }
 

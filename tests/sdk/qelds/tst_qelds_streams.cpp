@@ -343,14 +343,23 @@ private slots:
             QVERIFY(!frames.empty());
             QCOMPARE(frames[0].mediaType, s == 0 ? 1 : (s == 1 ? 3 : 2));
         }
-        // Only the enabled streams run: a disabled stream is left out at the next start.
+        // Streams 1 and up last one run: going back to stream 0 alone starts stream 0 alone.
         QCOMPARE(qelcamera_stop_preview(m_cam), 1);
-        QCOMPARE(qelcamera_set_preview_params(m_cam, 2, 0, 0, 0, 0, 0), 1);
+        QCOMPARE(qelcamera_set_preview_params(m_cam, 0, 1, 1, 1280, 720, 25), 1);
         fc.clear();
         QCOMPARE(qelcamera_start_preview(m_cam), 1);
         sleepMs(500);
+        QVERIFY(fc.count(0, 0) > 0);
+        QCOMPARE(fc.count(0, 1), 0);
         QCOMPARE(fc.count(0, 2), 0);
+        // An explicitly enabled stream runs again.
+        QCOMPARE(qelcamera_stop_preview(m_cam), 1);
+        QCOMPARE(qelcamera_set_preview_params(m_cam, 1, 1, 3, 640, 360, 15), 1);
+        fc.clear();
+        QCOMPARE(qelcamera_start_preview(m_cam), 1);
+        sleepMs(500);
         QVERIFY(fc.count(0, 1) > 0);
+        QCOMPARE(fc.count(0, 2), 0);
     }
 
     void stillCaptureDeliversJpeg() {
