@@ -43,6 +43,39 @@ AVPixelFormat plainFormat(AVPixelFormat format, bool* fullRange) {
     }
 }
 
+// floor(x / 255) for x up to 65279, in 16-bit operations.
+inline uint16_t div255(uint16_t x) {
+    return uint16_t((x + 1 + (x >> 8)) >> 8);
+}
+
+// BT.601 full range to limited range, rounded: luma 0-255 to 16-235, chroma 0-255 to 16-240.
+void lumaToLimited(const uint8_t* src, uint8_t* dst, int n) {
+    for (int x = 0; x < n; ++x) {
+        dst[x] = uint8_t(16 + div255(uint16_t(src[x] * 219 + 127)));
+    }
+}
+
+void chromaToLimited(const uint8_t* src, uint8_t* dst, int n) {
+    for (int x = 0; x < n; ++x) {
+        dst[x] = uint8_t(div255(uint16_t(src[x] * 224 + 4095)));
+    }
+}
+
+// One 4:2:0 chroma row from four 4:2:2 rows weighted 1, 3, 3, 1.
+void chromaTent(const uint8_t* r0, const uint8_t* r1, const uint8_t* r2, const uint8_t* r3, uint8_t* dst,
+                int n, bool toLimited) {
+    if (toLimited) {
+        for (int x = 0; x < n; ++x) {
+            const uint16_t sum = uint16_t(r0[x] + 3 * (r1[x] + r2[x]) + r3[x]);
+            dst[x] = uint8_t(div255(uint16_t(sum * 28 + 4095)));  // (sum / 8) to limited range
+        }
+    } else {
+        for (int x = 0; x < n; ++x) {
+            dst[x] = uint8_t((r0[x] + 3 * (r1[x] + r2[x]) + r3[x] + 4) >> 3);
+        }
+    }
+}
+
 int alignUp(int value, int alignment) {
     return (value + alignment - 1) / alignment * alignment;
 }
@@ -50,18 +83,7 @@ int alignUp(int value, int alignment) {
 }  // namespace
 
 Yuv420Writer::Yuv420Writer(int width, int height)
-    : m_width(width), m_height(height), m_chromaWidth((width + 1) / 2), m_chromaHeight((height + 1) / 2) {
-    // BT.601: luma 0-255 to 16-235, chroma 0-255 to 16-240 around 128.
-    for (int v = 0; v < 256; ++v) {
-        m_lumaRange[v] = uint8_t(16 + (v * 219 + 127) / 255);
-        m_chromaRange[v] = uint8_t(128 + ((v - 128) * 224 + (v >= 128 ? 127 : -127)) / 255);
-    }
-    for (int sum = 0; sum < 2041; ++sum) {
-        m_tent[sum] = uint8_t((sum + 4) / 8);
-        const double limited = 128 + (sum / 8.0 - 128) * 224 / 255;
-        m_tentRange[sum] = uint8_t(std::clamp(int(limited + 0.5), 0, 255));
-    }
-}
+    : m_width(width), m_height(height), m_chromaWidth((width + 1) / 2), m_chromaHeight((height + 1) / 2) {}
 
 Yuv420Writer::~Yuv420Writer() {
     sws_freeContext(m_sws);
@@ -153,9 +175,7 @@ bool Yuv420Writer::writeSameSizePlanar(const Slice& slice, AVPixelFormat srcForm
         const uint8_t* src = slice.planes[0] + ptrdiff_t(row) * slice.strides[0];
         uint8_t* dst = y + size_t(row) * m_width;
         if (srcFullRange) {
-            for (int x = 0; x < m_width; ++x) {
-                dst[x] = m_lumaRange[src[x]];
-            }
+            lumaToLimited(src, dst, m_width);
         } else {
             std::memcpy(dst, src, size_t(m_width));
         }
@@ -175,16 +195,11 @@ bool Yuv420Writer::writeSameSizePlanar(const Slice& slice, AVPixelFormat srcForm
                 const uint8_t* r1 = rowAt(2 * row);
                 const uint8_t* r2 = rowAt(2 * row + 1);
                 const uint8_t* r3 = rowAt(2 * row + 2);
-                const uint8_t* table = srcFullRange ? m_tentRange : m_tent;
-                for (int x = 0; x < m_chromaWidth; ++x) {
-                    dst[x] = table[r0[x] + 3 * (r1[x] + r2[x]) + r3[x]];
-                }
+                chromaTent(r0, r1, r2, r3, dst, m_chromaWidth, srcFullRange);
             } else {
                 const uint8_t* src = slice.planes[p] + ptrdiff_t(row) * slice.strides[p];
                 if (srcFullRange) {
-                    for (int x = 0; x < m_chromaWidth; ++x) {
-                        dst[x] = m_chromaRange[src[x]];
-                    }
+                    chromaToLimited(src, dst, m_chromaWidth);
                 } else {
                     std::memcpy(dst, src, size_t(m_chromaWidth));
                 }

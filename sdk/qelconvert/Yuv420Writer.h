@@ -37,8 +37,8 @@ public:
 
 private:
     // Same-size planar 8-bit 4:2:0 / 4:2:2 pictures (what cameras' JPEG and H.264 decode to) are
-    // converted here without the scaler: range by table, 4:2:2 chroma rows halved with the same
-    // 1-3-3-1 tent the scaler's bilinear filter uses.
+    // converted here without the scaler: range in 16-bit arithmetic the compiler vectorises,
+    // 4:2:2 chroma rows halved with the same 1-3-3-1 tent the scaler's bilinear filter uses.
     bool writeSameSizePlanar(const Slice& slice, AVPixelFormat srcFormat, bool srcFullRange, uint8_t* out);
     bool prepare(int srcWidth, int srcHeight, AVPixelFormat srcFormat, bool srcFullRange);
     bool ensureStaging();
@@ -53,11 +53,6 @@ private:
     int m_srcHeight = 0;
     AVPixelFormat m_srcFormat = AV_PIX_FMT_NONE;
     bool m_srcFullRange = false;
-
-    uint8_t m_lumaRange[256];    // full range to limited range
-    uint8_t m_chromaRange[256];  // full range to limited range
-    uint8_t m_tentRange[2041];   // 1-3-3-1 weighted sum of full range samples, to limited range
-    uint8_t m_tent[2041];        // 1-3-3-1 weighted sum, to its mean
 
     // Padded planes used when the caller's buffer is not safe for the scaler's vector stores.
     uint8_t* m_staging = nullptr;
