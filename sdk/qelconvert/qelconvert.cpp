@@ -16,6 +16,13 @@ extern "C" {
 namespace {
 
 std::atomic<bool> g_initialised{false};
+std::atomic<unsigned> g_refusals{0};
+
+// Per-frame refusals are logged the first few times and then every few hundredth.
+bool shouldLogRefusal() {
+    const unsigned n = g_refusals.fetch_add(1, std::memory_order_relaxed);
+    return n < 5 || n % 300 == 0;
+}
 
 DecoderTable& decoders() {
     static DecoderTable table;
@@ -98,10 +105,16 @@ int qelconvert_count_colorspace_buffer_size(int colorSpace, int width, int heigh
 int qelconvert_video_decode(const char* key, const unsigned char* data, int size, unsigned char* outBuffer,
                             int* outSize) {
     if (!data || size <= 0 || !outBuffer || !outSize) {
+        if (shouldLogRefusal()) {
+            qWarning("qelconvert_video_decode: null buffer or size %d", size);
+        }
         return 0;
     }
     const std::shared_ptr<VideoDecoder> decoder = decoders().find(key);
     if (!decoder) {
+        if (shouldLogRefusal()) {
+            qWarning("qelconvert_video_decode: unknown key");
+        }
         return 0;
     }
     if (!decoder->decode(data, size, outBuffer)) {

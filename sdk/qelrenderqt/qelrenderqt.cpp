@@ -14,6 +14,13 @@
 namespace {
 
 std::atomic<bool> g_initialised{false};
+std::atomic<unsigned> g_refusals{0};
+
+// Per-frame refusals are logged the first few times and then every few hundredth.
+bool shouldLogRefusal() {
+    const unsigned n = g_refusals.fetch_add(1, std::memory_order_relaxed);
+    return n < 5 || n % 300 == 0;
+}
 
 // The renderers of the process by key. Lookups hand out shared references, so a renderer
 // released while another thread renders with it is freed after that frame.
@@ -122,7 +129,20 @@ int qelrender_create_render(char* keyOut, long reserved, int colorSpace, int wid
 
 int qelrender_render(const char* key, const unsigned char* data, int size) {
     const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
-    return renderer && renderer->render(data, size) ? 1 : 0;
+    if (!renderer) {
+        if (shouldLogRefusal()) {
+            qWarning("qelrender_render: unknown key");
+        }
+        return 0;
+    }
+    if (!data || size != renderer->frameBytes()) {
+        if (shouldLogRefusal()) {
+            qWarning("qelrender_render: frame of %d bytes, expected %d", data ? size : -1,
+                     renderer->frameBytes());
+        }
+        return 0;
+    }
+    return renderer->render(data, size) ? 1 : 0;
 }
 
 int qelrender_release_render(const char* key) {
