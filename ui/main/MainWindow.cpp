@@ -249,6 +249,8 @@ void MainWindow::onCameraState(int stateType) {
         m_hint[0]->setLoading(true);
         m_hint[0]->setHintText(tr("没有有检查到设备，请重新连接..."));
         m_hint[0]->show();
+        // No figures of a camera that has gone.
+        m_overlay->setVideoInfo(QVector<QString>());
     } else if (stateType == 2) {
         bNoCamera = false;
         m_hint[0]->setLoading(true);
