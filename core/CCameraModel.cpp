@@ -600,7 +600,35 @@ void CCameraModel::SetVideoInfoCallback(CameraVideoInfoFn fn) {
     m_fnVideoInfo.store(fn);
 }
 
+void CCameraModel::NormaliseSelection(int stream) {
+    // Selections survive opening another camera; indices this camera does not have fall back
+    // to its first entries instead of failing the preview.
+    CameraStreamSelection& s = m_streams[stream];
+    int count = 0;
+    if (QueryMediaTypeCount(stream, count) && (s.mediaTypeIndex < 0 || s.mediaTypeIndex >= count)) {
+        qWarning() << "CCameraModel::StartPreview media type index out of range, using the first:" << stream
+                   << s.mediaTypeIndex;
+        s.mediaTypeIndex = 0;
+    }
+    int type = 0;
+    if (SelectedMediaType(stream, type) && QueryResolutionCount(stream, type, count) &&
+        (s.resolutionIndex < 0 || s.resolutionIndex >= count)) {
+        qWarning() << "CCameraModel::StartPreview resolution index out of range, using the first:" << stream
+                   << s.resolutionIndex;
+        s.resolutionIndex = 0;
+    }
+    int w = 0;
+    int h = 0;
+    if (SelectedResolution(stream, type, w, h) && QueryFpsCount(stream, type, w, h, count) &&
+        (s.fpsIndex < 0 || s.fpsIndex >= count)) {
+        qWarning() << "CCameraModel::StartPreview frame rate index out of range, using the first:" << stream
+                   << s.fpsIndex;
+        s.fpsIndex = 0;
+    }
+}
+
 bool CCameraModel::SetUpStream(int stream) {
+    NormaliseSelection(stream);
     CameraStreamSelection& s = m_streams[stream];
     int type = 0;
     int w = 0;

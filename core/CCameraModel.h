@@ -205,6 +205,7 @@ private:
     QStringList ResolutionList(int stream);
     QStringList FpsList(int stream);
 
+    void NormaliseSelection(int stream);
     bool SetUpStream(int stream);
     void ReleaseStreams();
     bool EuFlag(int code) const;

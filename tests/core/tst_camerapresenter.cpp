@@ -66,6 +66,7 @@ private slots:
     void factoryTestSendsOneValue();
     void slidersAndPropertyReset();
     void frequencyAndBitrateReachTheCamera();
+    void selectionOfAnotherCameraFallsBackToFirstEntries();
     void hotPlugFindsTheOpenCameraByName();
     void hotPlugWithTwoCamerasOfOneName();
 
@@ -471,6 +472,20 @@ void TestCameraPresenter::frequencyAndBitrateReachTheCamera() {
     // An MJPEG stream has no bitrate: the value is only stored.
     m_presenter->SetMediaType(0, 0);
     QVERIFY(!model->IsSupportBps(0));
+}
+
+void TestCameraPresenter::selectionOfAnotherCameraFallsBackToFirstEntries() {
+    QVERIFY(addCamera(kFullProfile) > 0);
+    QVERIFY(addCamera(kPlainProfile) > 0);
+    startPresenter();
+    m_presenter->SetMediaType(0, 1);
+    m_presenter->SetResolution(0, 1);
+    m_presenter->SetFps(0, 1);
+    m_presenter->OpenCamera(1);  // offers one format only
+    LibraryCallLog::clear();
+    QVERIFY(m_presenter->StartPreview());
+    QCOMPARE(LibraryCallLog::callsStartingWith(QStringLiteral("qelcamera_set_preview_params")).value(0),
+             QStringLiteral("qelcamera_set_preview_params(1,0,1,1,640,360,30)"));
 }
 
 void TestCameraPresenter::hotPlugFindsTheOpenCameraByName() {
