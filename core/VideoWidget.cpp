@@ -5,12 +5,18 @@
 #include <QPainter>
 #include <QStyleOption>
 #include <QThreadPool>
+#include <QWaitCondition>
 #include <QtMath>
 
 #include "CCameraPresenter.h"
 
 namespace {
 std::atomic<CCameraPresenter*> g_presenter{nullptr};
+
+// Start tasks still running on the thread pool: the presenter is not deleted under them.
+QMutex g_taskMutex;
+QWaitCondition g_taskDone;
+int g_nTasks = 0;
 }  // namespace
 
 VideoWidget::VideoWidget(int stream, QWidget* parent) : QWidget(parent), m_nStream(stream) {
@@ -65,8 +71,8 @@ void VideoWidget::startPreviewAsync() {
         return;
     }
     {
-        QMutexLocker lock(&m_taskMutex);
-        ++m_nTasks;
+        QMutexLocker lock(&g_taskMutex);
+        ++g_nTasks;
     }
     QThreadPool::globalInstance()->start([this] {
         startPreview();
@@ -74,16 +80,16 @@ void VideoWidget::startPreviewAsync() {
         emit sigVideoReady();
         QMetaObject::invokeMethod(
             this, [] {}, Qt::QueuedConnection);
-        QMutexLocker lock(&m_taskMutex);
-        --m_nTasks;
-        m_taskDone.wakeAll();
+        QMutexLocker lock(&g_taskMutex);
+        --g_nTasks;
+        g_taskDone.wakeAll();
     });
 }
 
 void VideoWidget::waitForStart() {
-    QMutexLocker lock(&m_taskMutex);
-    while (m_nTasks > 0) {
-        m_taskDone.wait(&m_taskMutex);
+    QMutexLocker lock(&g_taskMutex);
+    while (g_nTasks > 0) {
+        g_taskDone.wait(&g_taskMutex);
     }
 }
 

@@ -4,7 +4,6 @@
 #include <QMutex>
 #include <QStringList>
 #include <QVector>
-#include <QWaitCondition>
 #include <QWidget>
 #include <atomic>
 
@@ -36,8 +35,8 @@ public:
     // Starting and stopping the camera.
     void startPreviewAsync();
     void stopPreview();
-    // Blocks until the start tasks of this widget have finished.
-    void waitForStart();
+    // Blocks until every start task (of any video widget) has finished.
+    static void waitForStart();
 
     // Requests forwarded to the presenter.
     void openCamera(int index);
@@ -213,11 +212,6 @@ private:
     quintptr m_nativeHandle = 0;
     std::atomic<int> m_physicalWidth{0};
     std::atomic<int> m_physicalHeight{0};
-
-    // Start tasks still running (the destructor waits for them).
-    QMutex m_taskMutex;
-    QWaitCondition m_taskDone;
-    int m_nTasks = 0;
 };
 
 #endif

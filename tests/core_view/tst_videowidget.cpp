@@ -87,6 +87,20 @@ private slots:
         QCOMPARE(update.last().at(0).toStringList(), QStringList({"B"}));
     }
 
+    void destroyedWhileStarting() {
+        // The camera core is only torn down once the start task has finished with it.
+        for (int round = 0; round < 3; ++round) {
+            auto* window = new QWidget;
+            auto* video = new VideoWidget(0, window);
+            new VideoWidget(1, window);
+            window->show();
+            video->startPreviewAsync();
+            QTest::qWait(round * 50);
+            delete window;
+            QVERIFY(!VideoWidget::presenter());
+        }
+    }
+
     void startsTheVirtualCamera() {
         QWidget window;
         window.resize(640, 360);

@@ -91,7 +91,7 @@ MainWindow::~MainWindow() {
             video->disconnect(this);
         }
     }
-    for (int i = 2; i >= 0; --i) {
+    for (int i = 0; i < 3; ++i) {
         delete m_video[i];
         m_video[i] = nullptr;
         m_hint[i] = nullptr;

@@ -116,6 +116,24 @@ private slots:
         }
     }
 
+    void followsTheVideoWidget() {
+        QWidget video;
+        video.setGeometry(40, 30, 640, 360);
+        video.show();
+        OverlayWidget overlay;
+        overlay.attachVideoWidget(&video);
+        QVERIFY(overlay.isVisible());
+        QCOMPARE(overlay.geometry(), QRect(video.mapToGlobal(QPoint(0, 0)), video.size()));
+        video.setGeometry(100, 80, 800, 450);
+        QCOMPARE(overlay.geometry(), QRect(video.mapToGlobal(QPoint(0, 0)), QSize(800, 450)));
+        // The countdown digits cover the whole overlay, also after a resize.
+        QCOMPARE(overlay.countdownLabel()->geometry(), overlay.rect());
+        video.hide();
+        QVERIFY(overlay.isHidden());
+        video.show();
+        QVERIFY(overlay.isVisible());
+    }
+
     void hintLayerKeepsIconAndSpinnerIndependent() {
         QWidget video;
         SubVideoHintOverlay hint(&video);
