@@ -86,6 +86,8 @@ private:
     // Adds the camera, initialises the presenter (which opens it) and starts the preview.
     void startCamera(const QString& json, bool preview = true);
     QStringList stillPhotos() const;
+    // Index of the virtual microphone in the list the view was given.
+    int virtualMicrophone() const;
 
     QTemporaryDir m_dir;
     UrlCatcher m_catcher;
@@ -138,6 +140,14 @@ QStringList TestCameraCapture::stillPhotos() const {
         return {};
     }
     return QDir(m_presenter->Model()->GetOutputDir()).entryList({QStringLiteral("*.jpg")}, QDir::Files);
+}
+
+int TestCameraCapture::virtualMicrophone() const {
+    const QString report = m_views[0]->last(QStringLiteral("SetAudioList("));
+    const int open = report.indexOf(QLatin1Char('['));
+    const int close = report.lastIndexOf(QLatin1Char(']'));
+    const QStringList names = report.mid(open + 1, close - open - 1).split(QLatin1Char('|'));
+    return names.indexOf(QStringLiteral("Corvix Virtual Microphone"));
 }
 
 void TestCameraCapture::startCamera(const QString& json, bool preview) {
@@ -250,7 +260,7 @@ void TestCameraCapture::recordingOfAnEncodedStreamWithoutSound() {
 
 void TestCameraCapture::recordingOfAJpegStreamWithSound() {
     startCamera(profile(QStringLiteral("Jpeg Sound Cam"), 1, 640, 360));
-    QVERIFY(m_presenter->SetCurAudioInput(0));
+    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     m_presenter->SetRecordKeepAudio(true);
     const QString path = m_dir.filePath(QStringLiteral("with sound.mp4"));
     QVERIFY(m_presenter->StartRecord(path));
@@ -280,14 +290,14 @@ void TestCameraCapture::keepAudioWithoutMicrophoneFailsAndLeavesNothingRunning()
     QVERIFY(!model->IsRecording());
     QVERIFY(!QFileInfo::exists(path));
     // The microphone is free for its test.
-    QVERIFY(m_presenter->SetCurAudioInput(0));
+    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     QVERIFY(m_presenter->StartAudioTest());
     m_presenter->StopAudioTest();
 }
 
 void TestCameraCapture::refusedMuxerStopsTheMicrophone() {
     startCamera(profile(QStringLiteral("Refused Cam"), 3, 640, 360));
-    QVERIFY(m_presenter->SetCurAudioInput(0));
+    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     m_presenter->SetRecordKeepAudio(true);
     const QString path = m_dir.filePath(QStringLiteral("missing/folder/x.mp4"));
     QVERIFY(!m_presenter->StartRecord(path));
@@ -299,7 +309,7 @@ void TestCameraCapture::refusedMuxerStopsTheMicrophone() {
 
 void TestCameraCapture::stoppingWhilePacketsFlowFinishesEveryFile() {
     startCamera(profile(QStringLiteral("Busy Cam"), 1, 640, 360));
-    QVERIFY(m_presenter->SetCurAudioInput(0));
+    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     m_presenter->SetRecordKeepAudio(true);
     for (int i = 0; i < 3; ++i) {
         const QString path = m_dir.filePath(QStringLiteral("cycle%1.mp4").arg(i));
@@ -322,7 +332,7 @@ void TestCameraCapture::stoppingWhilePacketsFlowFinishesEveryFile() {
 
 void TestCameraCapture::pulledCableKeepsTheRecording() {
     startCamera(profile(QStringLiteral("Pulled Cam"), 1, 640, 360));
-    QVERIFY(m_presenter->SetCurAudioInput(0));
+    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     m_presenter->SetRecordKeepAudio(true);
     const QString path = m_dir.filePath(QStringLiteral("pulled.mp4"));
     QVERIFY(m_presenter->StartRecord(path));
@@ -424,7 +434,7 @@ void TestCameraCapture::microphoneTestWritesPcmAndPlayableWav() {
     QVERIFY2(!microphones.first().startsWith(QStringLiteral("SetAudioList([],")),
              qPrintable(microphones.first()));
     QVERIFY(!m_presenter->SetCurAudioInput(99));
-    QVERIFY(m_presenter->SetCurAudioInput(0));
+    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     const QDir output(m_presenter->Model()->GetOutputDir());
     QFile::remove(output.filePath(QStringLiteral("sound.wav")));
     QVERIFY(m_presenter->StartAudioTest());
