@@ -321,12 +321,35 @@ void MainWindow::onCapture() {
     qDebug() << "OverlayWidget::sigGetRecordParam:path" << folder;
     QDir().mkpath(folder);
     const QString name = QDateTime::currentDateTime().toString("yyyyMMdd_HHmmss") + ".jpg";
-    // Two photos in the same second get "_2", "_3", ...: an earlier photo is never replaced.
-    const QString path = uniqueFilePath(QDir(folder).filePath(name));
+    // Two photos in the same second get "_2", "_3", ...: an earlier photo is never replaced, nor
+    // is one still on its way to the folder.
+    const QString base = QDir(folder).filePath(name);
+    QString path = uniqueFilePath(base);
+    for (int n = 2; m_pendingPhotos.contains(path) || QFileInfo::exists(path); ++n) {
+        path = QDir(folder).filePath(QFileInfo(base).completeBaseName() + QString("_%1.jpg").arg(n));
+    }
     qDebug() << "OverlayWidget::sigGetRecordParam:strPath" << path;
+    m_pendingPhotos.insert(path);
+    // The camera takes one photo request at a time: a second press waits for the first photo.
+    m_captureQueue.append(path);
+    if (!m_captureActive) {
+        startNextCapture();
+    }
+}
+
+void MainWindow::startNextCapture() {
+    if (m_captureQueue.isEmpty()) {
+        return;
+    }
+    m_captureActive = true;
+    const QString path = m_captureQueue.takeFirst();
     auto* watch = new CaptureWatch(path, m_captureDeadlineMs, this);
-    OverlayWidget* overlay = m_overlay.get();
-    connect(watch, &CaptureWatch::finished, overlay, &OverlayWidget::sigCaptureFinished);
+    connect(watch, &CaptureWatch::finished, this, [this](bool success, const QString& done) {
+        m_pendingPhotos.remove(done);
+        m_captureActive = false;
+        startNextCapture();
+        emit m_overlay->sigCaptureFinished(success, done);
+    });
     m_video[0]->capturePreviewFrame(path);
 }
 

@@ -2,6 +2,7 @@
 #define CORVIX_MAIN_WINDOW_H
 
 #include <QMainWindow>
+#include <QSet>
 #include <QVector>
 #include <memory>
 
@@ -45,6 +46,7 @@ private:
     void onUpdateCameraList(const QStringList& camerasList, bool bCurrentStillExists);
     void onGetRecordParam();
     void onCapture();
+    void startNextCapture();
     void onOpenFile();
     void onSupportStream(bool enable);
     void restartCamera(int index);
@@ -61,6 +63,9 @@ private:
     bool bSupportStream = false;
     bool m_bFaceTracking = false;
     int m_captureDeadlineMs = 2000;
+    QSet<QString> m_pendingPhotos;  // photos asked for and not yet seen in the folder
+    QStringList m_captureQueue;     // photos waiting for the one being taken
+    bool m_captureActive = false;
 };
 
 #endif

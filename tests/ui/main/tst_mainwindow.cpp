@@ -129,6 +129,16 @@ private slots:
         QTRY_COMPARE(overlay()->toast()->fullText(), QString("拍照成功：%1").arg(path));
         QImageReader reader(path);
         QCOMPARE(reader.size(), QSize(1920, 1080));
+
+        // A second press before the first photo is in the folder gets a name of its own.
+        finished.clear();
+        overlay()->captureButton()->click();
+        overlay()->captureButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 5000);
+        QVERIFY(finished.at(0).at(1).toString() != finished.at(1).at(1).toString());
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        QCOMPARE(finished.at(1).at(0).toBool(), true);
+        QVERIFY(untouched(taken));
     }
 
     void recordingToAFile() {
