@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -148,5 +149,12 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestVideoWidget)
+int main(int argc, char* argv[]) {
+    // A 150 % screen, and the built-in virtual camera.
+    qputenv("QT_SCALE_FACTOR", "1.5");
+    qputenv("QEL_VIRTUAL_CAMERAS", "1");
+    QApplication app(argc, argv);
+    TestVideoWidget test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_videowidget.moc"

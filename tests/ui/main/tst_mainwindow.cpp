@@ -205,6 +205,7 @@ int main(int argc, char* argv[]) {
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_DOCUMENTS_DIR", (home.path() + "/Documents").toUtf8());
+    qputenv("QEL_VIRTUAL_CAMERAS", "1");
     QApplication app(argc, argv);
     TestMainWindow test;
     return QTest::qExec(&test, argc, argv);
