@@ -49,7 +49,8 @@ Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 3>
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb does not answer on $DISPLAY"
 xcompmgr >"$work/xcompmgr.log" 2>&1 &
 pids+=($!)
@@ -74,7 +75,7 @@ stop_x=970
 
 "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
-pids+=($app_pid)
+pids+=("$app_pid")
 
 # The picture: the screen turns from the black window with its dark hint to the bright test card.
 picture=0
@@ -91,7 +92,7 @@ shot idle.png
 xdotool mousemove $capture_x $bar_y click 1
 photo=""
 for _ in $(seq 50); do
-    photo=$(ls "$saved"/*.jpg 2>/dev/null | head -n 1 || true)
+    photo=$(find "$saved" -name '*.jpg' 2>/dev/null | head -n 1 || true)
     [ -n "$photo" ] && grep -q "水印添加成功" "$work/app.log" && break
     sleep 0.2
 done
@@ -114,7 +115,7 @@ sleep 1.5
 xdotool mousemove $stop_x $bar_y click 1
 movie=""
 for _ in $(seq 50); do
-    movie=$(ls "$saved"/*.mp4 2>/dev/null | head -n 1 || true)
+    movie=$(find "$saved" -name '*.mp4' 2>/dev/null | head -n 1 || true)
     [ -n "$movie" ] && grep -q "qelmuxer_release_muxer end" "$work/app.log" && break
     sleep 0.2
 done
