@@ -1,11 +1,15 @@
 #include "Muxer.h"
 
 #include <pthread.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <future>
 
 #include "Finaliser.h"
 #include "MuxLog.h"
@@ -76,11 +80,6 @@ bool Muxer::start(std::string* error) {
         video.slots = int(std::clamp<size_t>(kDecodedBudget / size_t(m_frameBytes), 4, 32));
         video.initialBytes = size_t(m_frameBytes);
         video.budgetBytes = video.initialBytes * size_t(video.slots);
-        m_encoder = std::make_unique<VideoEncoder>();
-        if (!m_encoder->open(m_cfg.width, m_cfg.height, m_cfg.fps, m_cfg.gop, error)) {
-            return false;
-        }
-        m_encoder->setSink([this](AVPacket* pkt) { return writeVideo(pkt); });
     } else {
         video.slots = kEncodedSlots;
         video.initialBytes = std::clamp<size_t>(size_t(m_frameBytes) / 8, 64 * 1024, kMiB);
@@ -99,15 +98,38 @@ bool Muxer::start(std::string* error) {
         m_audio->setSink([this](AVPacket* pkt) { return writeAudio(pkt); });
         m_timeline = std::make_unique<AudioTimeline>(m_cfg.sampleRate);
     }
-    Finaliser::waitFor(m_cfg.path);
-    ::unlink(Finaliser::temporaryPath(m_cfg.path).c_str());
-    if (!m_writer.open(m_cfg.path, error)) {
+    m_queue = std::make_unique<FrameQueue>(video, audio);
+    // The video encoder is opened on the muxer's thread, so that its own threads share that
+    // thread's lower priority.
+    std::promise<std::string> opened;
+    std::future<std::string> openResult = opened.get_future();
+    m_thread = std::thread([this, &opened] { run(&opened); });
+    std::string openError = openResult.get();
+    if (openError.empty()) {
+        Finaliser::waitFor(m_cfg.path);
+        ::unlink(Finaliser::temporaryPath(m_cfg.path).c_str());
+        if (!m_writer.open(m_cfg.path, &openError)) {
+            m_queue->close();
+        }
+    }
+    if (!openError.empty()) {
+        *error = openError;
+        m_thread.join();
         return false;
     }
-    m_queue = std::make_unique<FrameQueue>(video, audio);
-    m_thread = std::thread([this] { run(); });
     m_started = true;
     return true;
+}
+
+// Encoding yields to the camera's preview and the user interface: a few steps of niceness
+// lower than the thread that created the muxer. Frames wait in the pool meanwhile.
+void Muxer::lowerPriority() {
+    const pid_t tid = pid_t(syscall(SYS_gettid));
+    errno = 0;
+    int nice = getpriority(PRIO_PROCESS, id_t(tid));
+    if (errno == 0) {
+        setpriority(PRIO_PROCESS, id_t(tid), std::min(nice + 5, 19));
+    }
 }
 
 Muxer::~Muxer() {
@@ -152,8 +174,22 @@ int Muxer::push(int kind, const uint8_t* data, int size) {
     return 0;
 }
 
-void Muxer::run() {
+void Muxer::run(std::promise<std::string>* opened) {
     pthread_setname_np(pthread_self(), "qelmuxer");
+    lowerPriority();
+    std::string error;
+    if (m_cfg.videoType == QEL_MEDIA_YUY2) {
+        m_encoder = std::make_unique<VideoEncoder>();
+        if (m_encoder->open(m_cfg.width, m_cfg.height, m_cfg.fps, m_cfg.gop, &error)) {
+            m_encoder->setSink([this](AVPacket* pkt) { return writeVideo(pkt); });
+        } else {
+            m_encoder.reset();
+        }
+    }
+    opened->set_value(error);
+    if (!error.empty()) {
+        return;
+    }
     while (Slot* slot = m_queue->take()) {
         if (m_failed) {
             m_queue->recycle(slot);

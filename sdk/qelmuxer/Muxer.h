@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -52,7 +53,8 @@ public:
 private:
     explicit Muxer(const Config& config);
     bool start(std::string* error);
-    void run();
+    void run(std::promise<std::string>* opened);
+    static void lowerPriority();
     void handleVideo(Slot* slot);
     void handleEncodedVideo(Slot* slot);
     void handleAudio(Slot* slot);
