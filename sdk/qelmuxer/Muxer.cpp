@@ -101,9 +101,8 @@ bool Muxer::start(std::string* error) {
     m_queue = std::make_unique<FrameQueue>(video, audio);
     // The video encoder is opened on the muxer's thread, so that its own threads share that
     // thread's lower priority.
-    std::promise<std::string> opened;
-    std::future<std::string> openResult = opened.get_future();
-    m_thread = std::thread([this, &opened] { run(&opened); });
+    std::future<std::string> openResult = m_opened.get_future();
+    m_thread = std::thread([this] { run(); });
     std::string openError = openResult.get();
     if (openError.empty()) {
         Finaliser::waitFor(m_cfg.path);
@@ -174,7 +173,7 @@ int Muxer::push(int kind, const uint8_t* data, int size) {
     return 0;
 }
 
-void Muxer::run(std::promise<std::string>* opened) {
+void Muxer::run() {
     pthread_setname_np(pthread_self(), "qelmuxer");
     lowerPriority();
     std::string error;
@@ -186,7 +185,7 @@ void Muxer::run(std::promise<std::string>* opened) {
             m_encoder.reset();
         }
     }
-    opened->set_value(error);
+    m_opened.set_value(error);
     if (!error.empty()) {
         return;
     }

@@ -53,7 +53,7 @@ public:
 private:
     explicit Muxer(const Config& config);
     bool start(std::string* error);
-    void run(std::promise<std::string>* opened);
+    void run();
     static void lowerPriority();
     void handleVideo(Slot* slot);
     void handleEncodedVideo(Slot* slot);
@@ -77,6 +77,7 @@ private:
     std::unique_ptr<AudioTimeline> m_timeline;
     Mp4Writer m_writer;
     std::thread m_thread;
+    std::promise<std::string> m_opened;  // the muxer thread's start: empty or an error
 
     // Muxer thread only.
     int64_t m_originUs = -1;
