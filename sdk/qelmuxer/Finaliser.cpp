@@ -12,6 +12,7 @@
 #include <list>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "FileSink.h"
 #include "MuxLog.h"
@@ -106,6 +107,29 @@ bool remux(AVFormatContext* in, const std::string& tmp, int64_t packets) {
     int ret = ok ? avformat_write_header(out, &opts) : -1;
     av_dict_free(&opts);
     ok = ret >= 0;
+    // Packets read back from the fragmented file carry no durations, and the index ends each
+    // stream where its last sample begins: players would leave that sample out. Each packet is
+    // held until the next one of its stream tells its duration.
+    const unsigned streams = in->nb_streams;
+    std::vector<AVPacket*> held(streams, nullptr);
+    std::vector<int64_t> lastDuration(streams, 0);
+    auto writeHeld = [&](unsigned i, int64_t nextDts) {
+        AVPacket* p = held[i];
+        if (!p || !p->data) {
+            return true;
+        }
+        if (p->duration <= 0) {
+            p->duration = nextDts != AV_NOPTS_VALUE && nextDts > p->dts ? nextDts - p->dts : lastDuration[i];
+        }
+        if (p->duration > 0) {
+            lastDuration[i] = p->duration;
+        }
+        return av_interleaved_write_frame(out, p) >= 0 && !sink.failed();
+    };
+    for (unsigned i = 0; i < streams; ++i) {
+        held[i] = av_packet_alloc();
+        ok = ok && held[i];
+    }
     AVPacket* pkt = av_packet_alloc();
     int64_t copied = 0;
     while (ok && pkt) {
@@ -119,8 +143,19 @@ bool remux(AVFormatContext* in, const std::string& tmp, int64_t packets) {
             ok = false;
             break;
         }
-        ok = av_interleaved_write_frame(out, pkt) >= 0 && !sink.failed();
+        if (pkt->stream_index < 0 || unsigned(pkt->stream_index) >= streams) {
+            av_packet_unref(pkt);
+            continue;
+        }
+        unsigned i = unsigned(pkt->stream_index);
+        ok = writeHeld(i, pkt->dts);
+        av_packet_unref(held[i]);
+        av_packet_move_ref(held[i], pkt);
         ++copied;
+    }
+    for (unsigned i = 0; i < streams; ++i) {
+        ok = ok && writeHeld(i, AV_NOPTS_VALUE);
+        av_packet_free(&held[i]);
     }
     av_packet_free(&pkt);
     ok = ok && av_write_trailer(out) >= 0 && sink.flushAndSync();
