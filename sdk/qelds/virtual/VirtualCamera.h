@@ -4,22 +4,22 @@
 #define QELDS_VIRTUAL_CAMERA_H
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "CameraDevice.h"
 #include "SceneSettings.h"
+#include "VirtualControlState.h"
+#include "VirtualFaults.h"
 #include "VirtualProfile.h"
+#include "VirtualStillCapture.h"
 #include "VirtualStream.h"
+#include "VirtualStreamConfigs.h"
 
 namespace qelds {
 
 class VirtualCamera : public CameraDevice {
 public:
-    enum JpegFault { kNone = 0, kCorrupt = 1, kTruncated = 2 };
-
     VirtualCamera(int handle, const VirtualProfile& profile);
     ~VirtualCamera() override;
 
@@ -34,8 +34,9 @@ public:
     // For the stream threads.
     uint64_t sceneGeneration() const { return m_sceneGeneration.load(); }
     SceneSettings sceneSettings() const;
-    bool stalled(int64_t nowUs) const;
-    int takeJpegFault();
+    bool stalled(int64_t nowUs) const { return m_faults.stalled(nowUs); }
+    // A VirtualFaults::JpegFault for the next MJPEG frame.
+    int takeJpegFault() { return m_faults.takeJpegFault(); }
     bool vanished() const { return m_vanished.load(); }
     void reportVanished();
 
@@ -75,14 +76,10 @@ public:
     bool acousticBaffles(std::vector<int>* codes) override;
 
 private:
-    static constexpr int kFeatureCount = static_cast<int>(Feature::AutoFocusMode) + 1;
-    bool supportsLocked(int code) const;
-    bool formatOffered(const std::vector<MediaFormat>& list, int type, int w, int h, int fps) const;
     void resetStateLocked();
     void sceneChangedLocked();
     VirtualStream* liveStreamLocked(int stream);
-    void stillLoop();
-    void deliverStill();
+    VirtualStillCapture::Job stillJob();
 
     const int m_handle;
     mutable std::mutex m_mutex;  // profile and state below
@@ -90,13 +87,8 @@ private:
     VirtualProfile m_pendingProfile;
     bool m_hasPending = false;
     bool m_open = false;
-    StreamConfig m_config[kMaxVirtualStreams];
-    StreamConfig m_stillConfig;
-    int m_features[kFeatureCount] = {};
-    int m_audio[3] = {};
-    int m_propertyValue[kPropertyCount] = {};
-    bool m_propertyAuto[kPropertyCount] = {};
-    int m_frequency = 1;
+    VirtualStreamConfigs m_configs{m_profile};
+    VirtualControlState m_controls{m_profile};
     SceneSettings m_scene;
     std::atomic<uint64_t> m_sceneGeneration{1};
 
@@ -104,19 +96,11 @@ private:
     std::mutex m_runMutex;
     std::mutex m_streamsMutex;  // guards m_streams (taken after m_mutex, never while joining)
     std::vector<std::unique_ptr<VirtualStream>> m_streams;
-    FrameSink* m_sink = nullptr;
+    FrameSink* m_sink = nullptr;  // under m_mutex
     std::atomic<bool> m_running{false};
-    std::thread m_stillThread;
-    std::condition_variable m_stillWake;
-    int m_stillRequests = 0;  // under m_mutex
-    bool m_stillStop = false;
+    VirtualStillCapture m_still{[this] { return stillJob(); }};
 
-    // Faults.
-    std::atomic<int> m_corruptLeft{0};
-    std::atomic<int> m_truncateLeft{0};
-    std::atomic<int64_t> m_stallUntil{0};  // monotonic us; -1 until cleared
-    std::atomic<bool> m_openFails{false};
-    std::atomic<bool> m_stillNotJpeg{false};
+    VirtualFaults m_faults;
     std::atomic<bool> m_vanished{false};
     std::atomic<bool> m_vanishReported{false};
 };

@@ -146,7 +146,7 @@ bool VirtualStream::produce(const uint8_t** data, int* size) {
             if (fault != 0) {
                 // Damaged frames go out of a copy so the encoder's cache stays intact.
                 m_damaged.assign(jpeg.begin(), jpeg.begin() + *size);
-                if (fault == VirtualCamera::kCorrupt) {
+                if (fault == VirtualFaults::kCorrupt) {
                     for (int i = *size / 3; i < *size / 3 + 512 && i < *size - 2; ++i)
                         m_damaged[i] = static_cast<uint8_t>(m_damaged[i] ^ 0x5A);
                 } else {
