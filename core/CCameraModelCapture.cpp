@@ -91,11 +91,21 @@ bool CCameraModel::StartRecord(const QString& path) {
             return false;
         }
     }
-    QMutexLocker frameLock(&m_mutex);
-    QMutexLocker audioLock(&m_audioMutex);
-    std::memcpy(m_strMuxer, key, sizeof(m_strMuxer));
-    m_strMuxer[QEL_TEXT_BUFFER_SIZE - 1] = '\0';
-    m_bRecording = true;
+    {
+        QMutexLocker frameLock(&m_mutex);
+        QMutexLocker audioLock(&m_audioMutex);
+        std::memcpy(m_strMuxer, key, sizeof(m_strMuxer));
+        m_strMuxer[QEL_TEXT_BUFFER_SIZE - 1] = '\0';
+        m_bRecording = true;
+    }
+    if (type == QEL_MEDIA_H264 || type == QEL_MEDIA_H265) {
+        // The file starts at a keyframe: ask for one now instead of waiting for the next GOP
+        // (GOP 0 keeps the camera's GOP). A camera that cannot only costs that wait.
+        if (qelcamera_set_gop(m_nCamID, 0, 0) == 0) {
+            qWarning() << "CCameraModel::StartRecord the camera gives no keyframe on request; the recording"
+                          " starts at its next keyframe";
+        }
+    }
     return true;
 }
 

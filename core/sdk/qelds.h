@@ -93,6 +93,9 @@ QEL_API int qelcamera_stop_preview(int cam);   // joins every capture thread bef
 QEL_API int qelcamera_capture_still_image(int cam);
 QEL_API int qelcamera_set_fps(int cam, int stream, int fps);
 QEL_API int qelcamera_set_bps(int cam, int stream, int bitsPerSecond);
+// GOP length in frames of an encoded stream (H.264, H.265). Where the camera can be asked for
+// one, the stream's next frame is also a keyframe (IDR), so a recording can start at once.
+// frames 0 keeps the GOP and only asks for that keyframe (answers 0 when the camera cannot).
 QEL_API int qelcamera_set_gop(int cam, int stream, int frames);
 // Measured over about the last second: frames per second and bytes per second.
 QEL_API int qelcamera_get_fps_bps(int cam, int stream, int* fps, int* bytesPerSecond);  // 1 = ok

@@ -98,6 +98,8 @@ public:
     virtual bool captureStill() = 0;
     virtual bool setFps(int stream, int fps) = 0;
     virtual bool setBitrate(int stream, int bitsPerSecond) = 0;
+    // GOP length in frames; the stream's next frame is a keyframe where the camera can be asked
+    // for one. frames 0 keeps the GOP and only asks for the keyframe.
     virtual bool setGop(int stream, int frames) = 0;
 
     // Extension-unit support codes (0, 1, 4, 5, 7, 9, 10, 12, 13, 15-23, 25).

@@ -338,7 +338,7 @@ int qelcamera_set_bps(int cam, int stream, int bitsPerSecond) {
 
 int qelcamera_set_gop(int cam, int stream, int frames) {
     auto e = openCameraAt(cam);
-    if (!e || stream < 0 || stream >= e->device().streamCount() || frames <= 0)
+    if (!e || stream < 0 || stream >= e->device().streamCount() || frames < 0)
         return 0;
     return e->device().setGop(stream, frames) ? 1 : 0;
 }

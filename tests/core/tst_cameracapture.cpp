@@ -1,5 +1,7 @@
 // Photos, recordings, several streams and the microphone test, against the virtual camera and
 // microphone. Renderers draw into plain native widgets on the offscreen platform.
+#include <dlfcn.h>
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QImageReader>
@@ -15,6 +17,7 @@
 #include "MediaProbe.h"
 #include "RecordingView.h"
 #include "qelconvert.h"
+#include "qelmuxer.h"
 #include "qelvirtual.h"
 
 namespace {
@@ -33,7 +36,23 @@ bool waitForFile(const QString& path, int timeoutMs = 5000) {
     return QTest::qWaitFor([&] { return QFileInfo(path).size() > 0; }, timeoutMs);
 }
 
+// Video frames the model handed to a muxer (counted by the wrapper below).
+QAtomicInt g_videoHandedToMuxer;
+
 }  // namespace
+
+// Counts the model's video frames and forwards them to the muxer library.
+extern "C" int qelmuxer_muxer(const char* key, const unsigned char* data, int size, int kind) {
+    if (kind == QEL_MUXER_VIDEO) {
+        g_videoHandedToMuxer.fetchAndAddOrdered(1);
+    }
+    static const auto real = reinterpret_cast<int (*)(const char*, const unsigned char*, int, int)>(
+        dlsym(RTLD_NEXT, "qelmuxer_muxer"));
+    if (!real) {
+        qFatal("qelmuxer_muxer not found in the muxer library");
+    }
+    return real(key, data, size, kind);
+}
 
 // Takes the files the program hands to the desktop.
 class UrlCatcher : public QObject {
@@ -73,6 +92,7 @@ private slots:
     void stillPinSavesJpegFilesWithoutOverwriting();
     void nonJpegStillReportsFailureAndWritesNothing();
     void recordingOfAnEncodedStreamWithoutSound();
+    void recordingOfAnEncodedStreamStartsAtOnce();
     void recordingOfAJpegStreamWithSound();
     void keepAudioWithoutMicrophoneFailsAndLeavesNothingRunning();
     void refusedMuxerStopsTheMicrophone();
@@ -256,6 +276,29 @@ void TestCameraCapture::recordingOfAnEncodedStreamWithoutSound() {
     QCOMPARE(video->width, 640);
     QCOMPARE(video->height, 360);
     QVERIFY2(video->packets >= 10, qPrintable(QString::number(video->packets)));
+}
+
+void TestCameraCapture::recordingOfAnEncodedStreamStartsAtOnce() {
+    startCamera(profile(QStringLiteral("Long GOP Cam"), 3, 640, 360), false);
+    QVERIFY(m_presenter->SetGop(0, 60));  // a keyframe every two seconds
+    QVERIFY(m_presenter->StartPreview());
+    QTest::qWait(700);  // well inside the first GOP
+    const QString path = m_dir.filePath(QStringLiteral("at once.mp4"));
+    m_presenter->SetRecordKeepAudio(false);
+    g_videoHandedToMuxer = 0;
+    QVERIFY(m_presenter->StartRecord(path));
+    QTest::qWait(1500);
+    m_presenter->StopRecord();
+    const int handed = g_videoHandedToMuxer.loadAcquire();
+
+    const ProbedMedia media = probeMedia(path);
+    QVERIFY2(media.ok, qPrintable(media.error));
+    const ProbedStream* video = media.first(QStringLiteral("video"));
+    QVERIFY(video);
+    // The file starts at the keyframe asked for: at most the frames of about 100 ms before it
+    // are missing.
+    QVERIFY2(handed >= 20 && video->packets >= handed - 3,
+             qPrintable(QStringLiteral("%1 of %2").arg(video->packets).arg(handed)));
 }
 
 void TestCameraCapture::recordingOfAJpegStreamWithSound() {

@@ -351,6 +351,10 @@ int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, v
             }
             if (c->readOnly)
                 return EACCES;
+            if (c->type == V4L2_CTRL_TYPE_BUTTON) {
+                ++c->value;  // pressed; the value written does not matter
+                return 0;
+            }
             if (c->type == V4L2_CTRL_TYPE_MENU) {
                 if (std::find(c->menu.begin(), c->menu.end(), control->value) == c->menu.end())
                     return EINVAL;

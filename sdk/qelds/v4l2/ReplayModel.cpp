@@ -38,6 +38,7 @@ const std::pair<const char*, uint32_t> kControlNames[] = {
     {"bitrate", V4L2_CID_MPEG_VIDEO_BITRATE},
     {"gop_size", V4L2_CID_MPEG_VIDEO_GOP_SIZE},
     {"h264_i_period", V4L2_CID_MPEG_VIDEO_H264_I_PERIOD},
+    {"force_key_frame", V4L2_CID_MPEG_VIDEO_FORCE_KEY_FRAME},
 };
 
 uint32_t fourccOf(const std::string& text) {
@@ -120,6 +121,10 @@ ReplayControl controlFrom(const json& j) {
             throw std::runtime_error("empty menu " + name);
         c.min = *std::min_element(c.menu.begin(), c.menu.end());
         c.max = *std::max_element(c.menu.begin(), c.menu.end());
+    } else if (type == "button") {
+        c.type = V4L2_CTRL_TYPE_BUTTON;  // its value counts the presses
+        c.min = 0;
+        c.max = 0;
     } else if (type == "int") {
         c.min = j.at("min").get<int>();
         c.max = j.at("max").get<int>();

@@ -21,12 +21,13 @@
 //             { "stepwise": { "min": [160, 120], "max": [3840, 2160], "step": [16, 8] },
 //               "interval_range": { "min": [1, 60], "max": [1, 1] } } ] } ],
 //         "controls": [ <control>, ... ] } ] } ] }    // this node's own (encoder controls)
-// <control>: { "name": "brightness", "type": "int"|"bool"|"menu", "min": 0, "max": 255,
+// <control>: { "name": "brightness", "type": "int"|"bool"|"menu"|"button", "min": 0, "max": 255,
 //              "step": 1, "default": 128, "value": 128, "menu": [1, 3], "read_only": false }
 // Control names: brightness contrast hue hue_auto saturation sharpness gamma colorfx
 // white_balance_temperature white_balance_auto backlight_compensation gain autogain pan_absolute
 // tilt_absolute zoom_absolute exposure_absolute exposure_auto iris_absolute focus_absolute
-// focus_auto power_line_frequency hflip vflip bitrate gop_size h264_i_period.
+// focus_auto power_line_frequency hflip vflip bitrate gop_size h264_i_period force_key_frame.
+// A button's value counts how often it was pressed.
 #ifndef QELDS_REPLAY_V4L2_IO_H
 #define QELDS_REPLAY_V4L2_IO_H
 

@@ -238,12 +238,25 @@ bool V4l2Camera::setBitrate(int stream, int bitsPerSecond) {
 
 bool V4l2Camera::setGop(int stream, int frames) {
     std::lock_guard<std::mutex> lock(m_control);
-    if (!validStream(stream) || m_fds.empty() || frames <= 0)
+    if (!validStream(stream) || m_fds.empty() || frames < 0)
         return false;
     const int fd = m_fds[size_t(stream)];
-    if (m_controls.has(V4L2_CID_MPEG_VIDEO_GOP_SIZE, fd))
-        return m_controls.set(V4L2_CID_MPEG_VIDEO_GOP_SIZE, frames, fd);
-    return m_controls.set(V4L2_CID_MPEG_VIDEO_H264_I_PERIOD, frames, fd);
+    bool ok = true;
+    if (frames > 0) {
+        if (m_controls.has(V4L2_CID_MPEG_VIDEO_GOP_SIZE, fd))
+            ok = m_controls.set(V4L2_CID_MPEG_VIDEO_GOP_SIZE, frames, fd);
+        else
+            ok = m_controls.set(V4L2_CID_MPEG_VIDEO_H264_I_PERIOD, frames, fd);
+        if (!ok)
+            return false;
+    }
+    // The next frame is a keyframe where the node can be asked for one. Without the control
+    // (or when pressing it fails, which is logged) a GOP change still counts as done; a
+    // keyframe request alone (0) fails.
+    if (!m_controls.has(V4L2_CID_MPEG_VIDEO_FORCE_KEY_FRAME, fd) ||
+        !m_controls.set(V4L2_CID_MPEG_VIDEO_FORCE_KEY_FRAME, 0, fd))
+        return frames > 0;
+    return true;
 }
 
 bool V4l2Camera::euSupport(int code) const {

@@ -69,6 +69,7 @@ bool VideoEncoder::open(int mediaType, int width, int height, int fps, int bps, 
     m_ctx->colorspace = AVCOL_SPC_SMPTE170M;
     av_opt_set(m_ctx->priv_data, "preset", "ultrafast", 0);
     av_opt_set(m_ctx->priv_data, "tune", "zerolatency", 0);
+    av_opt_set(m_ctx->priv_data, "forced-idr", "1", 0);  // a requested keyframe is an IDR picture
     if (mediaType == 3) {
         av_opt_set(m_ctx->priv_data, "x264-params", "scenecut=0:repeat-headers=1:annexb=1:log=-1", 0);
     } else {
@@ -132,8 +133,8 @@ void VideoEncoder::convert(const YuvImage& image, Rect r) {
     }
 }
 
-bool VideoEncoder::encode(const YuvImage& image, const DirtyRegion& dirty, const uint8_t** data, int* size,
-                          std::string* error) {
+bool VideoEncoder::encode(const YuvImage& image, const DirtyRegion& dirty, bool keyframe,
+                          const uint8_t** data, int* size, std::string* error) {
     if (!m_ctx)
         return false;
     int rc = av_frame_make_writable(m_frame);
@@ -149,6 +150,7 @@ bool VideoEncoder::encode(const YuvImage& image, const DirtyRegion& dirty, const
             convert(image, dirty.at(i));
     }
     m_frame->pts = m_pts++;
+    m_frame->pict_type = keyframe ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     rc = avcodec_send_frame(m_ctx, m_frame);
     if (rc < 0) {
         *error = "encoding failed: " + avError(rc);

@@ -1,6 +1,6 @@
 // H.264 / H.265 encoding of generated pictures through libavcodec (libx264 / libx265) with
 // low-latency settings: no B-frames, no lookahead, Annex B with the parameter sets repeated
-// on every keyframe, keyframes exactly every `gop` frames.
+// on every keyframe, keyframes exactly every `gop` frames and (as IDR pictures) on request.
 #ifndef QELDS_VIRTUAL_VIDEO_ENCODER_H
 #define QELDS_VIRTUAL_VIDEO_ENCODER_H
 
@@ -26,10 +26,11 @@ public:
     bool open(int mediaType, int width, int height, int fps, int bitsPerSecond, int gop, std::string* error);
     void close();
     bool isOpen() const { return m_ctx != nullptr; }
-    // Brings the encoder's picture up to date with the changed parts of image and encodes it.
+    // Brings the encoder's picture up to date with the changed parts of image and encodes it,
+    // as an IDR picture when keyframe is set (the GOP counts on from there).
     // False when no packet came out (or encoding failed: see error).
-    bool encode(const YuvImage& image, const DirtyRegion& dirty, const uint8_t** data, int* size,
-                std::string* error);
+    bool encode(const YuvImage& image, const DirtyRegion& dirty, bool keyframe, const uint8_t** data,
+                int* size, std::string* error);
 
     static int defaultBitrate(int width, int height, int fps);
 

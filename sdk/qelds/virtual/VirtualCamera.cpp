@@ -290,11 +290,21 @@ bool VirtualCamera::setBitrate(int stream, int bps) {
 
 bool VirtualCamera::setGop(int stream, int frames) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || !m_controls.offers(1) || !m_configs.setGop(stream, frames))
+    if (!m_open)
         return false;
+    if (frames == 0) {
+        // A keyframe request alone: every encoded stream can answer it.
+        if (!m_configs.encoded(stream))
+            return false;
+    } else if (!m_controls.offers(1) || !m_configs.setGop(stream, frames)) {
+        return false;
+    }
     std::lock_guard<std::mutex> streams(m_streamsMutex);
-    if (VirtualStream* live = liveStreamLocked(stream))
-        live->setEncoding(0, frames);
+    if (VirtualStream* live = liveStreamLocked(stream)) {
+        if (frames > 0)
+            live->setEncoding(0, frames);
+        live->requestKeyframe();
+    }
     return true;
 }
 

@@ -59,6 +59,7 @@ public:
     bool captureStill() override;
     bool setFps(int stream, int fps) override;
     bool setBitrate(int stream, int bitsPerSecond) override;
+    // Also makes the stream's next frame a keyframe; frames 0 only does that.
     bool setGop(int stream, int frames) override;
     bool euSupport(int code) const override;
     bool propertyRange(int id, PropertyRange* range) override;

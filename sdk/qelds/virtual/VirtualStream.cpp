@@ -35,7 +35,7 @@ VirtualStream::VirtualStream(VirtualCamera* camera, int index, const StreamConfi
     if (m_config.bitrate <= 0)
         m_config.bitrate = VideoEncoder::defaultBitrate(config.width, config.height, config.fps);
     if (m_config.gop <= 0)
-        m_config.gop = 2 * config.fps;
+        m_config.gop = config.fps;
     m_bitrate = m_config.bitrate;
     m_gop = m_config.gop;
 }
@@ -170,7 +170,7 @@ bool VirtualStream::produce(const uint8_t** data, int* size) {
                     return false;
                 }
             }
-            if (!m_video.encode(m_scene.image(), m_dirty, data, size, &error)) {
+            if (!m_video.encode(m_scene.image(), m_dirty, m_keyframe.exchange(false), data, size, &error)) {
                 if (!error.empty())
                     std::fprintf(stderr, "qelds: virtual stream %d: %s\n", m_index, error.c_str());
                 return false;

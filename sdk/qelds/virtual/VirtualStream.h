@@ -27,7 +27,7 @@ struct StreamConfig {
     int height = 0;
     int fps = 0;
     int bitrate = 0;  // bits per second; 0 = chosen from size and rate
-    int gop = 0;      // frames; 0 = two seconds
+    int gop = 0;      // frames; 0 = one second
 };
 
 class VirtualStream {
@@ -51,6 +51,8 @@ public:
 
     void setFps(int fps);
     void setEncoding(int bitsPerSecond, int gop);
+    // The next encoded frame is a keyframe.
+    void requestKeyframe() { m_keyframe = true; }
 
 private:
     void run();
@@ -80,6 +82,7 @@ private:
     std::atomic<int> m_bitrate;
     std::atomic<int> m_gop;
     std::atomic<bool> m_reconfigure{false};
+    std::atomic<bool> m_keyframe{false};
 };
 
 int64_t monotonicUs();

@@ -83,6 +83,10 @@ void VirtualStreamConfigs::setFps(int stream, int fps) {
         m_config[stream].fps = fps;
 }
 
+bool VirtualStreamConfigs::encoded(int stream) const {
+    return valid(stream) && (m_config[stream].mediaType == 3 || m_config[stream].mediaType == 4);
+}
+
 bool VirtualStreamConfigs::setBitrate(int stream, int bps) {
     if (!valid(stream))
         return false;

@@ -36,6 +36,8 @@ public:
     // Whether the stream has a format and offers it at this rate.
     bool fpsOffered(int stream, int fps) const;
     void setFps(int stream, int fps);
+    // Whether the stream is set to an encoded type (H.264, H.265).
+    bool encoded(int stream) const;
     // Encoded streams only, within range.
     bool setBitrate(int stream, int bitsPerSecond);
     bool setGop(int stream, int frames);

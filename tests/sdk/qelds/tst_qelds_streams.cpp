@@ -325,6 +325,72 @@ private slots:
         QCOMPARE(qelcamera_set_bps(m_cam, 0, 1000000), 0);
     }
 
+    // Indices of the keyframes among the stream's frames collected since the last clear().
+    static std::vector<int> keyframeIndices(int type) {
+        std::vector<int> keys;
+        auto frames = framesOf(0, 0);
+        for (int i = 0; i < static_cast<int>(frames.size()); ++i) {
+            if (isKeyAccessUnit(frames[i].data, type))
+                keys.push_back(i);
+        }
+        return keys;
+    }
+
+    void defaultGopIsOneSecond() {
+        FrameCollector& fc = FrameCollector::instance();
+        fc.setKeep(1000);
+        startSingle(3, 640, 360, 30);
+        QVERIFY(fc.waitFor(75, 10000, 0, 0));
+        QCOMPARE(qelcamera_stop_preview(m_cam), 1);
+        const std::vector<int> keys = keyframeIndices(3);
+        QVERIFY(keys.size() >= 3);
+        QCOMPARE(keys[0], 0);
+        QCOMPARE(keys[1], 30);
+        QCOMPARE(keys[2], 60);
+    }
+
+    void gopRequestMakesTheNextFrameAKeyframe_data() {
+        QTest::addColumn<int>("type");
+        QTest::newRow("H264") << 3;
+        QTest::newRow("H265") << 4;
+    }
+
+    // A recording can only start at a keyframe: setting the GOP (or asking with 0) mid-GOP
+    // brings one at once, and the GOP asked for goes on from there.
+    void gopRequestMakesTheNextFrameAKeyframe() {
+        QFETCH(int, type);
+        const int fps = type == 3 ? 30 : 15;
+        FrameCollector& fc = FrameCollector::instance();
+        fc.setKeep(1000);
+        QCOMPARE(qelcamera_set_preview_params(m_cam, 0, 1, type, 640, 360, fps), 1);
+        QCOMPARE(qelcamera_set_gop(m_cam, 0, 2 * fps), 1);  // set before the start: no keyframe due
+        startSingle(type, 640, 360, fps);
+        QVERIFY(fc.waitFor(fps / 2, 10000, 0, 0));
+        // Keyframe only: the two-second GOP stays.
+        int asked = fc.count(0, 0);
+        QCOMPARE(qelcamera_set_gop(m_cam, 0, 0), 1);
+        QVERIFY(fc.waitFor(asked + fps + 4, 15000, 0, 0));
+        std::vector<int> keys = keyframeIndices(type);
+        QCOMPARE(keys.size(), size_t(2));
+        QCOMPARE(keys[0], 0);
+        QVERIFY2(keys[1] >= asked && keys[1] <= asked + 1,
+                 qPrintable(QString("%1 %2").arg(keys[1]).arg(asked)));
+        // A new GOP: a keyframe at once, then one every `gop` frames.
+        asked = fc.count(0, 0);
+        QCOMPARE(qelcamera_set_gop(m_cam, 0, 10), 1);
+        QVERIFY(fc.waitFor(asked + 25, 15000, 0, 0));
+        QCOMPARE(qelcamera_stop_preview(m_cam), 1);
+        keys = keyframeIndices(type);
+        QVERIFY(keys.size() >= 5);
+        QVERIFY2(keys[2] >= asked && keys[2] <= asked + 1,
+                 qPrintable(QString("%1 %2").arg(keys[2]).arg(asked)));
+        QCOMPARE(keys[3], keys[2] + 10);
+        QCOMPARE(keys[4], keys[2] + 20);
+        // Nothing to ask of a stream that is not encoded.
+        QCOMPARE(qelcamera_set_preview_params(m_cam, 0, 1, 1, 640, 360, 30), 1);
+        QCOMPARE(qelcamera_set_gop(m_cam, 0, 0), 0);
+    }
+
     void threeStreamsRunTogether() {
         FrameCollector& fc = FrameCollector::instance();
         fc.clear();

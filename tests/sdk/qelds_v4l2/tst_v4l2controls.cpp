@@ -31,6 +31,7 @@ private slots:
     void powerLineFrequency();
     void flipMirrorAndAutoFocus();
     void encoderControlsPerStream();
+    void gopAlsoForcesAKeyframe();
     void supportCodes();
     void closedOrPlainCameraRefuses();
 };
@@ -210,6 +211,33 @@ void TestV4l2Controls::encoderControlsPerStream() {
     QVERIFY(!camera->setGop(0, 30));
     QVERIFY(!camera->setBitrate(2, 8000000));
     QVERIFY(!camera->setGop(1, 0));
+}
+
+void TestV4l2Controls::gopAlsoForcesAKeyframe() {
+    // The conference camera with a keyframe button on its encoder node.
+    QFile file(QString::fromStdString(replayPath("uvc15_h264.json")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(file.readAll());
+    const QString period =
+        QStringLiteral(R"({ "name": "h264_i_period", "min": 1, "max": 300, "default": 30 })");
+    QVERIFY(text.contains(period));
+    text.replace(period, period + QStringLiteral(R"(, { "name": "force_key_frame", "type": "button" })"));
+    auto io = std::make_shared<ReplayV4l2Io>();
+    std::string error;
+    QVERIFY2(io->parse(text.toStdString(), &error), error.c_str());
+    auto camera = firstCamera(io);
+    QVERIFY(camera->open());
+    QCOMPARE(control(*io, kEncoderNode, V4L2_CID_MPEG_VIDEO_FORCE_KEY_FRAME), 0);
+    QVERIFY(camera->setGop(1, 45));
+    QCOMPARE(control(*io, kEncoderNode, V4L2_CID_MPEG_VIDEO_H264_I_PERIOD), 45);
+    QCOMPARE(control(*io, kEncoderNode, V4L2_CID_MPEG_VIDEO_FORCE_KEY_FRAME), 1);
+    // 0 asks for the keyframe only.
+    QVERIFY(camera->setGop(1, 0));
+    QCOMPARE(control(*io, kEncoderNode, V4L2_CID_MPEG_VIDEO_H264_I_PERIOD), 45);
+    QCOMPARE(control(*io, kEncoderNode, V4L2_CID_MPEG_VIDEO_FORCE_KEY_FRAME), 2);
+    QVERIFY(!camera->setGop(0, 0));  // the MJPEG node has no encoder
+    QVERIFY(!camera->setGop(1, -1));
+    QCOMPARE(control(*io, kEncoderNode, V4L2_CID_MPEG_VIDEO_FORCE_KEY_FRAME), 2);
 }
 
 void TestV4l2Controls::supportCodes() {
