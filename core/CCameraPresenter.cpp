@@ -5,7 +5,6 @@
 #include <QUrl>
 
 #include "CCameraModel.h"
-#include "CameraPropertyList.h"
 #include "ICameraView.h"
 
 std::atomic<CCameraPresenter*> CCameraPresenter::s_pPresenter{nullptr};
@@ -25,9 +24,6 @@ int firstContaining(const QStringList& list, const QString& text) {
     }
     return 0;
 }
-
-// Room the library may fill with option values.
-constexpr int kOptionRoom = kCameraOptionCapacity;
 
 }  // namespace
 
@@ -67,185 +63,6 @@ bool CCameraPresenter::Init() {
 
 void CCameraPresenter::Uninit() {
     m_pModel->Uninit();
-}
-
-void CCameraPresenter::OpenCamera(int index) {
-    ICameraView* v = m_pMainView;
-    if (!m_pModel->Open(index)) {
-        if (v) {
-            v->ShowMessage(QStringLiteral("打开设备失败"));
-        }
-        return;
-    }
-    if (!v) {
-        return;
-    }
-    v->SetStreamCount(m_pModel->GetStreamCount());
-
-    const bool deviceInfo = m_pModel->IsSupportDeviceInfo();
-    if (deviceInfo) {
-        v->SetDeviceFWVersion(m_pModel->GetFwVersion());
-    }
-    v->EnableDeviceInfo(deviceInfo);
-    if (m_pModel->IsSupportSdkVersion()) {
-        v->SetDeviceSDKVersion(m_pModel->GetSdkVersion());
-    }
-    if (m_pModel->IsSupportMid()) {
-        v->SetDeviceMID(m_pModel->GetMid());
-    }
-    v->SetDeviceName(m_pModel->GetCameraName());
-    v->SetDevicePIDVID(m_pModel->GetCameraVidPid());
-
-    if (m_pModel->IsSupportSensor()) {
-        v->EnableSensor(true);
-        v->SetSensorList(m_pModel->GetSensorList());
-        v->SetCurrentSensor(m_pModel->GetSensor());
-    } else {
-        v->EnableSensor(false);
-    }
-
-    v->EnableFlip(m_pModel->IsSupportFlip());
-    v->SetFlip(m_pModel->GetFlip());
-    v->EnableMirror(m_pModel->IsSupportMirror());
-    v->SetMirror(m_pModel->GetMirror());
-
-    v->EnableFaceTracking(m_pModel->IsSupportFaceTracking());
-    v->CheckFaceTracking(m_pModel->GetFaceTracking());
-    v->EnableSoundTracking(m_pModel->IsSupportSoundTracking());
-    v->CheckSoundTracking(m_pModel->GetSoundTracking());
-
-    ReportOptionFeatures();
-
-    if (m_pModel->IsSupportPip()) {
-        v->EnablePip(true);
-        v->CheckPip(m_pModel->GetPip());
-    } else {
-        v->EnablePip(false);
-    }
-    if (m_pModel->IsSupportHideMode()) {
-        v->EnableHideMode(true);
-        v->CheckHideMode(m_pModel->GetHideMode());
-    } else {
-        v->EnableHideMode(false);
-    }
-    if (m_pModel->IsSupportDoaTest()) {
-        v->EnableDoaTest(true);
-        v->CheckDoaTest(m_pModel->GetDoaTest());
-    } else {
-        v->EnableDoaTest(false);
-    }
-
-    ReportAudioAndFactoryTest();
-
-    v->EnableFrequency(m_pModel->IsSupportFrequency());
-    if (m_pModel->IsSupportAutoFocus()) {
-        int mode = 0;
-        m_pModel->GetAutoFocusMode(mode);
-        v->SetAutoFocusMode(mode);
-        if (mode == 4) {
-            int on = 0;
-            m_pModel->GetAutoFocus(on);
-            v->CheckAutoFocus(on);
-        }
-    } else {
-        v->SetAutoFocusMode(0);
-    }
-
-    v->PuCtPropertyList(cameraPropertyList());
-    v->SetFrequency(m_pModel->GetFrequency());
-
-    if (m_pModel->IsSupportStillCapture()) {
-        v->EnableStillCapture(true);
-        v->StillMediaTypeListReady(m_pModel->GetStillMediaTypeList(), 0);
-    } else {
-        v->EnableStillCapture(false);
-    }
-}
-
-void CCameraPresenter::ReportOptionFeatures() {
-    ICameraView* v = m_pMainView;
-    int values[kOptionRoom] = {};
-    int count = 0;
-    int current = 0;
-
-    if (m_pModel->IsSupportHandGesture()) {
-        m_pModel->GetHandGestureMask(values, count);
-        m_pModel->GetHandGesture(current);
-        v->EnableHandGesture(values, count);
-        v->CheckHandGesture(current);
-    } else {
-        v->EnableHandGesture(nullptr, 0);
-        v->CheckHandGesture(0);
-    }
-    if (m_pModel->IsSupportCanvas()) {
-        m_pModel->GetCanvasMask(values, count);
-        m_pModel->GetCanvas(current);
-        v->EnableCanvas(values, count);
-        v->CheckCanvas(current);
-    } else {
-        v->EnableCanvas(nullptr, 0);
-        v->CheckCanvas(0);
-    }
-    if (m_pModel->IsSupportSub1Ai()) {
-        m_pModel->GetSub1AiMask(values, count);
-        m_pModel->GetSub1Ai(current);
-        v->EnableSub1Ai(values, count);
-        v->CheckSub1Ai(current);
-    } else {
-        v->EnableSub1Ai(nullptr, 0);
-        v->CheckSub1Ai(0);
-    }
-    if (m_pModel->IsSupportMosaic()) {
-        m_pModel->GetMosaicMask(values, count);
-        m_pModel->GetMosaic(current);
-        v->EnableMosaic(values, count);
-        v->CheckMosaic(current);
-    } else {
-        v->EnableMosaic(nullptr, 0);
-        v->CheckMosaic(0);
-    }
-}
-
-void CCameraPresenter::ReportAudioAndFactoryTest() {
-    ICameraView* v = m_pMainView;
-    int values[kOptionRoom] = {};
-    int count = 0;
-
-    if (m_pModel->IsSupportAudioMode()) {
-        m_pModel->GetAudioModeMask(values, count);
-        if (count >= 2) {
-            v->EnableAudioMode(values[0] != 0, values[1] != 0);
-        } else if (count == 1) {
-            v->EnableAudioMode(values[0] != 0, false);
-        } else {
-            v->EnableAudioMode(false, false);
-        }
-        v->AcousticBaffle(m_pModel->GetAcousticBaffleList());
-        int on = 0;
-        int on1 = 0;
-        int id = 0;
-        m_pModel->GetAudioMode(on, on1, id);
-        v->SetAudioMode(on, on1, id);
-    } else {
-        v->EnableAudioMode(false, false);
-    }
-
-    // The factory test is offered to the user as non-stitching mode.
-    if (m_pModel->IsSupportFactoryTest()) {
-        count = 0;
-        m_pModel->GetFactoryTestMask(values, count);
-        if (count > 0) {
-            int current = 0;
-            m_pModel->GetFactoryTest(current);
-            if (values[0] == 1) {
-                v->EnableNonStitching(true);
-                v->CheckNonStitching(current != 0);
-            }
-        }
-    } else {
-        v->EnableNonStitching(false);
-        v->CheckNonStitching(false);
-    }
 }
 
 // ---- Stream formats ----------------------------------------------------------------------

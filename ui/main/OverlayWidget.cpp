@@ -3,9 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDebug>
-#include <QFileInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
@@ -17,8 +15,7 @@
 #include "OverlayButtonBar.h"
 #include "OverlayInfoColumn.h"
 #include "PhotoStamper.h"
-#include "RecordLimit.h"
-#include "SvgIconLabel.h"
+#include "RecordingFlow.h"
 #include "SvgSpinnerWidget.h"
 #include "ToastLabel.h"
 #include "UiScale.h"
@@ -55,6 +52,10 @@ OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent) {
     m_toast->hide();
 
     buildFeedback();
+    m_recording = new RecordingFlow(this);
+    connect(m_recording, &RecordingFlow::sigGetRecordParam, this, &OverlayWidget::sigGetRecordParam);
+    connect(m_recording, &RecordingFlow::sigStartRecord, this, &OverlayWidget::sigStartRecord);
+    connect(m_recording, &RecordingFlow::sigStopRecord, this, &OverlayWidget::sigStopRecord);
     m_gesture = new AccessGesture(this);
     connect(m_gesture, &AccessGesture::setSupportStream, this, &OverlayWidget::setSupportStream);
     connect(m_gesture, &AccessGesture::setSupportAdvanceXU, this, &OverlayWidget::setSupportAdvanceXU);
@@ -83,8 +84,6 @@ void OverlayWidget::buildButtonBar() {
     connect(m_settingsBtn, &QPushButton::clicked, this, &OverlayWidget::settingsClicked);
     connect(m_fileBtn, &QPushButton::clicked, this, &OverlayWidget::sigOpenFile);
     connect(m_captureBtn, &QPushButton::clicked, this, &OverlayWidget::onCaptureClicked);
-    connect(m_recordBtn, &QPushButton::clicked, this, &OverlayWidget::onRecordClicked);
-    connect(m_stopBtn, &QPushButton::clicked, this, &OverlayWidget::onStopClicked);
     connect(m_exitBtn, &QPushButton::clicked, qApp, &QCoreApplication::quit);
 }
 
@@ -120,28 +119,6 @@ void OverlayWidget::buildFeedback() {
     m_spinner = new SvgSpinnerWidget(":/icons/loader.svg", this);
     m_spinner->setFixedSize(scaled(60), scaled(60));
     m_spinner->hide();
-
-    m_timePanel = new QWidget(this);
-    m_timePanel->setObjectName("timePanel");
-    auto* timeLayout = new QHBoxLayout(m_timePanel);
-    timeLayout->setContentsMargins(0, 0, 0, 0);
-    timeLayout->setSpacing(scaled(6));
-    auto* volume = new SvgIconLabel(":/icons/volume1.svg", m_timePanel);
-    volume->setIconSize(QSize(scaled(24), scaled(24)));
-    timeLayout->addWidget(volume);
-    m_timeLabel = new QLabel("00:00:00", m_timePanel);
-    m_timeLabel->setObjectName("timeLabel");
-    m_timeLabel->setStyleSheet(R"(
-        QLabel {
-            color: white;
-            background-color: rgba(0, 0, 0, 0.4);
-            border-radius: 6px;
-            padding: 6px 12px;
-            font-size: 12px;
-        }
-    )");
-    timeLayout->addWidget(m_timeLabel);
-    m_timePanel->hide();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -211,13 +188,7 @@ bool OverlayWidget::eventFilter(QObject* watched, QEvent* event) {
 void OverlayWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_countdownLabel->setGeometry(rect());
-    if (m_recordState == Starting) {
-        layoutStartingFeedback();
-    }
-    if (m_recordState == Recording) {
-        layoutTimePanel();
-    }
-    layoutStopButton();
+    m_recording->relayout();
 }
 
 bool OverlayWidget::event(QEvent* event) {
@@ -300,7 +271,7 @@ void OverlayWidget::setimageControlIcon(int code) {
     m_buttonBar->setFeatureIcon(FeatureIcons::path(code));
     m_featureIconSet = true;
     // While recording the bar is replaced by the stop button; the icon returns with the idle controls.
-    if (m_recordState != Recording) {
+    if (m_recording->state() != Recording) {
         featureButton()->show();
         featureButton()->raise();
     }
@@ -414,194 +385,51 @@ void OverlayWidget::onCaptureFinished(bool success, const QString& path) {
 // Recording flow
 
 void OverlayWidget::setRecordParam(const QString& path, int minutes) {
-    m_recordPath = path;
-    m_maxMinutes = minutes;
-    m_noticeLabel->setText(tr("开始录像，本次录像的最高时长为%1分钟").arg(minutes));
-}
-
-void OverlayWidget::setRecordClock(std::function<qint64()> clock) {
-    m_clock = std::move(clock);
-}
-
-void OverlayWidget::onRecordClicked() {
-    if (m_recordState != Idle) {
-        return;
-    }
-    m_recordStartFailed = false;
-    emit sigGetRecordParam();
-    if (m_recordStartFailed) {
-        return;  // already back in idle with the failure shown
-    }
-    setRecordState(Starting);
-    const int attempt = ++m_recordAttempt;
-    QTimer::singleShot(m_recordStartDelayMs, this, [this, attempt] {
-        if (attempt == m_recordAttempt && m_recordState == Starting) {
-            setRecordState(Recording);
-        }
-    });
-}
-
-void OverlayWidget::onStopClicked() {
-    if (m_recordState == Recording) {
-        setRecordState(Stopping);
-    }
+    m_recording->setParam(path, minutes);
 }
 
 void OverlayWidget::recordStartFailed() {
-    m_recordStartFailed = true;
-    ++m_recordAttempt;
-    if (m_recordState != Idle) {
-        m_recordState = Idle;
-        if (m_recordTimer) {
-            m_recordTimer->stop();
-        }
-    }
-    showIdleControls();
-    m_spinner->hide();
-    m_noticeLabel->hide();
-    showToast(tr("录像失败：%1").arg(m_recordPath), 2);
+    m_recording->startFailed();
 }
 
 void OverlayWidget::setRecordState(RecordState state) {
-    if (state == m_recordState) {
-        return;
-    }
-    m_recordState = state;
-    switch (state) {
-        case Starting:
-            m_recordBtn->setEnabled(false);
-            m_spinner->show();
-            m_spinner->startAnimation();
-            m_noticeLabel->adjustSize();
-            m_noticeLabel->show();
-            layoutStartingFeedback();
-            break;
-        case Idle:
-            if (m_recordTimer) {
-                m_recordTimer->stop();
-            }
-            showIdleControls();
-            break;
-        case Recording:
-            showRecordingControls();
-            m_elapsed.start();
-            if (!m_recordTimer) {
-                m_recordTimer = new QTimer(this);
-                connect(m_recordTimer, &QTimer::timeout, this, &OverlayWidget::onRecordTick);
-            }
-            m_recordTimer->start(1000);
-            emit sigStartRecord(m_recordPath);
-            break;
-        case Stopping:
-            stopRecording(false);
-            break;
-    }
-}
-
-void OverlayWidget::onRecordTick() {
-    if (m_recordState != Recording) {
-        return;
-    }
-    const qint64 ms = m_clock ? m_clock() : m_elapsed.elapsed();
-    m_elapsedSeconds = int(ms / 1000);
-    m_timeLabel->setText(RecordLimit::clockText(m_elapsedSeconds));
-    layoutTimePanel();
-    if (ms >= RecordLimit::limitMs(m_maxMinutes)) {
-        stopRecording(true);
-    }
+    m_recording->setState(state);
 }
 
 void OverlayWidget::stopRecording(bool byLimit) {
-    if (m_recordState == Idle) {
-        return;
-    }
-    m_recordState = Idle;
-    if (m_recordTimer) {
-        m_recordTimer->stop();
-    }
-    showIdleControls();
-    const QString path = m_recordPath;
-    // The recording is stopped from the event queue; its file is judged once it is closed.
-    QMetaObject::invokeMethod(
-        this,
-        [this, path, byLimit] {
-            emit sigStopRecord();
-            reportRecordResult(path, byLimit);
-        },
-        Qt::QueuedConnection);
+    m_recording->stop(byLimit);
 }
 
-void OverlayWidget::reportRecordResult(const QString& path, bool byLimit) {
-    const QFileInfo file(path);
-    if (!file.exists() || file.size() <= 0) {
-        qWarning() << "OverlayWidget: recording missing or empty at stop:" << path;
-        showToast(tr("录像失败：%1").arg(path), 2);
-    } else if (byLimit) {
-        showToast(tr("录像已达到最长时长，自动停止"), 1);
-    } else {
-        showToast(tr("录像成功：%1").arg(path), 1);
-    }
+void OverlayWidget::onRecordTick() {
+    m_recording->tick();
 }
 
-void OverlayWidget::showIdleControls() {
-    m_recordBtn->setEnabled(true);
-    m_settingsBtn->show();
-    m_fileBtn->show();
-    m_captureBtn->show();
-    m_recordBtn->show();
-    featureButton()->setVisible(m_featureIconSet);
-    m_exitBtn->show();
-    m_stopBtn->hide();
-    m_timePanel->hide();
-    m_spinner->hide();
-    m_noticeLabel->hide();
-    m_elapsedSeconds = 0;
-    m_timeLabel->setText("00:00:00");
-    m_buttonBar->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+OverlayWidget::RecordState OverlayWidget::recordState() const {
+    return m_recording->state();
 }
 
-void OverlayWidget::showRecordingControls() {
-    m_elapsedSeconds = 0;
-    m_timeLabel->setText("00:00:00");
-    m_spinner->hide();
-    m_spinner->stopAnimation();
-    m_noticeLabel->hide();
-    m_settingsBtn->hide();
-    m_fileBtn->hide();
-    m_captureBtn->hide();
-    m_recordBtn->hide();
-    featureButton()->hide();
-    m_exitBtn->hide();
-    layoutStopButton();
-    m_stopBtn->show();
-    m_stopBtn->raise();
-    m_timePanel->show();
-    layoutTimePanel();
-    m_buttonBar->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+QString OverlayWidget::recordPath() const {
+    return m_recording->path();
 }
 
-void OverlayWidget::layoutStartingFeedback() {
-    const QRect bar = m_buttonBar->geometry();
-    m_spinner->move(bar.center().x() - m_spinner->width() / 2, bar.top() - m_spinner->height() - scaled(12));
-    m_noticeLabel->adjustSize();
-    m_noticeLabel->move(bar.center().x() - m_noticeLabel->width() / 2,
-                        m_spinner->y() - m_noticeLabel->height() - scaled(12));
-    m_spinner->raise();
-    m_noticeLabel->raise();
+int OverlayWidget::recordMinutes() const {
+    return m_recording->minutes();
 }
 
-void OverlayWidget::layoutTimePanel() {
-    const QRect bar = m_buttonBar->geometry();
-    m_timePanel->adjustSize();
-    m_timePanel->move(bar.center().x() - m_timePanel->width() / 2,
-                      bar.top() - m_timePanel->height() - scaled(12));
-    m_timePanel->raise();
+void OverlayWidget::setRecordClock(std::function<qint64()> clock) {
+    m_recording->setClock(std::move(clock));
 }
 
-void OverlayWidget::layoutStopButton() {
-    QRect stop = m_stopBtn->geometry();
-    stop.moveCenter(m_buttonBar->geometry().center());
-    m_stopBtn->move(stop.topLeft());
+void OverlayWidget::setRecordStartDelay(int ms) {
+    m_recording->setStartDelay(ms);
+}
+
+QLabel* OverlayWidget::timeLabel() const {
+    return m_recording->timeLabel();
+}
+
+QWidget* OverlayWidget::timePanel() const {
+    return m_recording->timePanel();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,7 +1,6 @@
 #ifndef CORVIX_OVERLAY_WIDGET_H
 #define CORVIX_OVERLAY_WIDGET_H
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QRect>
 #include <QVector>
@@ -14,6 +13,7 @@ class AccessGesture;
 class OnScreenKeyboard;
 class OverlayButtonBar;
 class OverlayInfoColumn;
+class RecordingFlow;
 class SvgSpinnerWidget;
 class ToastLabel;
 class UniversalButton;
@@ -56,12 +56,12 @@ public:
     void recordStartFailed();
     void setRecordState(RecordState state);
     void stopRecording(bool byLimit);
-    RecordState recordState() const { return m_recordState; }
-    QString recordPath() const { return m_recordPath; }
-    int recordMinutes() const { return m_maxMinutes; }
+    RecordState recordState() const;
+    QString recordPath() const;
+    int recordMinutes() const;
     // Elapsed milliseconds of the running recording; replaceable for tests.
     void setRecordClock(std::function<qint64()> clock);
-    void setRecordStartDelay(int ms) { m_recordStartDelayMs = ms; }
+    void setRecordStartDelay(int ms);
 
     // Hidden gesture.
     QRect videoTopRightHotArea() const;
@@ -84,8 +84,8 @@ public:
     QLabel* dateLabel() const;
     QLabel* countdownLabel() const { return m_countdownLabel; }
     QLabel* noticeLabel() const { return m_noticeLabel; }
-    QLabel* timeLabel() const { return m_timeLabel; }
-    QWidget* timePanel() const { return m_timePanel; }
+    QLabel* timeLabel() const;
+    QWidget* timePanel() const;
     SvgSpinnerWidget* spinner() const { return m_spinner; }
     ToastLabel* toast() const { return m_toast; }
     bool featureIconSet() const { return m_featureIconSet; }
@@ -125,15 +125,6 @@ private:
     void layoutCaptureFeedback();
     QString stampText() const;
 
-    void onRecordClicked();
-    void onStopClicked();
-    void showIdleControls();
-    void showRecordingControls();
-    void layoutStartingFeedback();
-    void layoutTimePanel();
-    void layoutStopButton();
-    void reportRecordResult(const QString& path, bool byLimit);
-
     QPointer<QWidget> m_video;
 
     OverlayInfoColumn* m_infoColumn = nullptr;
@@ -160,20 +151,7 @@ private:
     int m_stampInitialWaitMs = 500;
     int m_stampPollMs = 100;
 
-    // Recording flow.
-    RecordState m_recordState = Idle;
-    QString m_recordPath;
-    int m_maxMinutes = 1;
-    QElapsedTimer m_elapsed;
-    std::function<qint64()> m_clock;
-    int m_elapsedSeconds = 0;
-    QTimer* m_recordTimer = nullptr;
-    QWidget* m_timePanel = nullptr;
-    QLabel* m_timeLabel = nullptr;
-    int m_recordStartDelayMs = 1000;
-    int m_recordAttempt = 0;  // tells a stale start delay from the current one
-    bool m_recordStartFailed = false;
-
+    RecordingFlow* m_recording = nullptr;
     AccessGesture* m_gesture = nullptr;
 };
 
