@@ -61,6 +61,13 @@ bool CCameraPresenter::Init() {
     return true;
 }
 
+bool CCameraPresenter::Refused(bool ok, const QString& message) {
+    if (!ok && m_pMainView) {
+        m_pMainView->ShowMessage(message);
+    }
+    return !ok;
+}
+
 void CCameraPresenter::Uninit() {
     m_pModel->Uninit();
 }
@@ -68,10 +75,7 @@ void CCameraPresenter::Uninit() {
 // ---- Stream formats ----------------------------------------------------------------------
 
 void CCameraPresenter::SetStreamMode(int maxStreamIndex) {
-    if (!m_pModel->SetMaxStreamIndex(maxStreamIndex)) {
-        if (m_pMainView) {
-            m_pMainView->ShowMessage(QStringLiteral("设置码流失败"));
-        }
+    if (Refused(m_pModel->SetMaxStreamIndex(maxStreamIndex), QStringLiteral("设置码流失败"))) {
         return;
     }
     for (int s = 0; s <= maxStreamIndex; ++s) {
@@ -84,10 +88,7 @@ void CCameraPresenter::SetStreamMode(int maxStreamIndex) {
 }
 
 void CCameraPresenter::SetMediaType(int stream, int index) {
-    if (!m_pModel->SetMediaTypeIndex(stream, index)) {
-        if (m_pMainView) {
-            m_pMainView->ShowMessage(QStringLiteral("设置视频格式失败"));
-        }
+    if (Refused(m_pModel->SetMediaTypeIndex(stream, index), QStringLiteral("设置视频格式失败"))) {
         return;
     }
     const QStringList list = m_pModel->GetResolutionList(stream);
@@ -105,10 +106,7 @@ void CCameraPresenter::SetMediaType(int stream, int index) {
 }
 
 void CCameraPresenter::SetResolution(int stream, int index) {
-    if (!m_pModel->SetResolutionIndex(stream, index)) {
-        if (m_pMainView) {
-            m_pMainView->ShowMessage(QStringLiteral("设置分辨率失败"));
-        }
+    if (Refused(m_pModel->SetResolutionIndex(stream, index), QStringLiteral("设置分辨率失败"))) {
         return;
     }
     const QStringList list = m_pModel->GetFpsList(stream);
@@ -125,9 +123,7 @@ void CCameraPresenter::SetResolution(int stream, int index) {
 }
 
 void CCameraPresenter::SetFps(int stream, int index) {
-    if (!m_pModel->SetFpsIndex(stream, index) && m_pMainView) {
-        m_pMainView->ShowMessage(QStringLiteral("设置帧率失败"));
-    }
+    Refused(m_pModel->SetFpsIndex(stream, index), QStringLiteral("设置帧率失败"));
 }
 
 bool CCameraPresenter::SetBps(int stream, int kilobytesPerSecond) {
@@ -139,10 +135,7 @@ bool CCameraPresenter::SetGop(int stream, int frames) {
 }
 
 void CCameraPresenter::SetStillMediaType(int index) {
-    if (!m_pModel->SetStillMediaTypeIndex(index)) {
-        if (m_pMainView) {
-            m_pMainView->ShowMessage(QStringLiteral("设置视频格式失败"));
-        }
+    if (Refused(m_pModel->SetStillMediaTypeIndex(index), QStringLiteral("设置视频格式失败"))) {
         return;
     }
     if (m_pMainView) {
@@ -151,10 +144,7 @@ void CCameraPresenter::SetStillMediaType(int index) {
 }
 
 void CCameraPresenter::SetStillResolution(int index) {
-    if (!m_pModel->SetStillResolutionIndex(index)) {
-        if (m_pMainView) {
-            m_pMainView->ShowMessage(QStringLiteral("设置分辨率失败"));
-        }
+    if (Refused(m_pModel->SetStillResolutionIndex(index), QStringLiteral("设置分辨率失败"))) {
         return;
     }
     if (m_pMainView) {
@@ -163,9 +153,7 @@ void CCameraPresenter::SetStillResolution(int index) {
 }
 
 void CCameraPresenter::SetStillFps(int index) {
-    if (!m_pModel->SetStillFpsIndex(index) && m_pMainView) {
-        m_pMainView->ShowMessage(QStringLiteral("设置帧率失败"));
-    }
+    Refused(m_pModel->SetStillFpsIndex(index), QStringLiteral("设置帧率失败"));
 }
 
 // ---- Preview -----------------------------------------------------------------------------
@@ -213,10 +201,7 @@ bool CCameraPresenter::StartPreview() {
         windows.append(entry.window.get());
     }
     m_pModel->SetVideoInfoCallback(&CCameraPresenter::OnVideoInfo);
-    if (!m_pModel->StartPreview(windows)) {
-        if (m_pMainView) {
-            m_pMainView->ShowMessage(QStringLiteral("open failed"));
-        }
+    if (Refused(m_pModel->StartPreview(windows), QStringLiteral("open failed"))) {
         return false;
     }
     const int last = m_pModel->GetMaxStreamIndex();

@@ -87,6 +87,8 @@ private:
     // The AI features that exclude each other, in the order they are switched off.
     enum class AiFeature { FaceTracking, SoundTracking, HandGesture, Canvas, Sub1Ai, Mosaic };
     void SwitchOffOtherAiFeatures(AiFeature keep);
+    // Answers whether the model refused (ok false), showing message on the main view if so.
+    bool Refused(bool ok, const QString& message);
     void ReportOptionFeatures();
     void ReportAudioAndFactoryTest();
 

@@ -5,6 +5,26 @@
 #include "CCameraPresenter.h"
 #include "ICameraView.h"
 
+namespace {
+
+// What the camera says about an image property.
+struct PuCtRange {
+    bool supported = false;
+    bool autoSupported = false;
+    int min = 0;
+    int max = 0;
+    int step = 0;
+    int def = 0;
+};
+
+PuCtRange readRange(CCameraModel* model, int id) {
+    PuCtRange r;
+    model->PuCtGetRange(id, r.supported, r.min, r.max, r.step, r.def, r.autoSupported);
+    return r;
+}
+
+}  // namespace
+
 // ---- Device information and features -----------------------------------------------------
 
 void CCameraPresenter::ShowSdkVersion() {
@@ -133,47 +153,35 @@ bool CCameraPresenter::SetFactoryTest(int value) {
 // ---- Image properties --------------------------------------------------------------------
 
 void CCameraPresenter::InitSlider(int id) {
-    bool supported = false;
-    bool autoSupported = false;
-    int min = 0;
-    int max = 0;
-    int step = 0;
-    int def = 0;
-    m_pModel->PuCtGetRange(id, supported, min, max, step, def, autoSupported);
+    const PuCtRange r = readRange(m_pModel, id);
     qDebug(
         "************PuCt m_pModel->PuCtGetRange "
         "nTypeID:%d,is_support:%d,min:%d,max:%d,step:%d,defult:%d,is_support_auto:%d",
-        id, supported, min, max, step, def, autoSupported);
-    if (!supported) {
+        id, r.supported, r.min, r.max, r.step, r.def, r.autoSupported);
+    if (!r.supported) {
         return;
     }
     int value = 0;
     bool autoMode = false;
     m_pModel->PuCtGet(id, value, autoMode);
-    qDebug() << "CameraController::CCameraPresenter InitSlider nTypeID:" << id << ",nMin:" << min
-             << ",nMax:" << max << ",nStep:" << step << ",nValue：" << value << ",bAuto:" << autoMode;
+    qDebug() << "CameraController::CCameraPresenter InitSlider nTypeID:" << id << ",nMin:" << r.min
+             << ",nMax:" << r.max << ",nStep:" << r.step << ",nValue：" << value << ",bAuto:" << autoMode;
     if (m_pMainView) {
-        m_pMainView->InitSlider(supported, min, max, step, value, autoSupported, autoMode);
+        m_pMainView->InitSlider(r.supported, r.min, r.max, r.step, value, r.autoSupported, autoMode);
     }
 }
 
 void CCameraPresenter::ResetPuCt(int id) {
-    bool supported = false;
-    bool autoSupported = false;
-    int min = 0;
-    int max = 0;
-    int step = 0;
-    int def = 0;
-    m_pModel->PuCtGetRange(id, supported, min, max, step, def, autoSupported);
-    if (!supported) {
+    const PuCtRange r = readRange(m_pModel, id);
+    if (!r.supported) {
         return;
     }
     int value = 0;
     bool autoMode = false;
     m_pModel->PuCtGet(id, value, autoMode);
-    m_pModel->PuCtSet(id, def, autoMode);
+    m_pModel->PuCtSet(id, r.def, autoMode);
     if (m_pMainView) {
-        m_pMainView->SetSliderPos(def);
+        m_pMainView->SetSliderPos(r.def);
     }
 }
 

@@ -10,13 +10,10 @@ constexpr int kOptionRoom = kCameraOptionCapacity;
 }  // namespace
 
 void CCameraPresenter::OpenCamera(int index) {
-    ICameraView* v = m_pMainView;
-    if (!m_pModel->Open(index)) {
-        if (v) {
-            v->ShowMessage(QStringLiteral("打开设备失败"));
-        }
+    if (Refused(m_pModel->Open(index), QStringLiteral("打开设备失败"))) {
         return;
     }
+    ICameraView* v = m_pMainView;
     if (!v) {
         return;
     }
@@ -103,46 +100,39 @@ void CCameraPresenter::OpenCamera(int index) {
 }
 
 void CCameraPresenter::ReportOptionFeatures() {
+    // The features with a set of options: what the camera offers, then the current one.
+    struct OptionFeature {
+        bool (CCameraModel::*supported)();
+        bool (CCameraModel::*mask)(int*, int&);
+        bool (CCameraModel::*current)(int&);
+        void (ICameraView::*enable)(const int*, int);
+        void (ICameraView::*check)(int);
+    };
+    static const OptionFeature kFeatures[] = {
+        {&CCameraModel::IsSupportHandGesture, &CCameraModel::GetHandGestureMask,
+         &CCameraModel::GetHandGesture, &ICameraView::EnableHandGesture, &ICameraView::CheckHandGesture},
+        {&CCameraModel::IsSupportCanvas, &CCameraModel::GetCanvasMask, &CCameraModel::GetCanvas,
+         &ICameraView::EnableCanvas, &ICameraView::CheckCanvas},
+        {&CCameraModel::IsSupportSub1Ai, &CCameraModel::GetSub1AiMask, &CCameraModel::GetSub1Ai,
+         &ICameraView::EnableSub1Ai, &ICameraView::CheckSub1Ai},
+        {&CCameraModel::IsSupportMosaic, &CCameraModel::GetMosaicMask, &CCameraModel::GetMosaic,
+         &ICameraView::EnableMosaic, &ICameraView::CheckMosaic},
+    };
     ICameraView* v = m_pMainView;
-    int values[kOptionRoom] = {};
-    int count = 0;
-    int current = 0;
-
-    if (m_pModel->IsSupportHandGesture()) {
-        m_pModel->GetHandGestureMask(values, count);
-        m_pModel->GetHandGesture(current);
-        v->EnableHandGesture(values, count);
-        v->CheckHandGesture(current);
-    } else {
-        v->EnableHandGesture(nullptr, 0);
-        v->CheckHandGesture(0);
-    }
-    if (m_pModel->IsSupportCanvas()) {
-        m_pModel->GetCanvasMask(values, count);
-        m_pModel->GetCanvas(current);
-        v->EnableCanvas(values, count);
-        v->CheckCanvas(current);
-    } else {
-        v->EnableCanvas(nullptr, 0);
-        v->CheckCanvas(0);
-    }
-    if (m_pModel->IsSupportSub1Ai()) {
-        m_pModel->GetSub1AiMask(values, count);
-        m_pModel->GetSub1Ai(current);
-        v->EnableSub1Ai(values, count);
-        v->CheckSub1Ai(current);
-    } else {
-        v->EnableSub1Ai(nullptr, 0);
-        v->CheckSub1Ai(0);
-    }
-    if (m_pModel->IsSupportMosaic()) {
-        m_pModel->GetMosaicMask(values, count);
-        m_pModel->GetMosaic(current);
-        v->EnableMosaic(values, count);
-        v->CheckMosaic(current);
-    } else {
-        v->EnableMosaic(nullptr, 0);
-        v->CheckMosaic(0);
+    CCameraModel* m = m_pModel;
+    for (const OptionFeature& feature : kFeatures) {
+        if ((m->*feature.supported)()) {
+            int values[kOptionRoom] = {};
+            int count = 0;
+            int current = 0;
+            (m->*feature.mask)(values, count);
+            (m->*feature.current)(current);
+            (v->*feature.enable)(values, count);
+            (v->*feature.check)(current);
+        } else {
+            (v->*feature.enable)(nullptr, 0);
+            (v->*feature.check)(0);
+        }
     }
 }
 

@@ -105,20 +105,29 @@ void OverlayWidget::buildFeedback() {
 
     m_noticeLabel = new QLabel(tr("开始录像，本次录像的最高时长为1分钟"), this);
     m_noticeLabel->setObjectName("noticeLabel");
-    m_noticeLabel->setStyleSheet(R"(
-        QLabel {
-            color: white;
-            background-color: rgba(0, 0, 0, 0.4);
-            border-radius: 6px;
-            padding: 6px 12px;
-            font-size: 14px;
-        }
-    )");
+    m_noticeLabel->setStyleSheet(captionStyleSheet(14));
     m_noticeLabel->hide();
 
     m_spinner = new SvgSpinnerWidget(":/icons/loader.svg", this);
     m_spinner->setFixedSize(scaled(60), scaled(60));
     m_spinner->hide();
+}
+
+QString OverlayWidget::captionStyleSheet(int fontPixels) {
+    return QStringLiteral(R"(
+        QLabel {
+            color: white;
+            background-color: rgba(0, 0, 0, 0.4);
+            border-radius: 6px;
+            padding: 6px 12px;
+            font-size: %1px;
+        }
+    )")
+        .arg(fontPixels);
+}
+
+void OverlayWidget::centreAboveBar(QWidget* widget, int bottom, int gap) const {
+    widget->move(m_buttonBar->geometry().center().x() - widget->width() / 2, bottom - widget->height() - gap);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -283,8 +292,7 @@ void OverlayWidget::showToast(const QString& text, int type) {
         return;
     }
     m_toast->showMessage(text, type, 2000);
-    const QRect bar = m_buttonBar->geometry();
-    m_toast->move(bar.center().x() - m_toast->width() / 2, bar.top() - m_toast->height() - scaled(12));
+    centreAboveBar(m_toast, m_buttonBar->geometry().top(), scaled(12));
     m_toast->raise();
 }
 
@@ -316,12 +324,9 @@ void OverlayWidget::layoutCaptureFeedback() {
     if (!m_buttonBar || !m_spinner || !m_noticeLabel) {
         return;
     }
-    const QRect bar = m_buttonBar->geometry();
     m_noticeLabel->adjustSize();
-    m_noticeLabel->move(bar.center().x() - m_noticeLabel->width() / 2,
-                        bar.top() - m_noticeLabel->height() - scaled(30));
-    m_spinner->move(bar.center().x() - m_spinner->width() / 2,
-                    m_noticeLabel->y() - m_spinner->height() - scaled(60));
+    centreAboveBar(m_noticeLabel, m_buttonBar->geometry().top(), scaled(30));
+    centreAboveBar(m_spinner, m_noticeLabel->y(), scaled(60));
 }
 
 void OverlayWidget::startCountdown(int n) {

@@ -42,6 +42,10 @@ public:
     void setStreamCount(int n);
     void setimageControlIcon(int code);
     void showToast(const QString& text, int type = 1);
+    // The look of the overlay's captions (notices, the recording clock): white on dark glass.
+    static QString captionStyleSheet(int fontPixels);
+    // Moves widget to the button bar's centre line, its bottom edge gap pixels above y = bottom.
+    void centreAboveBar(QWidget* widget, int bottom, int gap) const;
 
     // Photo flow.
     void setDelayCaptureEnabled(bool on) { m_delayCaptureEnabled = on; }

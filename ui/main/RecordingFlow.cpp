@@ -23,15 +23,7 @@ RecordingFlow::RecordingFlow(OverlayWidget* overlay) : QObject(overlay), m_overl
     timeLayout->addWidget(volume);
     m_timeLabel = new QLabel("00:00:00", m_timePanel);
     m_timeLabel->setObjectName("timeLabel");
-    m_timeLabel->setStyleSheet(R"(
-        QLabel {
-            color: white;
-            background-color: rgba(0, 0, 0, 0.4);
-            border-radius: 6px;
-            padding: 6px 12px;
-            font-size: 12px;
-        }
-    )");
+    m_timeLabel->setStyleSheet(OverlayWidget::captionStyleSheet(12));
     timeLayout->addWidget(m_timeLabel);
     m_timePanel->hide();
 
@@ -215,21 +207,18 @@ void RecordingFlow::relayout() {
 }
 
 void RecordingFlow::layoutStartingFeedback() {
-    const QRect bar = m_overlay->buttonBar()->geometry();
     SvgSpinnerWidget* spinner = m_overlay->spinner();
     QLabel* notice = m_overlay->noticeLabel();
-    spinner->move(bar.center().x() - spinner->width() / 2, bar.top() - spinner->height() - scaled(12));
+    m_overlay->centreAboveBar(spinner, m_overlay->buttonBar()->geometry().top(), scaled(12));
     notice->adjustSize();
-    notice->move(bar.center().x() - notice->width() / 2, spinner->y() - notice->height() - scaled(12));
+    m_overlay->centreAboveBar(notice, spinner->y(), scaled(12));
     spinner->raise();
     notice->raise();
 }
 
 void RecordingFlow::layoutTimePanel() {
-    const QRect bar = m_overlay->buttonBar()->geometry();
     m_timePanel->adjustSize();
-    m_timePanel->move(bar.center().x() - m_timePanel->width() / 2,
-                      bar.top() - m_timePanel->height() - scaled(12));
+    m_overlay->centreAboveBar(m_timePanel, m_overlay->buttonBar()->geometry().top(), scaled(12));
     m_timePanel->raise();
 }
 
