@@ -3,6 +3,7 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QUrl>
+#include <chrono>
 
 #include "CCameraModel.h"
 #include "ICameraView.h"
@@ -25,10 +26,16 @@ int firstContaining(const QStringList& list, const QString& text) {
     return 0;
 }
 
+qint64 steadyClockMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
 
 CCameraPresenter::CCameraPresenter(ICameraView* mainView)
     : m_pModel(new CCameraModel), m_pMainView(mainView) {
+    ResetVideoInfoPace();
     s_pPresenter.store(this);
 }
 
@@ -200,6 +207,8 @@ bool CCameraPresenter::StartPreview() {
         entry.window->handle = handle;
         windows.append(entry.window.get());
     }
+    // No frame flows now: the new preview's first figures are reported at once.
+    ResetVideoInfoPace();
     m_pModel->SetVideoInfoCallback(&CCameraPresenter::OnVideoInfo);
     if (Refused(m_pModel->StartPreview(windows), QStringLiteral("open failed"))) {
         return false;
@@ -315,7 +324,7 @@ void CCameraPresenter::OnStillResult(int result, const QString& path) {
 void CCameraPresenter::OnVideoInfo(int, int stream, const char* mediaTypeName, int width, int height,
                                    double fps, double kilobytesPerSecond) {
     CCameraPresenter* p = s_pPresenter.load();
-    if (!p || !p->m_pMainView) {
+    if (!p || !p->m_pMainView || !p->VideoInfoDue(stream)) {
         return;
     }
     const QString fpsText = QString::number(fps, 'f', 0);
@@ -325,6 +334,27 @@ void CCameraPresenter::OnVideoInfo(int, int stream, const char* mediaTypeName, i
             .arg(QString::number(stream), QString::fromLatin1(mediaTypeName), QString::number(width),
                  QString::number(height), fpsText, rateText, fpsText, rateText);
     p->m_pMainView->SetVideoInfo(stream, text);
+}
+
+void CCameraPresenter::ResetVideoInfoPace() {
+    for (std::atomic<qint64>& last : m_lastInfoMs) {
+        last.store(kNever, std::memory_order_relaxed);
+    }
+}
+
+bool CCameraPresenter::VideoInfoDue(int stream) {
+    if (stream < 0 || stream >= kPacedStreams) {
+        return true;
+    }
+    const Clock clock = m_infoClock.load(std::memory_order_relaxed);
+    const qint64 now = clock ? clock() : steadyClockMs();
+    std::atomic<qint64>& last = m_lastInfoMs[stream];
+    qint64 previous = last.load(std::memory_order_relaxed);
+    if (previous != kNever && now - previous < kVideoInfoIntervalMs) {
+        return false;
+    }
+    // Of two frames racing for the same turn, one reports.
+    return last.compare_exchange_strong(previous, now, std::memory_order_relaxed);
 }
 
 void CCameraPresenter::OnVolume(int level) {

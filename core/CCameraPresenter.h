@@ -2,7 +2,9 @@
 #ifndef CORVIX_CCAMERA_PRESENTER_H
 #define CORVIX_CCAMERA_PRESENTER_H
 
+#include <QtGlobal>
 #include <atomic>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -79,6 +81,13 @@ public:
     void CapturePreviewFrame(const QByteArray& path) override;
     void SetCameraState(int state) override;
 
+    // The stream information is reported at most once per interval per stream (the first frame's
+    // at once): the overlay shows it no more often, and building it every frame costs the camera thread.
+    static constexpr qint64 kVideoInfoIntervalMs = 100;
+    // The monotonic clock (milliseconds) that paces it; null: the steady clock. Replaceable for tests.
+    using Clock = qint64 (*)();
+    void SetVideoInfoClock(Clock clock) { m_infoClock.store(clock); }
+
     CCameraModel* Model() const { return m_pModel; }
     int CameraCount() const { return m_nCameraCount; }
     bool HasCameras() const { return m_bHasCameras; }
@@ -98,6 +107,9 @@ private:
     static void OnVideoInfo(int cam, int stream, const char* mediaTypeName, int width, int height, double fps,
                             double kilobytesPerSecond);
     static void OnVolume(int level);
+    // Answers whether this frame's information is to be reported, and takes the turn if so.
+    bool VideoInfoDue(int stream);
+    void ResetVideoInfoPace();
 
     struct ViewEntry {
         int stream = -1;
@@ -112,6 +124,12 @@ private:
     int m_nCameraCount = 0;
     bool m_bHasCameras = false;
     int m_nCameraState = 0;
+
+    // When each stream's information was last reported (kNever: not since the preview started).
+    static constexpr int kPacedStreams = 3;
+    static constexpr qint64 kNever = std::numeric_limits<qint64>::min();
+    std::atomic<Clock> m_infoClock{nullptr};
+    std::atomic<qint64> m_lastInfoMs[kPacedStreams];
 
     static std::atomic<CCameraPresenter*> s_pPresenter;
 };

@@ -1,0 +1,121 @@
+// The stream information (format, size, frame rate, data rate) is reported once per 100 ms per
+// stream at most, the first frame's at once, against the virtual camera with a stepped clock.
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QtTest>
+#include <atomic>
+
+#include "CCameraPresenter.h"
+#include "RecordingView.h"
+#include "qelvirtual.h"
+
+namespace {
+
+std::atomic<qint64> g_now{0};
+std::atomic<int> g_reads{0};  // one per frame that reached the pacing
+
+qint64 steppedClock() {
+    ++g_reads;
+    return g_now.load();
+}
+
+}  // namespace
+
+class TestVideoInfoPace : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void oneReportPerIntervalPerStream();
+
+private:
+    // Lets at least `frames` more frames through the pacing.
+    static bool passFrames(int frames);
+    int reports(int stream) const {
+        return m_views[0]->matching(QStringLiteral("SetVideoInfo(%1,").arg(stream)).size();
+    }
+
+    QWidget* m_windows[2] = {};
+    RecordingView* m_views[2] = {};
+    CCameraPresenter* m_presenter = nullptr;
+};
+
+bool TestVideoInfoPace::passFrames(int frames) {
+    const int target = g_reads.load() + frames;
+    return QTest::qWaitFor([target] { return g_reads.load() >= target; }, 5000);
+}
+
+void TestVideoInfoPace::init() {
+    qelvirtual_reset();
+    g_now = 0;
+    m_presenter = nullptr;
+    for (int s = 0; s < 2; ++s) {
+        m_windows[s] = new QWidget;
+        m_windows[s]->resize(320, 180);
+        m_windows[s]->show();
+        m_views[s] = new RecordingView(s);
+        m_views[s]->windowHandle = m_windows[s]->winId();
+        m_views[s]->windowWidth = 320;
+        m_views[s]->windowHeight = 180;
+    }
+    m_presenter = new CCameraPresenter(m_views[0]);
+    for (int s = 0; s < 2; ++s) {
+        m_views[s]->presenter = m_presenter;
+        m_presenter->RegisterView(s, m_views[s]);
+    }
+}
+
+void TestVideoInfoPace::cleanup() {
+    delete m_presenter;
+    m_presenter = nullptr;
+    for (int s = 0; s < 2; ++s) {
+        delete m_views[s];
+        delete m_windows[s];
+        m_views[s] = nullptr;
+        m_windows[s] = nullptr;
+    }
+    qelvirtual_reset();
+}
+
+void TestVideoInfoPace::oneReportPerIntervalPerStream() {
+    const char* json = R"({"name": "Paced", "streams": [
+        { "formats": [ { "type": 1, "sizes": [[320,180]], "fps": [30] } ] },
+        { "formats": [ { "type": 2, "sizes": [[320,180]], "fps": [30] } ] } ]})";
+    QVERIFY(qelvirtual_add_camera(json) > 0);
+    QVERIFY(m_presenter->Init());
+    m_presenter->SetVideoInfoClock(&steppedClock);
+    QVERIFY(m_presenter->StartPreview());
+
+    // Each stream's first frame is reported at once, although the clock stands still.
+    QVERIFY(m_views[0]->waitFor(QStringLiteral("SetVideoInfo(0,")));
+    QVERIFY(m_views[0]->waitFor(QStringLiteral("SetVideoInfo(1,")));
+    QVERIFY(passFrames(20));
+    QCOMPARE(reports(0), 1);
+    QCOMPARE(reports(1), 1);
+
+    // Just short of the interval: still nothing.
+    g_now = 99;
+    QVERIFY(passFrames(20));
+    QCOMPARE(reports(0), 1);
+    QCOMPARE(reports(1), 1);
+
+    // The interval has passed: one more report per stream, then quiet again.
+    g_now = 100;
+    QTRY_COMPARE(reports(0), 2);
+    QTRY_COMPARE(reports(1), 2);
+    QVERIFY(passFrames(20));
+    QCOMPARE(reports(0), 2);
+    QCOMPARE(reports(1), 2);
+
+    // A new preview reports its first frame at once again.
+    m_presenter->StopPreview();
+    m_views[0]->clear();
+    QVERIFY(m_presenter->StartPreview());
+    QVERIFY(m_views[0]->waitFor(QStringLiteral("SetVideoInfo(0,")));
+    QVERIFY(passFrames(20));
+    QCOMPARE(reports(0), 1);
+}
+
+QTEST_MAIN(TestVideoInfoPace)
+#include "tst_videoinfopace.moc"
