@@ -87,7 +87,9 @@ void VideoWidget::startPreview() {
     m_nStop = 0;
     qDebug() << "VideoWidget::startPreview CCameraPresenter::Init()::startPreview:"
              << (m_bStarted ? "true" : "false");
-    if (!m_bStarted) {
+    const bool restartRequested = m_bRestartRequested.exchange(false);
+    if (!m_bStarted || restartRequested) {
+        m_bStarted = false;
         p->Uninit();
         if (p->Init()) {
             m_bStarted = true;

@@ -27,6 +27,8 @@ public:
     // The camera the next start opens.
     void setCurrentCameraIndex(int index) { m_nCurCamera = index; }
     bool isStarted() const { return m_bStarted; }
+    // A camera list change asked for the presenter to be started afresh at the next start.
+    bool isRestartPending() const { return m_bRestartRequested; }
     bool isReady() const { return m_bReady; }
     QStringList knownCameras() const;
     // The one presenter of the process (null before the first video widget).
@@ -204,6 +206,9 @@ private:
     std::atomic<int> m_nStop{0};
     std::atomic<bool> m_bReady{false};
     std::atomic<bool> m_bHasCamera{false};  // the last camera list was not empty
+    // Set by a camera list change that needs the presenter started afresh; taken by the next start.
+    // A separate flag, so that a change arriving while a start is initialising is not lost.
+    std::atomic<bool> m_bRestartRequested{false};
     QStringList m_cameraNames;
     mutable QMutex m_namesMutex;
     QMutex m_mutex;  // serialises starting and stopping the camera

@@ -245,7 +245,7 @@ void VideoWidget::UpdateCameraList(const QStringList& names, bool lost) {
     // A start that found no camera is also restarted, so that a camera plugged in later appears.
     const bool restart = lost || known < 2 || !m_bHasCamera;
     if (restart) {
-        m_bStarted = false;
+        m_bRestartRequested = true;
     }
     qDebug() << "VideoWidget::UpdateCameraList:" << names;
     emit sigUpdateCameraList(names, restart);

@@ -80,6 +80,7 @@ private slots:
         video.UpdateCameraList({"A"}, false);
         QCOMPARE(update.last().at(1).toBool(), true);
         QVERIFY(!video.isStarted());
+        QVERIFY(video.isRestartPending());
         video.SetCameraList({"A", "B"});
         video.UpdateCameraList({"A", "B", "C"}, false);
         QCOMPARE(update.last().at(1).toBool(), false);

@@ -200,6 +200,21 @@ private slots:
         QSignalSpy info(video(), &VideoWidget::sigVideoInfo);
         QVERIFY(info.wait(5000));
     }
+
+    void replugWhileStarting() {
+        // A camera that comes back while the start after its loss is still initialising must
+        // still bring the picture back, whatever the timing.
+        SubVideoHintOverlay* hint = m_window->hintOverlay(0);
+        for (int round = 0; round < 6; ++round) {
+            QVERIFY(qelvirtual_remove_camera(qelvirtual_handle_of(0)) == 1);
+            QTest::qWait(round * 40);
+            QVERIFY(qelvirtual_add_camera(nullptr) > 0);
+            QTRY_VERIFY_WITH_TIMEOUT(!m_window->noCamera(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(hint->isHidden(), 10000);
+        }
+        QSignalSpy info(video(), &VideoWidget::sigVideoInfo);
+        QVERIFY(info.wait(5000));
+    }
 };
 
 int main(int argc, char* argv[]) {
