@@ -73,14 +73,16 @@ bool OverlayInfoColumn::updateStream(int streamID, const QString& info) {
     if (!m_showOverlayInfo) {
         return false;
     }
-    // One update per 100 ms for all streams together: the video reports every frame.
-    if (m_infoThrottle.isValid() && m_infoThrottle.elapsed() < 100) {
-        return false;
-    }
     if (streamID < 0 || streamID >= m_infoStrings.size() || streamID >= m_streamCount) {
         return false;
     }
+    // Every stream's latest figures are kept, but the table is rebuilt at most once per 100 ms for
+    // all streams together. Dropping the figures themselves would starve a stream whose reports
+    // always land just after another stream's.
     m_infoStrings[streamID] = info;
+    if (m_infoThrottle.isValid() && m_infoThrottle.elapsed() < 100) {
+        return false;
+    }
     m_infoPanel->show();
     setVideoInfo(m_infoStrings);
     m_infoThrottle.restart();
