@@ -5,8 +5,9 @@
 #define QELMUXER_AUDIO_ENCODER_H
 
 #include <cstdint>
-#include <functional>
 #include <string>
+
+#include "EncoderOutput.h"
 
 struct AVCodecContext;
 struct AVCodecParameters;
@@ -17,8 +18,6 @@ namespace qelmuxer {
 
 class AudioEncoder {
 public:
-    using PacketSink = std::function<bool(AVPacket*)>;
-
     AudioEncoder() = default;
     ~AudioEncoder();
     AudioEncoder(const AudioEncoder&) = delete;

@@ -109,19 +109,7 @@ bool VideoEncoder::encode(uint8_t* data, int64_t pts, Release release, void* opa
 }
 
 bool VideoEncoder::drain() {
-    for (;;) {
-        int ret = avcodec_receive_packet(m_ctx, m_packet);
-        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) {
-            return true;
-        }
-        if (ret < 0) {
-            return false;
-        }
-        if (!m_sink || !m_sink(m_packet)) {
-            av_packet_unref(m_packet);
-            return false;
-        }
-    }
+    return drainEncoder(m_ctx, m_packet, m_sink);
 }
 
 bool VideoEncoder::flush() {

@@ -5,8 +5,9 @@
 #define QELMUXER_VIDEO_ENCODER_H
 
 #include <cstdint>
-#include <functional>
 #include <string>
+
+#include "EncoderOutput.h"
 
 struct AVCodecContext;
 struct AVCodecParameters;
@@ -17,7 +18,6 @@ namespace qelmuxer {
 
 class VideoEncoder {
 public:
-    using PacketSink = std::function<bool(AVPacket*)>;
     using Release = void (*)(void* opaque, uint8_t* data);
 
     // Time base of the packets: 1/90000 s.
