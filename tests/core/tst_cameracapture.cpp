@@ -15,6 +15,7 @@
 #include "CCameraPresenter.h"
 #include "LibraryCallLog.h"
 #include "MediaProbe.h"
+#include "PresenterRig.h"
 #include "RecordingView.h"
 #include "qelconvert.h"
 #include "qelmuxer.h"
@@ -111,9 +112,9 @@ private:
 
     QTemporaryDir m_dir;
     UrlCatcher m_catcher;
-    QWidget* m_windows[3] = {};
-    RecordingView* m_views[3] = {};
-    CCameraPresenter* m_presenter = nullptr;
+    PresenterRig m_rig;
+    RecordingView** const m_views = m_rig.views;
+    CCameraPresenter*& m_presenter = m_rig.presenter;
     int m_camera = 0;
     QStringList m_stillBefore;
 };
@@ -126,32 +127,12 @@ void TestCameraCapture::initTestCase() {
 void TestCameraCapture::init() {
     qelvirtual_reset();
     m_catcher.clear();
-    for (int s = 0; s < 3; ++s) {
-        m_windows[s] = new QWidget;
-        m_windows[s]->resize(320, 180);
-        m_windows[s]->show();
-        m_views[s] = new RecordingView(s);
-        m_views[s]->windowHandle = m_windows[s]->winId();
-        m_views[s]->windowWidth = 320;
-        m_views[s]->windowHeight = 180;
-    }
-    m_presenter = new CCameraPresenter(m_views[0]);
-    for (int s = 0; s < 3; ++s) {
-        m_views[s]->presenter = m_presenter;
-        m_presenter->RegisterView(s, m_views[s]);
-    }
+    m_rig.create(3);
     m_stillBefore = stillPhotos();
 }
 
 void TestCameraCapture::cleanup() {
-    delete m_presenter;
-    m_presenter = nullptr;
-    for (int s = 0; s < 3; ++s) {
-        delete m_views[s];
-        delete m_windows[s];
-        m_views[s] = nullptr;
-        m_windows[s] = nullptr;
-    }
+    m_rig.destroy();
     qelvirtual_reset();
 }
 

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "CCameraPresenter.h"
+#include "PresenterRig.h"
 #include "RecordingView.h"
 #include "qelvirtual.h"
 
@@ -36,9 +37,9 @@ private:
         return m_views[0]->matching(QStringLiteral("SetVideoInfo(%1,").arg(stream)).size();
     }
 
-    QWidget* m_windows[2] = {};
-    RecordingView* m_views[2] = {};
-    CCameraPresenter* m_presenter = nullptr;
+    PresenterRig m_rig;
+    RecordingView** const m_views = m_rig.views;
+    CCameraPresenter*& m_presenter = m_rig.presenter;
 };
 
 bool TestVideoInfoPace::passFrames(int frames) {
@@ -50,31 +51,11 @@ void TestVideoInfoPace::init() {
     qelvirtual_reset();
     g_now = 0;
     m_presenter = nullptr;
-    for (int s = 0; s < 2; ++s) {
-        m_windows[s] = new QWidget;
-        m_windows[s]->resize(320, 180);
-        m_windows[s]->show();
-        m_views[s] = new RecordingView(s);
-        m_views[s]->windowHandle = m_windows[s]->winId();
-        m_views[s]->windowWidth = 320;
-        m_views[s]->windowHeight = 180;
-    }
-    m_presenter = new CCameraPresenter(m_views[0]);
-    for (int s = 0; s < 2; ++s) {
-        m_views[s]->presenter = m_presenter;
-        m_presenter->RegisterView(s, m_views[s]);
-    }
+    m_rig.create(2);
 }
 
 void TestVideoInfoPace::cleanup() {
-    delete m_presenter;
-    m_presenter = nullptr;
-    for (int s = 0; s < 2; ++s) {
-        delete m_views[s];
-        delete m_windows[s];
-        m_views[s] = nullptr;
-        m_windows[s] = nullptr;
-    }
+    m_rig.destroy();
     qelvirtual_reset();
 }
 

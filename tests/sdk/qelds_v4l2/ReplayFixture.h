@@ -2,8 +2,11 @@
 #ifndef TESTS_QELDS_V4L2_REPLAY_FIXTURE_H
 #define TESTS_QELDS_V4L2_REPLAY_FIXTURE_H
 
+#include <QElapsedTimer>
+#include <QThread>
 #include <QtTest>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +16,18 @@
 #include "V4l2Camera.h"
 #include "V4l2Probe.h"
 #include "XuMap.h"
+
+// Polls `condition` until it holds (true) or `ms` milliseconds have passed (false).
+inline bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QThread::msleep(2);
+    }
+    return true;
+}
 
 inline std::string replayPath(const char* name) {
     return std::string(REPLAY_DIR) + "/" + name;

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "HotplugMonitor.h"
+#include "ReplayFixture.h"
 
 using namespace qelds;
 
@@ -32,17 +33,6 @@ struct EventPipe {
         return ::read(fds[0], &c, 1) == 1 && c != 'x';
     }
 };
-
-bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 }  // namespace
 

@@ -18,17 +18,6 @@ const char* kUvcSysfs = "/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1";
 const char* kUvcNode = "/dev/video2";
 const char* kEncoderNode = "/dev/video4";
 
-bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 }  // namespace
 
 class TestV4l2Stream : public QObject {
