@@ -11,60 +11,14 @@ screens=${2:-$root/out/screens}
 app=$build/bin/corvix
 driver=$build/bin/corvix_e2e_screens
 
-for tool in Xvfb xcompmgr xdotool import convert identify ffprobe xdpyinfo; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "e2e: $tool is missing" >&2; exit 2; }
-done
+# shellcheck source=tests/e2e/lib.sh
+source "$root/tests/e2e/lib.sh"
+e2e_init "$screens" xcompmgr identify ffprobe
 for exe in "$app" "$driver"; do
     [ -x "$exe" ] || { echo "e2e: $exe not built" >&2; exit 2; }
 done
-mkdir -p "$screens"
-screens=$(cd "$screens" && pwd)
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    # Only what this script started, newest first, by process id.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill -TERM "${pids[i]}" 2>/dev/null || true
-        for _ in $(seq 1 50); do kill -0 "${pids[i]}" 2>/dev/null || break; sleep 0.1; done
-        kill -KILL "${pids[i]}" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "e2e FAILED: $*" >&2
-    # Keep the evidence beside the screenshots.
-    local keep=$screens/../e2e-failure
-    mkdir -p "$keep"
-    cp "$work"/*.log "$work"/*.png "$keep"/ 2>/dev/null || true
-    import -window root "$keep/screen_at_failure.png" 2>/dev/null || true
-    echo "e2e: logs and screens kept in $keep" >&2
-    exit 1
-}
-
 # A private X server with a compositor (the overlay is a translucent window of its own).
-# Xvfb chooses a free display number and writes it to descriptor 3 once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 3>"$work/display" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
-xdpyinfo >/dev/null 2>&1 || fail "Xvfb does not answer on $DISPLAY"
-xcompmgr >"$work/xcompmgr.log" 2>&1 &
-pids+=($!)
-
-export HOME=$work/home
-export XDG_DOCUMENTS_DIR=$HOME/Documents
-export QT_QPA_PLATFORM=xcb
-export QEL_VIRTUAL_CAMERAS=1
-mkdir -p "$HOME"
-saved=$HOME/Documents/Corvix
-
-shot() { import -window root "$screens/$1"; echo "screenshot $screens/$1"; }
-# Mean brightness (0-255) of the whole screen.
-brightness() { convert "$1" -colorspace Gray -resize 1x1\! -format "%[fx:int(255*mean)]" info:; }
+e2e_start_x compositor
 
 # The button bar: 120 px high, 20 px above the bottom, centred on the overlay's content (20 px
 # left margin) at a UI scale of 1.0 on this 1920x1080 screen.
@@ -73,18 +27,8 @@ capture_x=910
 record_x=1030
 stop_x=970
 
-"$app" >"$work/app.log" 2>&1 &
-app_pid=$!
-pids+=("$app_pid")
-
-# The picture: the screen turns from the black window with its dark hint to the bright test card.
-picture=0
-for _ in $(seq 60); do
-    import -window root "$work/probe.png" 2>/dev/null || true
-    if [ -f "$work/probe.png" ] && [ "$(brightness "$work/probe.png")" -gt 60 ]; then picture=1; break; fi
-    sleep 0.25
-done
-[ $picture = 1 ] || fail "no picture within 15 s"
+e2e_start_app
+e2e_wait_picture
 sleep 1
 shot idle.png
 
