@@ -12,7 +12,7 @@
 
 pids=()
 work=""
-screens=""
+screens=${screens:-}
 
 e2e_cleanup() {
     # Only what the script started, newest first, by process id.
