@@ -23,6 +23,54 @@ void copyText(uint8_t* dst, size_t size, const std::string& text) {
     std::memset(dst, 0, size);
     std::memcpy(dst, text.data(), std::min(size - 1, text.size()));
 }
+// A picture for packed 4:2:2 frames: a grey ramp, brightest on the right, crossed by a dark bar that
+// moves with the sequence number. One row is drawn, the others copied from it.
+void drawPackedPicture(uint8_t* m, uint32_t used, uint32_t fourcc, uint32_t width, uint32_t bytesPerLine,
+                       uint32_t seq) {
+    if (width < 2 || bytesPerLine < width * 2) {
+        std::memset(m, int(seq & 0xff), used);
+        return;
+    }
+    const bool yFirst = fourcc == V4L2_PIX_FMT_YUYV;
+    const uint32_t bar = (seq * 8) % width;
+    const uint32_t row = std::min(used, width * 2);
+    for (uint32_t x = 0; x < row / 2; ++x) {
+        const bool inBar = (x + width - bar) % width < std::max(2u, width / 16);
+        const uint8_t luma = inBar ? 40 : uint8_t(120 + (x * 115) / width);
+        m[x * 2 + (yFirst ? 0 : 1)] = luma;
+        m[x * 2 + (yFirst ? 1 : 0)] = 128;
+    }
+    if (bytesPerLine > row && used > row)
+        std::memset(m + row, 128, std::min(used, bytesPerLine) - row);
+    for (uint32_t offset = bytesPerLine; offset < used; offset += bytesPerLine)
+        std::memcpy(m + offset, m, std::min(bytesPerLine, used - offset));
+}
+
+// The interval a range allows nearest to `want`: a bound when outside, on the step grid when stepwise.
+v4l2_fract nearestInRange(const ReplaySize& s, const v4l2_fract& want) {
+    const double t = replaySeconds(want);
+    if (t <= replaySeconds(s.minInterval))
+        return s.minInterval;
+    if (t >= replaySeconds(s.maxInterval))
+        return s.maxInterval;
+    if (!s.intervalStepwise)
+        return want;
+    if (!s.intervalStep.numerator)
+        return s.minInterval;
+    // min + k * step, as one fraction over the product of the denominators.
+    const double steps = std::round((t - replaySeconds(s.minInterval)) / replaySeconds(s.intervalStep));
+    const uint64_t den = uint64_t(s.minInterval.denominator) * s.intervalStep.denominator;
+    const uint64_t num = uint64_t(s.minInterval.numerator) * s.intervalStep.denominator +
+                         uint64_t(steps) * s.intervalStep.numerator * s.minInterval.denominator;
+    uint64_t a = num, b = den;
+    while (b) {
+        const uint64_t r = a % b;
+        a = b;
+        b = r;
+    }
+    return v4l2_fract{uint32_t(num / a), uint32_t(den / a)};
+}
+
 }  // namespace
 
 int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, void* arg) {
@@ -78,10 +126,11 @@ int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, v
                 if (s.intervalRange) {
                     if (ival->index != 0)
                         return EINVAL;
-                    ival->type = V4L2_FRMIVAL_TYPE_CONTINUOUS;
+                    ival->type =
+                        s.intervalStepwise ? V4L2_FRMIVAL_TYPE_STEPWISE : V4L2_FRMIVAL_TYPE_CONTINUOUS;
                     ival->stepwise.min = s.minInterval;
                     ival->stepwise.max = s.maxInterval;
-                    ival->stepwise.step = v4l2_fract{1, 1};
+                    ival->stepwise.step = s.intervalStepwise ? s.intervalStep : v4l2_fract{1, 1};
                     return 0;
                 }
                 if (ival->index >= s.intervals.size())
@@ -164,10 +213,7 @@ int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, v
                         if (!s.fits(node.width, node.height))
                             continue;
                         if (s.intervalRange) {
-                            const double t = std::clamp(replaySeconds(want), replaySeconds(s.minInterval),
-                                                        replaySeconds(s.maxInterval));
-                            node.interval =
-                                t == replaySeconds(want) ? want : v4l2_fract{1, uint32_t(std::lround(1 / t))};
+                            node.interval = nearestInRange(s, want);
                         } else if (!s.intervals.empty()) {
                             node.interval = *std::min_element(
                                 s.intervals.begin(), s.intervals.end(),
@@ -275,7 +321,10 @@ int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, v
             buf->bytesused = used;
             if (uint8_t* m = b.memory) {
                 // A recognisable frame: the format's own start, then the sequence number.
-                std::memset(m, int(seq & 0xff), used);
+                if (node.fourcc == V4L2_PIX_FMT_YUYV || node.fourcc == V4L2_PIX_FMT_UYVY)
+                    drawPackedPicture(m, used, node.fourcc, node.width, node.bytesPerLine, seq);
+                else
+                    std::memset(m, int(seq & 0xff), used);
                 if (node.fourcc == V4L2_PIX_FMT_MJPEG || node.fourcc == V4L2_PIX_FMT_JPEG) {
                     m[0] = 0xff, m[1] = 0xd8, m[used - 2] = 0xff, m[used - 1] = 0xd9;
                 } else if (replayIsCompressed(node.fourcc)) {
