@@ -7,7 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${1:-${CORVIX_BUILD_DIR:-$root/build}}
-screens=${2:-$root/out/screens}
+shots=${2:-$root/out/screens}  # lib.sh resets $screens when sourced
 app=$build/bin/corvix
 driver=$build/bin/corvix_e2e_replay_table
 listing=$root/tests/sdk/qelds_v4l2/listings/02-logitech-c920-h264.txt
@@ -15,7 +15,7 @@ listing=$root/tests/sdk/qelds_v4l2/listings/02-logitech-c920-h264.txt
 export QEL_VIRTUAL_CAMERAS=0
 # shellcheck source=tests/e2e/lib.sh
 source "$root/tests/e2e/lib.sh"
-e2e_init "$screens" xcompmgr python3
+e2e_init "$shots" xcompmgr python3
 for exe in "$app" "$driver"; do
     [ -x "$exe" ] || { echo "e2e: $exe not built" >&2; exit 2; }
 done
@@ -29,7 +29,7 @@ e2e_start_x compositor
 # shellcheck disable=SC2119  # Corvix takes no arguments
 e2e_start_app
 e2e_wait_picture
-sleep 1
+sleep 2.5  # the information table has the first second's figures
 shot replay_picture.png
 if grep -q "not loaded" "$work/app.log"; then fail "the replay was not loaded"; fi
 kill -TERM "$app_pid"

@@ -4,6 +4,7 @@
 //   corvix_e2e_replay_table <output folder> <format> <WxH>
 // Prints the row; exit status 0 when it shows the format and size given and a frame rate.
 #include <QApplication>
+#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QScreen>
