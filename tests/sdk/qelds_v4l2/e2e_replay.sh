@@ -31,7 +31,7 @@ e2e_start_app
 e2e_wait_picture
 sleep 2.5  # the information table has the first second's figures
 shot replay_picture.png
-if grep -q "not loaded" "$work/app.log"; then fail "the replay was not loaded"; fi
+if grep -q "device description .* not loaded" "$work/app.log"; then fail "the replay was not loaded"; fi
 kill -TERM "$app_pid"
 status=0
 wait "$app_pid" || status=$?
