@@ -86,6 +86,13 @@ class DamagedListings(unittest.TestCase):
         # The controls came before the cut, the replay keeps them all.
         self.assertEqual(json.loads(out)["devices"][0]["controls"], self.c920["devices"][0]["controls"])
 
+        # Cut inside the controls: the control cut short is named and left out, not guessed.
+        at = next(i for i, l in enumerate(lines) if "zoom_absolute" in l)
+        text = "\n".join(lines[:at]) + "\n" + lines[at][: lines[at].index("max=")]
+        status, out, err = run(self.scratch.write(text, C920))
+        self.assertEqual(status, 2)  # no format list: it came after the controls
+        self.assertIn("%s:%d: control 'zoom_absolute' without its range: left out" % (C920, at + 1), err)
+
     def test_no_format_list_at_all_is_status_2(self):
         lines = listing_lines(C920)
         before = next(i for i, l in enumerate(lines) if "ioctl: VIDIOC_ENUM_FMT" in l)
@@ -205,7 +212,8 @@ class OtherLayouts(unittest.TestCase):
                           ("0x009a0920", "pan_speed")])
         self.assertIn("control 'led1_mode' has no id and an unknown name", err)
         self.assertIn("control 'zoom_steps' of type intmenu is not replayed", err)
-        self.assertEqual(device["controls"][1]["menu"], [0, 1, 2, 3])  # no items listed: the whole range
+        self.assertEqual(device["controls"][1]["menu"], [0, 1, 2, 3])
+        self.assertIn("menu items of 'exposure_auto' not listed: every index from min to max offered", err)
         formats = formats_of(json.loads(out))
         self.assertEqual(list(formats), ["MJPG", "NV12"])
         self.assertEqual(formats["MJPG"], [
