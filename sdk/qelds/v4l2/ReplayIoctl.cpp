@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "ReplayModel.h"
+#include "ReplayPictures.h"
 #include "ReplayV4l2Io.h"
 
 namespace qelds {
@@ -23,29 +24,6 @@ void copyText(uint8_t* dst, size_t size, const std::string& text) {
     std::memset(dst, 0, size);
     std::memcpy(dst, text.data(), std::min(size - 1, text.size()));
 }
-// A picture for packed 4:2:2 frames: a grey ramp, brightest on the right, crossed by a dark bar that
-// moves with the sequence number. One row is drawn, the others copied from it.
-void drawPackedPicture(uint8_t* m, uint32_t used, uint32_t fourcc, uint32_t width, uint32_t bytesPerLine,
-                       uint32_t seq) {
-    if (width < 2 || bytesPerLine < width * 2) {
-        std::memset(m, int(seq & 0xff), used);
-        return;
-    }
-    const bool yFirst = fourcc == V4L2_PIX_FMT_YUYV;
-    const uint32_t bar = (seq * 8) % width;
-    const uint32_t row = std::min(used, width * 2);
-    for (uint32_t x = 0; x < row / 2; ++x) {
-        const bool inBar = (x + width - bar) % width < std::max(2u, width / 16);
-        const uint8_t luma = inBar ? 40 : uint8_t(120 + (x * 115) / width);
-        m[x * 2 + (yFirst ? 0 : 1)] = luma;
-        m[x * 2 + (yFirst ? 1 : 0)] = 128;
-    }
-    if (bytesPerLine > row && used > row)
-        std::memset(m + row, 128, std::min(used, bytesPerLine) - row);
-    for (uint32_t offset = bytesPerLine; offset < used; offset += bytesPerLine)
-        std::memcpy(m + offset, m, std::min(bytesPerLine, used - offset));
-}
-
 // The interval a range allows nearest to `want`: a bound when outside, on the step grid when stepwise.
 v4l2_fract nearestInRange(const ReplaySize& s, const v4l2_fract& want) {
     const double t = replaySeconds(want);
@@ -296,8 +274,9 @@ int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, v
             b.queued = false;
             const uint32_t seq = node.sequence++;
             uint32_t used = b.length;
-            if (node.fourcc == V4L2_PIX_FMT_MJPEG || node.fourcc == V4L2_PIX_FMT_JPEG)
-                used = std::min<uint32_t>(b.length, 2000 + seq % 500);
+            const bool jpeg = node.fourcc == V4L2_PIX_FMT_MJPEG || node.fourcc == V4L2_PIX_FMT_JPEG;
+            if (jpeg)
+                used = std::min<uint32_t>(b.length, replayJpegBytes(node.width, node.height));
             else if (replayIsCompressed(node.fourcc))
                 used = std::min<uint32_t>(b.length, 1000 + seq % 300);
             std::memset(buf, 0, sizeof *buf);
@@ -320,18 +299,22 @@ int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, v
             }
             buf->bytesused = used;
             if (uint8_t* m = b.memory) {
-                // A recognisable frame: the format's own start, then the sequence number.
-                if (node.fourcc == V4L2_PIX_FMT_YUYV || node.fourcc == V4L2_PIX_FMT_UYVY)
-                    drawPackedPicture(m, used, node.fourcc, node.width, node.bytesPerLine, seq);
-                else
-                    std::memset(m, int(seq & 0xff), used);
-                if (node.fourcc == V4L2_PIX_FMT_MJPEG || node.fourcc == V4L2_PIX_FMT_JPEG) {
-                    m[0] = 0xff, m[1] = 0xd8, m[used - 2] = 0xff, m[used - 1] = 0xd9;
-                } else if (replayIsCompressed(node.fourcc)) {
-                    m[0] = 0, m[1] = 0, m[2] = 0, m[3] = 1;
-                    m[4] = node.fourcc == V4L2_PIX_FMT_H264 ? 0x65 : 0x26;
+                // A recognisable frame: the format's own start, then the sequence number. A JPEG
+                // is written whole; a damaged one is then cut short by bytesused.
+                const bool wholeJpeg = jpeg && writeReplayJpeg(m, b.length, node.width, node.height, seq);
+                if (!wholeJpeg) {
+                    if (node.fourcc == V4L2_PIX_FMT_YUYV || node.fourcc == V4L2_PIX_FMT_UYVY)
+                        drawPackedPicture(m, used, node.fourcc, node.width, node.bytesPerLine, seq);
+                    else
+                        std::memset(m, int(seq & 0xff), used);
+                    if (jpeg) {
+                        m[0] = 0xff, m[1] = 0xd8, m[used - 2] = 0xff, m[used - 1] = 0xd9;
+                    } else if (replayIsCompressed(node.fourcc)) {
+                        m[0] = 0, m[1] = 0, m[2] = 0, m[3] = 1;
+                        m[4] = node.fourcc == V4L2_PIX_FMT_H264 ? 0x65 : 0x26;
+                    }
+                    std::memcpy(m + 8, &seq, sizeof seq);
                 }
-                std::memcpy(m + 8, &seq, sizeof seq);
             }
             ++node.delivered;
             if (node.unplugAfter >= 0 && node.delivered >= node.unplugAfter)
