@@ -89,8 +89,7 @@ void onPreview(int, int pin, int stream, int mediaType, int width, int height, l
             g_keepNext = false;
         }
         ++g_frames;
-    }
-    else
+    } else
         ++g_badFrames;
 }
 
