@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "ReplayModel.h"
+#include "ReplayPictures.h"
 #include "ReplayV4l2Io.h"
 
 namespace qelds {
@@ -23,6 +24,31 @@ void copyText(uint8_t* dst, size_t size, const std::string& text) {
     std::memset(dst, 0, size);
     std::memcpy(dst, text.data(), std::min(size - 1, text.size()));
 }
+// The interval a range allows nearest to `want`: a bound when outside, on the step grid when stepwise.
+v4l2_fract nearestInRange(const ReplaySize& s, const v4l2_fract& want) {
+    const double t = replaySeconds(want);
+    if (t <= replaySeconds(s.minInterval))
+        return s.minInterval;
+    if (t >= replaySeconds(s.maxInterval))
+        return s.maxInterval;
+    if (!s.intervalStepwise)
+        return want;
+    if (!s.intervalStep.numerator)
+        return s.minInterval;
+    // min + k * step, as one fraction over the product of the denominators.
+    const double steps = std::round((t - replaySeconds(s.minInterval)) / replaySeconds(s.intervalStep));
+    const uint64_t den = uint64_t(s.minInterval.denominator) * s.intervalStep.denominator;
+    const uint64_t num = uint64_t(s.minInterval.numerator) * s.intervalStep.denominator +
+                         uint64_t(steps) * s.intervalStep.numerator * s.minInterval.denominator;
+    uint64_t a = num, b = den;
+    while (b) {
+        const uint64_t r = a % b;
+        a = b;
+        b = r;
+    }
+    return v4l2_fract{uint32_t(num / a), uint32_t(den / a)};
+}
+
 }  // namespace
 
 int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, void* arg) {
@@ -78,10 +104,11 @@ int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, v
                 if (s.intervalRange) {
                     if (ival->index != 0)
                         return EINVAL;
-                    ival->type = V4L2_FRMIVAL_TYPE_CONTINUOUS;
+                    ival->type =
+                        s.intervalStepwise ? V4L2_FRMIVAL_TYPE_STEPWISE : V4L2_FRMIVAL_TYPE_CONTINUOUS;
                     ival->stepwise.min = s.minInterval;
                     ival->stepwise.max = s.maxInterval;
-                    ival->stepwise.step = v4l2_fract{1, 1};
+                    ival->stepwise.step = s.intervalStepwise ? s.intervalStep : v4l2_fract{1, 1};
                     return 0;
                 }
                 if (ival->index >= s.intervals.size())
@@ -164,10 +191,7 @@ int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, v
                         if (!s.fits(node.width, node.height))
                             continue;
                         if (s.intervalRange) {
-                            const double t = std::clamp(replaySeconds(want), replaySeconds(s.minInterval),
-                                                        replaySeconds(s.maxInterval));
-                            node.interval =
-                                t == replaySeconds(want) ? want : v4l2_fract{1, uint32_t(std::lround(1 / t))};
+                            node.interval = nearestInRange(s, want);
                         } else if (!s.intervals.empty()) {
                             node.interval = *std::min_element(
                                 s.intervals.begin(), s.intervals.end(),
@@ -250,8 +274,9 @@ int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, v
             b.queued = false;
             const uint32_t seq = node.sequence++;
             uint32_t used = b.length;
-            if (node.fourcc == V4L2_PIX_FMT_MJPEG || node.fourcc == V4L2_PIX_FMT_JPEG)
-                used = std::min<uint32_t>(b.length, 2000 + seq % 500);
+            const bool jpeg = node.fourcc == V4L2_PIX_FMT_MJPEG || node.fourcc == V4L2_PIX_FMT_JPEG;
+            if (jpeg)
+                used = std::min<uint32_t>(b.length, replayJpegBytes(node.width, node.height));
             else if (replayIsCompressed(node.fourcc))
                 used = std::min<uint32_t>(b.length, 1000 + seq % 300);
             std::memset(buf, 0, sizeof *buf);
@@ -274,15 +299,22 @@ int ReplayV4l2Io::handleIoctl(int fd, ReplayNode& node, unsigned long request, v
             }
             buf->bytesused = used;
             if (uint8_t* m = b.memory) {
-                // A recognisable frame: the format's own start, then the sequence number.
-                std::memset(m, int(seq & 0xff), used);
-                if (node.fourcc == V4L2_PIX_FMT_MJPEG || node.fourcc == V4L2_PIX_FMT_JPEG) {
-                    m[0] = 0xff, m[1] = 0xd8, m[used - 2] = 0xff, m[used - 1] = 0xd9;
-                } else if (replayIsCompressed(node.fourcc)) {
-                    m[0] = 0, m[1] = 0, m[2] = 0, m[3] = 1;
-                    m[4] = node.fourcc == V4L2_PIX_FMT_H264 ? 0x65 : 0x26;
+                // A recognisable frame: the format's own start, then the sequence number. A JPEG
+                // is written whole; a damaged one is then cut short by bytesused.
+                const bool wholeJpeg = jpeg && writeReplayJpeg(m, b.length, node.width, node.height, seq);
+                if (!wholeJpeg) {
+                    if (node.fourcc == V4L2_PIX_FMT_YUYV || node.fourcc == V4L2_PIX_FMT_UYVY)
+                        drawPackedPicture(m, used, node.fourcc, node.width, node.bytesPerLine, seq);
+                    else
+                        std::memset(m, int(seq & 0xff), used);
+                    if (jpeg) {
+                        m[0] = 0xff, m[1] = 0xd8, m[used - 2] = 0xff, m[used - 1] = 0xd9;
+                    } else if (replayIsCompressed(node.fourcc)) {
+                        m[0] = 0, m[1] = 0, m[2] = 0, m[3] = 1;
+                        m[4] = node.fourcc == V4L2_PIX_FMT_H264 ? 0x65 : 0x26;
+                    }
+                    std::memcpy(m + 8, &seq, sizeof seq);
                 }
-                std::memcpy(m + 8, &seq, sizeof seq);
             }
             ++node.delivered;
             if (node.unplugAfter >= 0 && node.delivered >= node.unplugAfter)

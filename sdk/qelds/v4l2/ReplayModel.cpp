@@ -1,6 +1,8 @@
 #include "ReplayModel.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
@@ -102,12 +104,28 @@ v4l2_fract fractOf(const json& j) {
 
 ReplayControl controlFrom(const json& j) {
     ReplayControl c;
-    const std::string name = j.at("name").get<std::string>();
-    for (const auto& known : kControlNames)
-        if (name == known.first)
-            c.id = known.second;
-    if (!c.id)
-        throw std::runtime_error("unknown control " + name);
+    // The V4L2 id when given ("0x00980900" or a number), else one of the known names.
+    const std::string name = j.value("name", std::string());
+    if (j.contains("id")) {
+        const json& id = j["id"];
+        if (id.is_number_unsigned()) {
+            c.id = id.get<uint32_t>();
+        } else if (id.is_string()) {
+            const std::string text = id.get<std::string>();
+            char* end = nullptr;
+            const unsigned long value = std::strtoul(text.c_str(), &end, 0);
+            if (!text.empty() && end && *end == '\0' && value <= UINT32_MAX)
+                c.id = uint32_t(value);
+        }
+        if (!c.id)
+            throw std::runtime_error("bad control id " + id.dump());
+    } else {
+        for (const auto& known : kControlNames)
+            if (name == known.first)
+                c.id = known.second;
+        if (!c.id)
+            throw std::runtime_error("unknown control " + name);
+    }
     const std::string type = j.value("type", "int");
     if (type == "bool") {
         c.type = V4L2_CTRL_TYPE_BOOLEAN;
@@ -119,8 +137,9 @@ ReplayControl controlFrom(const json& j) {
             c.menu.push_back(item.get<int>());
         if (c.menu.empty())
             throw std::runtime_error("empty menu " + name);
-        c.min = *std::min_element(c.menu.begin(), c.menu.end());
-        c.max = *std::max_element(c.menu.begin(), c.menu.end());
+        // The range may be wider than the items offered (a camera skipping modes 0 and 2).
+        c.min = std::min(j.value("min", c.menu.front()), *std::min_element(c.menu.begin(), c.menu.end()));
+        c.max = std::max(j.value("max", c.menu.front()), *std::max_element(c.menu.begin(), c.menu.end()));
     } else if (type == "button") {
         c.type = V4L2_CTRL_TYPE_BUTTON;  // its value counts the presses
         c.min = 0;
@@ -160,9 +179,20 @@ std::vector<ReplayFormat> formatsFrom(const json& list) {
                 s.height = js.at("size").at(1).get<uint32_t>();
             }
             if (js.contains("interval_range")) {
+                const json& range = js["interval_range"];
                 s.intervalRange = true;
-                s.minInterval = fractOf(js["interval_range"].at("min"));
-                s.maxInterval = fractOf(js["interval_range"].at("max"));
+                s.minInterval = fractOf(range.at("min"));
+                s.maxInterval = fractOf(range.at("max"));
+                if (replaySeconds(s.minInterval) > replaySeconds(s.maxInterval))
+                    throw std::runtime_error("interval range from longer to shorter");
+                if (range.contains("step")) {
+                    // A stepwise range; a zero step (a range of one interval) is allowed.
+                    s.intervalStepwise = true;
+                    s.intervalStep.numerator = range["step"].at(0).get<uint32_t>();
+                    s.intervalStep.denominator = range["step"].at(1).get<uint32_t>();
+                    if (!s.intervalStep.denominator)
+                        throw std::runtime_error("bad interval step");
+                }
             } else {
                 for (const json& ji : js.at("intervals"))
                     s.intervals.push_back(fractOf(ji));

@@ -34,6 +34,8 @@ struct ReplaySize {
     std::vector<v4l2_fract> intervals;
     bool intervalRange = false;
     v4l2_fract minInterval{}, maxInterval{};
+    bool intervalStepwise = false;  // a range with a step (else continuous)
+    v4l2_fract intervalStep{0, 1};
     bool fits(uint32_t w, uint32_t h) const {
         if (!stepwise)
             return w == width && h == height;

@@ -19,11 +19,14 @@
 //         "formats": [ { "fourcc": "MJPG", "sizes": [
 //             { "size": [1920, 1080], "intervals": [[1, 30], [1, 15]] },
 //             { "stepwise": { "min": [160, 120], "max": [3840, 2160], "step": [16, 8] },
-//               "interval_range": { "min": [1, 60], "max": [1, 1] } } ] } ],
+//               "interval_range": { "min": [1, 60], "max": [1, 1] } } ] } ],  // continuous;
+//                                  // with "step": [1, 30] a stepwise range ([0, 1]: one interval)
 //         "controls": [ <control>, ... ] } ] } ] }    // this node's own (encoder controls)
-// <control>: { "name": "brightness", "type": "int"|"bool"|"menu"|"button", "min": 0, "max": 255,
-//              "step": 1, "default": 128, "value": 128, "menu": [1, 3], "read_only": false }
-// Control names: brightness contrast hue hue_auto saturation sharpness gamma colorfx
+// <control>: { "id": "0x00980900", "name": "brightness", "type": "int"|"bool"|"menu"|"button",
+//              "min": 0, "max": 255, "step": 1, "default": 128, "value": 128, "menu": [1, 3],
+//              "read_only": false }
+// A control is known by its V4L2 id when "id" is given (any id; the name is then only a label),
+// else by one of these names: brightness contrast hue hue_auto saturation sharpness gamma colorfx
 // white_balance_temperature white_balance_auto backlight_compensation gain autogain pan_absolute
 // tilt_absolute zoom_absolute exposure_absolute exposure_auto iris_absolute focus_absolute
 // focus_auto power_line_frequency hflip vflip bitrate gop_size h264_i_period force_key_frame.

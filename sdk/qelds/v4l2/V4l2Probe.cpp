@@ -35,6 +35,10 @@ int fpsOf(const v4l2_fract& interval) {
     return static_cast<int>(std::lround(double(interval.denominator) / double(interval.numerator)));
 }
 
+double seconds(const v4l2_fract& f) {
+    return f.denominator ? double(f.numerator) / double(f.denominator) : 0.0;
+}
+
 bool fitsStep(uint32_t value, uint32_t min, uint32_t max, uint32_t step) {
     if (value < min || value > max)
         return false;
@@ -56,13 +60,20 @@ std::vector<int> probeRates(V4l2Io& io, int fd, uint32_t pixelFormat, int width,
             rates.push_back(fpsOf(ival.discrete));
             continue;
         }
-        // Stepwise or continuous: the shortest interval is the highest rate.
+        // Stepwise or continuous: the shortest interval is the highest rate, then the common rates
+        // within the range (for a stepwise range, those whose interval is one of its steps).
         const int highest = fpsOf(ival.stepwise.min);
         const int lowest = std::max(1, fpsOf(ival.stepwise.max));
         rates.push_back(highest);
+        const double min = seconds(ival.stepwise.min);
+        const double step = ival.type == V4L2_FRMIVAL_TYPE_STEPWISE ? seconds(ival.stepwise.step) : 0.0;
         for (int rate : kCommonRates) {
-            if (rate < highest && rate >= lowest)
-                rates.push_back(rate);
+            if (rate >= highest || rate < lowest)
+                continue;
+            const double interval = 1.0 / rate;
+            if (step > 0 && std::fabs(interval - min - std::round((interval - min) / step) * step) > 0.0005)
+                continue;
+            rates.push_back(rate);
         }
         break;
     }

@@ -13,11 +13,8 @@
 namespace qelds {
 
 std::unique_ptr<DeviceSource> createV4l2Source() {
-    auto xuMap = std::make_shared<XuMap>();
-    const std::string mapPath = XuMap::defaultPath();
+    std::shared_ptr<const XuMap> xuMap = loadXuMapOrWarn(XuMap::defaultPath());
     std::string error;
-    if (!mapPath.empty() && !xuMap->load(mapPath, &error))
-        v4l2Debug("extension-unit map not loaded: %s", error.c_str());
 
     if (const char* replay = std::getenv("QELDS_V4L2_REPLAY"); replay && *replay) {
         auto io = std::make_shared<ReplayV4l2Io>();

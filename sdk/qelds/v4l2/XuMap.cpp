@@ -228,6 +228,17 @@ std::string XuMap::defaultPath() {
     return dir.empty() ? std::string() : dir + "/xu_map.json";
 }
 
+std::shared_ptr<XuMap> loadXuMapOrWarn(const std::string& path) {
+    auto map = std::make_shared<XuMap>();
+    std::string error;
+    if (path.empty())
+        v4l2Warning("extension-unit map not found (set QELDS_XU_MAP); vendor camera features are off");
+    else if (!map->load(path, &error))
+        v4l2Warning("extension-unit map %s not loaded: %s; vendor camera features are off", path.c_str(),
+                    error.c_str());
+    return map;
+}
+
 const XuDeviceMap* XuMap::find(int vendorId, int productId) const {
     for (const XuDeviceMap& map : m_devices) {
         if (map.vendorId == vendorId && (map.productId < 0 || map.productId == productId))

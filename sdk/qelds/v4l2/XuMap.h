@@ -21,6 +21,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,10 @@ public:
 private:
     std::vector<XuDeviceMap> m_devices;
 };
+
+// The map the library runs with. A missing or malformed file is warned about: without it a real
+// camera silently loses its vendor features. The map is then empty.
+std::shared_ptr<XuMap> loadXuMapOrWarn(const std::string& path);
 
 // "a29e7641-de04-47e3-8b2b-f4341aff003b" -> the 16 bytes as USB descriptors store them
 // (first three fields little-endian).

@@ -5,6 +5,7 @@ set(QELDS_V4L2_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/RealV4l2Io.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ReplayIoctl.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ReplayModel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ReplayPictures.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ReplayV4l2Io.cpp
     ${CMAKE_CURRENT_LIST_DIR}/V4l2Camera.cpp
     ${CMAKE_CURRENT_LIST_DIR}/V4l2Controls.cpp

@@ -124,7 +124,10 @@ void TestV4l2Probe::stepwiseSizesAndContinuousRates() {
             "caps": ["video_capture", "streaming"],
             "formats": [ { "fourcc": "YUYV", "sizes": [
               { "stepwise": { "min": [160, 120], "max": [1920, 1080], "step": [16, 8] },
-                "interval_range": { "min": [1, 60], "max": [1, 1] } } ] } ] },
+                "interval_range": { "min": [1, 60], "max": [1, 1] } } ] },
+              { "fourcc": "MJPG", "sizes": [
+                { "size": [1280, 720], "interval_range": { "min": [1, 30], "max": [1, 1], "step": [1, 30] } },
+                { "size": [640, 480], "interval_range": { "min": [1, 30], "max": [1, 30], "step": [0, 1] } } ] } ] },
           { "path": "/dev/video8", "device_dir": "/sys/devices/platform/camera0", "caps": ["video_output", "streaming"] },
           { "path": "/dev/video9", "device_dir": "/sys/devices/platform/camera0", "caps": ["video_capture"],
             "formats": [ { "fourcc": "YUYV", "sizes": [ { "size": [640, 480], "intervals": [[1, 30]] } ] } ] }
@@ -147,6 +150,10 @@ void TestV4l2Probe::stepwiseSizesAndContinuousRates() {
         sizes.emplace_back(s.width, s.height);
     QCOMPARE(sizes, expected);
     QCOMPARE(f.sizes[0].fps, (std::vector<int>{60, 50, 30, 25, 24, 20, 15, 10, 5, 1}));
+    // Stepwise intervals: only the common rates on the steps (k/30 s); a zero step is one rate.
+    const V4l2Format& stepped = cameras[0].nodes[0].formats[1];
+    QCOMPARE(stepped.sizes[0].fps, (std::vector<int>{30, 15, 10, 5, 1}));
+    QCOMPARE(stepped.sizes[1].fps, std::vector<int>{30});
 
     QVERIFY(!io->parse(R"({ "devices": [ { "sysfs": "/x", "nodes": [ { "path": "/dev/video1",
         "caps": ["video_capture"], "formats": [ { "fourcc": "TOOLONG", "sizes": [] } ] } ] } ] })",

@@ -1,5 +1,11 @@
 // Vendor features through a UVC extension unit: the GUID and descriptor parsing, the mapping
 // file, and reads and writes through UVCIOC_CTRL_QUERY on a replayed camera.
+#include <unistd.h>
+
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <cstdio>
+
 #include "ReplayFixture.h"
 
 using namespace qelds;
@@ -43,6 +49,7 @@ private slots:
     void damagedDescriptorsFindNothing();
     void shippedMapIsValidAndEmpty();
     void malformedMapsAreRefused();
+    void missingOrMalformedMapIsWarned();
     void mappedFeaturesReadAndWriteTheUnit();
     void mappingNeedsTheUnitAndTheRightSize();
 };
@@ -121,6 +128,44 @@ void TestV4l2Xu::malformedMapsAreRefused() {
     QVERIFY(map.parse(mapFor("0x2e7e", "*", R"("sensors": [1])"), nullptr));
     QVERIFY(map.find(0x2e7e, 0x1234));
     QVERIFY(!map.find(0x2e7f, 0x0815));
+}
+
+// What the library writes to standard error while `run` runs.
+static std::string stderrOf(const std::function<void()>& run) {
+    QTemporaryFile capture;
+    if (!capture.open())
+        qFatal("no temporary file");
+    std::fflush(stderr);
+    const int saved = dup(2);
+    dup2(capture.handle(), 2);
+    run();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    ::close(saved);
+    capture.seek(0);
+    return capture.readAll().toStdString();
+}
+
+void TestV4l2Xu::missingOrMalformedMapIsWarned() {
+    QTemporaryDir dir;
+    const std::string malformed = dir.filePath("broken.json").toStdString();
+    const std::string missing = dir.filePath("missing.json").toStdString();
+    QFile file(QString::fromStdString(malformed));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"({ "devices": [ { "vid": "0x2e7e" )");  // cut short
+    file.close();
+    for (const std::string& path : {malformed, missing}) {
+        std::shared_ptr<XuMap> map;
+        const std::string said = stderrOf([&] { map = loadXuMapOrWarn(path); });
+        QVERIFY2(said.find("warning") != std::string::npos && said.find(path) != std::string::npos,
+                 said.c_str());
+        QVERIFY(map);
+        QCOMPARE(int(map->size()), 0);
+    }
+    QVERIFY(stderrOf([] { loadXuMapOrWarn(""); }).find("warning") != std::string::npos);
+    std::shared_ptr<XuMap> shipped;
+    QCOMPARE(stderrOf([&] { shipped = loadXuMapOrWarn(XU_MAP_FILE); }), std::string());
+    QVERIFY(shipped);
 }
 
 void TestV4l2Xu::mappedFeaturesReadAndWriteTheUnit() {
