@@ -7,14 +7,14 @@
 #   tests/share/e2e_share.sh [build folder, default build/] [screenshot folder, default out/screens/share]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-${CORVIX_BUILD_DIR:-$root/build}}
-screens=${2:-$root/out/screens/share}
+build=$(cd "${1:-${CORVIX_BUILD_DIR:-$root/build}}" && pwd)
+screen_folder=${2:-$root/out/screens/share}
 driver=$build/bin/corvix_e2e_share
 server=$root/tools/corvix-server
 
 # shellcheck source=tests/e2e/lib.sh
 source "$root/tests/e2e/lib.sh"
-e2e_init "$screens" xcompmgr zbarimg curl python3 openssl md5sum
+e2e_init "$screen_folder" xcompmgr zbarimg curl python3 openssl md5sum
 [ -x "$driver" ] || { echo "e2e: $driver not built" >&2; exit 2; }
 
 # The server: certificates, a package of 1.5 MB served at 300 KB/s (so the progress is seen),
