@@ -13,7 +13,9 @@
 
 ShareDialog::ShareDialog(QWidget* parent) : QWidget(parent) {
     setObjectName("shareDialog");
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    // On top: the control overlay is a stay-on-top window over the whole picture, and a window
+    // manager would otherwise keep the code under it.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);
 
     auto* outer = new QVBoxLayout(this);

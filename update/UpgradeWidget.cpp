@@ -62,7 +62,8 @@ UpgradeWidget::~UpgradeWidget() {
 // User interface
 
 void UpgradeWidget::buildUi() {
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    // On top, like the share dialog: the stay-on-top control overlay covers the whole picture.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);
     setObjectName("upgradeWidget");
 

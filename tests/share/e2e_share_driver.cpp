@@ -54,6 +54,13 @@ bool grab(const QString& folder, const QString& name) {
     return ok;
 }
 
+// The window under the pointer at the button's centre is the button's: nothing (the overlay,
+// say) lies over it and takes its clicks.
+bool reachable(QWidget* button) {
+    const QPoint centre = button->mapToGlobal(button->rect().center());
+    return QApplication::widgetAt(centre) == button;
+}
+
 int fail(const char* what) {
     qCritical("e2e share: %s", what);
     return 1;
@@ -101,6 +108,9 @@ int main(int argc, char* argv[]) {
     }
     settle(800);
     grab(out, "upgrade_offer.png");
+    if (!reachable(upgrade->firstButton())) {
+        return fail("the upgrade window lies under another window");
+    }
 
     upgrade->firstButton()->click();  // "确认"
     if (upgrade->currentPage() != UpgradeWidget::DownloadPage ||
@@ -135,6 +145,9 @@ int main(int argc, char* argv[]) {
     }
     settle(800);
     grab(out, "share_qr.png");
+    if (!reachable(overlay->shareDialog()->findChild<QPushButton*>("shareCloseButton"))) {
+        return fail("the share dialog lies under another window");
+    }
     overlay->shareDialog()
         ->codeLabel()
         ->pixmap(Qt::ReturnByValue)

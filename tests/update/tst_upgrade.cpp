@@ -43,6 +43,7 @@ private slots:
     void stalledDownloadFails();
     void cancelRemovesThePartialFile();
     void backgroundDownloadShowsTheDisc();
+    void installerHandsPackagesToTheSystem();
 
 private:
     UpgradeWidget* makeWidget(const QUrl& package, qint64 size);
@@ -262,6 +263,41 @@ void TestUpgrade::backgroundDownloadShowsTheDisc() {
     QVERIFY(widget->isVisible());
     QVERIFY(!widget->progressDisc());
     widget->close();
+}
+
+// A .deb goes to the desktop's handler, a .run is made executable for its owner only and run
+// without arguments, anything else is shown in its folder.
+void TestUpgrade::installerHandsPackagesToTheSystem() {
+    m_catcher.urls.clear();
+    QString error;
+    const QString deb = m_tmp.filePath("pkg/corvix.deb");
+    QDir().mkpath(m_tmp.filePath("pkg"));
+    QFile(deb).open(QIODevice::WriteOnly);
+    QCOMPARE(PackageInstaller::install(deb, &error), PackageInstaller::Outcome::Started);
+    QCOMPARE(m_catcher.urls, QList<QUrl>{QUrl::fromLocalFile(deb)});
+
+    const QString run = m_tmp.filePath("pkg/corvix.run");
+    const QString mark = m_tmp.filePath("pkg/ran");
+    QFile script(run);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$#\" > '%1'\n").arg(mark).toUtf8());
+    script.close();
+    QCOMPARE(PackageInstaller::install(run, &error), PackageInstaller::Outcome::Started);
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(run).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), 0700);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(mark).size() > 0, 10000);
+    QFile ran(mark);
+    QVERIFY(ran.open(QIODevice::ReadOnly));
+    QCOMPARE(ran.readAll().trimmed(), QByteArray("0"));
+
+    m_catcher.urls.clear();
+    const QString zip = m_tmp.filePath("pkg/update_package.zip");
+    QFile(zip).open(QIODevice::WriteOnly);
+    QCOMPARE(PackageInstaller::install(zip, &error), PackageInstaller::Outcome::ShownInFolder);
+    QCOMPARE(m_catcher.urls, QList<QUrl>{QUrl::fromLocalFile(m_tmp.filePath("pkg"))});
+    QCOMPARE(PackageInstaller::install(m_tmp.filePath("pkg/gone.deb"), &error),
+             PackageInstaller::Outcome::Failed);
 }
 
 QTEST_MAIN(TestUpgrade)
