@@ -27,7 +27,6 @@ private slots:
     void refusedUploadGivesErrorNotCode();
     void silentServerTimesOut();
     void unknownCaIsRefused();
-    void notConfiguredSendsNothing();
     void qrModulesAreExactAndDecodable_data();
     void qrModulesAreExactAndDecodable();
 
@@ -166,16 +165,6 @@ void TestPhotoShare::unknownCaIsRefused() {
     QVERIFY(errors.wait(20000));
     QCOMPARE(codes.count(), 0);
     QCOMPARE(m_server.countRequests("POST /share/upload"), uploads);
-}
-
-void TestPhotoShare::notConfiguredSendsNothing() {
-    qputenv("CORVIX_SHARE_URL", "ftp://127.0.0.1/");
-    PhotoShareManager manager;
-    qunsetenv("CORVIX_SHARE_URL");
-    QVERIFY(!manager.isConfigured());
-    QSignalSpy errors(&manager, &PhotoShareManager::sigError);
-    manager.share(writeJpeg("off.jpg", 5));
-    QCOMPARE(errors.count(), 1);
 }
 
 void TestPhotoShare::qrModulesAreExactAndDecodable_data() {

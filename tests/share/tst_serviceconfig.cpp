@@ -42,23 +42,6 @@ private slots:
         qunsetenv("CORVIX_SHARE_URL");
     }
 
-    void onlyHttpAddressesAreUsed_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("used");
-        QTest::newRow("https") << "https://h:1" << true;
-        QTest::newRow("http") << "http://h" << true;
-        QTest::newRow("file") << "file:///etc/passwd" << false;
-        QTest::newRow("ftp") << "ftp://h/" << false;
-        QTest::newRow("no host") << "https://" << false;
-        QTest::newRow("relative") << "share.example" << false;
-        QTest::newRow("with query") << "https://h/?x=1" << false;
-    }
-    void onlyHttpAddressesAreUsed() {
-        QFETCH(QString, text);
-        QFETCH(bool, used);
-        QCOMPARE(!ServiceConfig::checkedBaseUrl(text, "test").isEmpty(), used);
-    }
-
     void extraCaIsAddedNotSubstituted() {
         const int system = QSslConfiguration::defaultConfiguration().caCertificates().size();
         QVERIFY(ReferenceServer::makeCertificates(m_tmp.filePath("certs")));

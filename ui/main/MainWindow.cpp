@@ -372,6 +372,7 @@ void MainWindow::startUpdateCheck() {
     qDebug("**************version:%s\n", qUtf8Printable(version));
     // It runs unasked: its errors go to the log only, its result to the device page.
     auto* updater = new UpdateManager(ServiceConfig::updateAppName(), version, 2, this, this);
-    connect(updater, &UpdateManager::signalVersionChecked, m_controller, &CameraController::slotVersionChecked);
+    connect(updater, &UpdateManager::signalVersionChecked, m_controller,
+            &CameraController::slotVersionChecked);
     updater->checkForUpdate();
 }

@@ -65,7 +65,8 @@ OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent) {
     m_shareManager = new PhotoShareManager(this);
     m_shareDialog = std::make_unique<ShareDialog>();
     connect(m_shareManager, &PhotoShareManager::sigShowQRCode, m_shareDialog.get(), &ShareDialog::showQRCode);
-    connect(m_shareManager, &PhotoShareManager::sigError, this, [this](const QString& msg) { showToast(msg, 2); });
+    connect(m_shareManager, &PhotoShareManager::sigError, this,
+            [this](const QString& msg) { showToast(msg, 2); });
     qDebug() << "OverlayWidget ctor this =" << this;
 }
 
