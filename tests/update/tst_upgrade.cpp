@@ -244,8 +244,8 @@ void TestUpgrade::cancelRemovesThePartialFile() {
 // In the background the window hides and the disc shows the progress; a press on the disc
 // brings the window back on the download page, and the end of the download opens page 2.
 void TestUpgrade::backgroundDownloadShowsTheDisc() {
-    writePackage("bg.run", 600000);
-    UpgradeWidget* widget = makeWidget(m_plain.baseUrl().toString() + "/packages/bg.run", 600000);
+    writePackage("bg.run", 1000000);
+    UpgradeWidget* widget = makeWidget(m_plain.baseUrl().toString() + "/packages/bg.run", 1000000);
     widget->slotConfirmClicked();
     QTest::mouseClick(widget->firstButton(), Qt::LeftButton);  // "后台下载"
     QVERIFY(!widget->isVisible());
