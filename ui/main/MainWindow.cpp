@@ -14,9 +14,11 @@
 #include "CameraController.h"
 #include "CaptureWatch.h"
 #include "OverlayWidget.h"
+#include "ServiceConfig.h"
 #include "SubVideoHintOverlay.h"
 #include "UiScale.h"
 #include "UniqueFileName.h"
+#include "UpdateManager.h"
 #include "VideoWidget.h"
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
@@ -82,6 +84,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     connectVideo();
     connectController();
     connectOverlay();
+    QTimer::singleShot(1000, this, &MainWindow::startUpdateCheck);
 }
 
 MainWindow::~MainWindow() {
@@ -359,4 +362,17 @@ void MainWindow::onOpenFile() {
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Update check
+
+void MainWindow::startUpdateCheck() {
+    const QString version = QCoreApplication::applicationVersion();
+    qDebug("**************version:%s\n", qUtf8Printable(version));
+    // It runs unasked: its errors go to the log only, its result to the device page.
+    auto* updater = new UpdateManager(ServiceConfig::updateAppName(), version, 2, this, this);
+    connect(updater, &UpdateManager::signalVersionChecked, m_controller,
+            &CameraController::slotVersionChecked);
+    updater->checkForUpdate();
 }

@@ -52,6 +52,8 @@ private:
     void restartCamera(int index);
     void setFeatureIcon(int code);
     QString saveFolder() const;
+    // Asks the update server for a newer version; the result goes to the device page.
+    void startUpdateCheck();
 
     CameraController* m_controller = nullptr;
     VideoWidget* m_video[3] = {nullptr, nullptr, nullptr};

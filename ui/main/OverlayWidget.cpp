@@ -14,8 +14,10 @@
 #include "FeatureIcons.h"
 #include "OverlayButtonBar.h"
 #include "OverlayInfoColumn.h"
+#include "PhotoShareManager.h"
 #include "PhotoStamper.h"
 #include "RecordingFlow.h"
+#include "ShareDialog.h"
 #include "SvgSpinnerWidget.h"
 #include "ToastLabel.h"
 #include "UiScale.h"
@@ -60,6 +62,11 @@ OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent) {
     connect(m_gesture, &AccessGesture::setSupportStream, this, &OverlayWidget::setSupportStream);
     connect(m_gesture, &AccessGesture::setSupportAdvanceXU, this, &OverlayWidget::setSupportAdvanceXU);
     connect(this, &OverlayWidget::sigCaptureFinished, this, &OverlayWidget::onCaptureFinished);
+    m_shareManager = new PhotoShareManager(this);
+    m_shareDialog = std::make_unique<ShareDialog>();
+    connect(m_shareManager, &PhotoShareManager::sigShowQRCode, m_shareDialog.get(), &ShareDialog::showQRCode);
+    connect(m_shareManager, &PhotoShareManager::sigError, this,
+            [this](const QString& msg) { showToast(msg, 2); });
     qDebug() << "OverlayWidget ctor this =" << this;
 }
 
@@ -384,6 +391,17 @@ void OverlayWidget::onCaptureFinished(bool success, const QString& path) {
     m_spinner->hide();
     m_spinner->stopAnimation();
     qDebug("OverlayWidget::sigCaptureFinished m_scanCaptureEnabled:%d\n", m_scanCaptureEnabled);
+    // Only a photo that exists is shared.
+    if (saved && m_scanCaptureEnabled) {
+        m_shareManager->share(path);
+    }
+}
+
+void OverlayWidget::setScanCaptureEnabled(bool on) {
+    if (on && !m_scanCaptureEnabled && !m_shareManager->isConfigured()) {
+        showToast(tr("未配置分享服务器，扫码取图无法使用"), 2);
+    }
+    m_scanCaptureEnabled = on;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <QVector>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QTimer;
@@ -13,7 +14,9 @@ class AccessGesture;
 class OnScreenKeyboard;
 class OverlayButtonBar;
 class OverlayInfoColumn;
+class PhotoShareManager;
 class RecordingFlow;
+class ShareDialog;
 class SvgSpinnerWidget;
 class ToastLabel;
 class UniversalButton;
@@ -49,7 +52,10 @@ public:
 
     // Photo flow.
     void setDelayCaptureEnabled(bool on) { m_delayCaptureEnabled = on; }
-    void setScanCaptureEnabled(bool on) { m_scanCaptureEnabled = on; }
+    // Share each successful photo as a QR code; says so when no share server is configured.
+    void setScanCaptureEnabled(bool on);
+    PhotoShareManager* shareManager() const { return m_shareManager; }
+    ShareDialog* shareDialog() const { return m_shareDialog.get(); }
     void startCountdown(int n);
     // Pauses of the date stamp: the first wait and the size poll interval (ms).
     void setStampTimings(int initialWaitMs, int pollMs);
@@ -157,6 +163,10 @@ private:
 
     RecordingFlow* m_recording = nullptr;
     AccessGesture* m_gesture = nullptr;
+
+    // Sharing: the dialog is a top-level window of its own, reused for every share.
+    PhotoShareManager* m_shareManager = nullptr;
+    std::unique_ptr<ShareDialog> m_shareDialog;
 };
 
 #endif

@@ -1,0 +1,161 @@
+// Drives the main window through sharing and updating against the reference server and saves a
+// screenshot of each state: the upgrade offer, the download, the background disc, the install
+// question, and the QR code of a shared photo. Run by e2e_share.sh under Xvfb with a compositor,
+// the virtual camera and CORVIX_SHARE_URL / CORVIX_UPDATE_URL / CORVIX_CA_FILE set:
+//   corvix_e2e_share <output folder>
+// It prints "photo <path>" for the script to check the link against.
+#include <QApplication>
+#include <QDebug>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleFactory>
+#include <QTimer>
+#include <functional>
+
+#include "CameraController.h"
+#include "MainWindow.h"
+#include "OverlayWidget.h"
+#include "ShareDialog.h"
+#include "SubVideoHintOverlay.h"
+#include "UiScale.h"
+#include "UniversalButton.h"
+#include "UpgradeProgressDisc.h"
+#include "UpgradeWidget.h"
+#include "VideoWidget.h"
+
+namespace {
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void settle(int ms) {
+    waitUntil([] { return false; }, ms);
+}
+
+bool grab(const QString& folder, const QString& name) {
+    const QString path = QDir(folder).filePath(name);
+    const bool ok = QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+    qInfo().noquote() << (ok ? "saved" : "could not save") << path;
+    return ok;
+}
+
+// The window under the pointer at the button's centre is the button's: nothing (the overlay,
+// say) lies over it and takes its clicks.
+bool reachable(QWidget* button) {
+    const QPoint centre = button->mapToGlobal(button->rect().center());
+    return QApplication::widgetAt(centre) == button;
+}
+
+int fail(const char* what) {
+    qCritical("e2e share: %s", what);
+    return 1;
+}
+
+UpgradeWidget* upgradeWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* upgrade = qobject_cast<UpgradeWidget*>(w)) {
+            return upgrade;
+        }
+    }
+    return nullptr;
+}
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion("1.0.1(20260320)");
+    if (argc < 2) {
+        return fail("usage: corvix_e2e_share <output folder>");
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    uiScale();
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+
+    MainWindow window;
+    OverlayWidget* overlay = window.overlay();
+    int versionResult = 0;
+    QObject::connect(window.controller(), &CameraController::sigVersionChecked,
+                     [&](int r) { versionResult = r; });
+    if (!waitUntil([&] { return window.videoWidget(0)->isReady() && window.hintOverlay(0)->isHidden(); },
+                   15000)) {
+        return fail("no picture");
+    }
+
+    // One second after start the update check finds the newer version and offers it.
+    if (!waitUntil([] { return upgradeWindow() && upgradeWindow()->isVisible(); }, 15000)) {
+        return fail("no upgrade offer");
+    }
+    UpgradeWidget* upgrade = upgradeWindow();
+    if (versionResult != 1) {
+        return fail("the device page was not told of the newer version");
+    }
+    settle(800);
+    grab(out, "upgrade_offer.png");
+    if (!reachable(upgrade->firstButton())) {
+        return fail("the upgrade window lies under another window");
+    }
+
+    upgrade->firstButton()->click();  // "确认"
+    if (upgrade->currentPage() != UpgradeWidget::DownloadPage ||
+        !waitUntil([&] { return upgrade->progressBar()->value() >= 10; }, 15000)) {
+        return fail("the download does not progress");
+    }
+    settle(300);
+    grab(out, "upgrade_download.png");
+
+    upgrade->firstButton()->click();  // "后台下载"
+    if (!upgrade->progressDisc() ||
+        !waitUntil([&] { return upgrade->progressDisc()->percent() >= 40; }, 20000)) {
+        return fail("no progress disc");
+    }
+    grab(out, "upgrade_disc.png");
+
+    if (!waitUntil([&] { return upgrade->currentPage() == UpgradeWidget::InstallPage; }, 30000)) {
+        return fail("the download did not finish");
+    }
+    settle(800);
+    grab(out, "upgrade_install.png");
+    qInfo().noquote() << "package" << upgrade->downloadPath()
+                      << (upgrade->isPackageVerified() ? "verified" : "unverified");
+    upgrade->secondButton()->click();  // "取消"
+    settle(500);
+
+    // Scan capture on, as the device page's switch does; a photo, then its code.
+    window.controller()->setShowScanCapture(true);
+    overlay->captureButton()->click();
+    if (!waitUntil([&] { return overlay->shareDialog()->isVisible(); }, 20000)) {
+        return fail("no QR code after the photo");
+    }
+    settle(800);
+    grab(out, "share_qr.png");
+    if (!reachable(overlay->shareDialog()->findChild<QPushButton*>("shareCloseButton"))) {
+        return fail("the share dialog lies under another window");
+    }
+    overlay->shareDialog()
+        ->codeLabel()
+        ->pixmap(Qt::ReturnByValue)
+        .save(QDir(out).filePath("share_qr_code.png"));
+    const QStringList photos = QDir(window.controller()->recordOutputDir()).entryList({"*.jpg"}, QDir::Files);
+    if (photos.size() != 1) {
+        return fail("expected one photo in the save folder");
+    }
+    qInfo().noquote() << "photo" << QDir(window.controller()->recordOutputDir()).filePath(photos.first());
+    return 0;
+}
