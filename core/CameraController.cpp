@@ -184,12 +184,13 @@ void CameraController::startAudioTest() {
 }
 
 void CameraController::stopAudioTest() {
-    const bool wasRunning = m_bAudioTestRunning;
+    // Stopping plays the captured sound: nothing to stop means nothing to play.
+    if (!m_bAudioTestRunning) {
+        return;
+    }
     m_bAudioTestRunning = false;
     emit sigStopAudioTest();
-    if (wasRunning) {
-        emit sigAudioTestRunning(false);
-    }
+    emit sigAudioTestRunning(false);
 }
 
 void CameraController::AudioTestStarted(bool started) {

@@ -22,9 +22,11 @@ struct Playback {
     long lastTotal = 0;
 };
 
+// Never destroyed: the capture side stops it while the process ends, whichever of the two was
+// created first.
 Playback& playback() {
-    static Playback p;
-    return p;
+    static Playback* p = new Playback;
+    return *p;
 }
 
 bool readSamples(const char* path, std::vector<int16_t>& samples) {

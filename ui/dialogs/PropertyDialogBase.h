@@ -40,7 +40,7 @@ protected:
                  bool bIsSupportAuto, bool bDefaultAuto);
     // True while a row is being filled from the camera's answer: its signals are not user changes.
     bool isFilling() const { return m_bFilling; }
-    // Loads the rows again from the camera after a reset.
+    // The spinner shown while loading, centred over the dialog.
     void createLoader();
 
     virtual CameraParamRow* rowForType(int type) const = 0;

@@ -151,13 +151,14 @@ private slots:
         dialog.audioTestButton()->click();
         QVERIFY(dialog.isAudioTestShownRunning());
         QVERIFY(dialog.levelBar()->isVisible());
-        // The level follows the virtual microphone's tone.
+        // The level follows the virtual microphone's tone; a quarter second is captured.
+        const QString folder = QCoreApplication::applicationDirPath() + "/output/";
         QTRY_VERIFY(dialog.levelBar()->value() > 0);
+        QTRY_VERIFY(QFileInfo(folder + "sound.pcm").size() >= 48000);
         dialog.audioTestButton()->click();
         QVERIFY(!dialog.isAudioTestShownRunning());
         QVERIFY(!dialog.levelBar()->isVisible());
 
-        const QString folder = QCoreApplication::applicationDirPath() + "/output/";
         QFile pcm(folder + "sound.pcm");
         QFile wav(folder + "sound.wav");
         QVERIFY(pcm.open(QIODevice::ReadOnly));
