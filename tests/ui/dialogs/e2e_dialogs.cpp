@@ -5,6 +5,7 @@
 //   button <name> <x> <y>          centre of a page button
 //   loaded <dialog>                a property dialog has finished loading
 //   brightness <x> <y> <right>     the brightness slider's handle centre and its groove's end
+//   closed <dialog>                a dialog was closed (Esc or a press outside)
 #include <QApplication>
 #include <QPushButton>
 #include <QSlider>
@@ -89,6 +90,7 @@ int main(int argc, char* argv[]) {
     auto* control = new CameraControlDialog(controller, &page);
     control->setWindowFlags(popup);
     control->hide();
+    QObject::connect(control, &QDialog::finished, [] { say("closed control"); });
     CameraImageDialog* image = nullptr;
     CameraRecordDialog* record = nullptr;
     QObject::connect(controlButton, &QPushButton::clicked, [&] {
@@ -100,6 +102,7 @@ int main(int argc, char* argv[]) {
         if (!image) {
             image = new CameraImageDialog(controller, &page);
             image->setWindowFlags(popup);
+            QObject::connect(image, &QDialog::finished, [] { say("closed image"); });
         }
         image->move(scaled(590), scaled(80));
         image->show();
@@ -123,6 +126,7 @@ int main(int argc, char* argv[]) {
         if (!record) {
             record = new CameraRecordDialog(controller, &page);
             record->setWindowFlags(popup);
+            QObject::connect(record, &QDialog::finished, [] { say("closed record"); });
         }
         record->move(scaled(590), scaled(280));
         record->show();

@@ -15,6 +15,7 @@ source "$root/tests/e2e/lib.sh"
 e2e_init "$shots" xcompmgr
 [ -x "$app" ] || { echo "e2e: $app not built" >&2; exit 2; }
 e2e_start_x compositor
+# shellcheck disable=SC2119
 e2e_start_app
 e2e_wait_picture
 
@@ -41,7 +42,7 @@ picture_brightness() {
 }
 close_with_esc() {
     xdotool key Escape
-    sleep 0.5
+    await "closed $1" >/dev/null
 }
 
 # Image settings: loads, then the brightness slider is dragged to its right end.
@@ -65,18 +66,18 @@ for _ in $(seq 20); do
 done
 echo "picture brightness $before -> $after"
 [ "$after" -gt $((before + 15)) ] || fail "the picture did not brighten ($before -> $after)"
-close_with_esc
+close_with_esc image
 
 click_button control
 await "loaded control" >/dev/null
 sleep 0.5
 shot dialog_control.png
-close_with_esc
+close_with_esc control
 
 click_button record
 sleep 1
 shot dialog_record.png
-close_with_esc
+close_with_esc record
 
 kill -0 "$app_pid" 2>/dev/null || fail "the driver ended early"
 echo "e2e passed; screenshots in $screens: dialog_image.png dialog_control.png dialog_record.png"
