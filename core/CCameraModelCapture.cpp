@@ -258,13 +258,16 @@ void CCameraModel::StopAudioTest() {
 }
 
 void CCameraModel::PlayTestSound() {
-    const QString wav = OutputFilePath(QStringLiteral("sound.wav"));
-    if (!QFile::exists(wav)) {
-        qWarning() << "CCameraModel::PlayTestSound no test sound:" << wav;
+    const QString pcm = OutputFilePath(QStringLiteral("sound.pcm"));
+    if (!QFile::exists(pcm)) {
+        qWarning() << "CCameraModel::PlayTestSound no test sound:" << pcm;
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(wav))) {
-        qWarning() << "CCameraModel::PlayTestSound cannot open:" << wav;
+    // Played through the default output device rather than handed to whatever player the
+    // desktop associates with WAV files.
+    if (qelaudioinput_play_file(QFile::encodeName(pcm).constData(), kAudioChannels, kAudioSampleRate,
+                                kAudioBits) != 1) {
+        qWarning() << "CCameraModel::PlayTestSound cannot play:" << pcm;
     }
 }
 

@@ -86,6 +86,7 @@ void CameraController::SetSliderPos(int nValue) {
 void CameraController::SetAudioList(QStringList audios, int nDefaultSel) {
     m_audioList = audios;
     m_nDefaultAudio = nDefaultSel;
+    resolveAudioInput();
     emit sigAudioList(audios, nDefaultSel);
 }
 
@@ -145,4 +146,65 @@ void CameraController::SetMirror(bool bChecked) {
 void CameraController::slotVersionChecked(int result) {
     qDebug() << "CameraController got result:" << result;
     emit sigVersionChecked(result);
+}
+
+void CameraController::setRecordKeepAudio(bool keep) {
+    if (keep == m_bRecordKeepAudio) {
+        return;
+    }
+    m_bRecordKeepAudio = keep;
+    emit sigRecordKeepAudioChanged(keep);
+}
+
+void CameraController::setAudioInputName(const QString& name) {
+    m_strAudioInputName = name;
+    resolveAudioInput();
+}
+
+// The chosen name where it is listed, else the list's default; reported when it changes.
+void CameraController::resolveAudioInput() {
+    int index = m_audioList.indexOf(m_strAudioInputName);
+    if (m_strAudioInputName.isEmpty() || index < 0) {
+        index = m_nDefaultAudio >= 0 && m_nDefaultAudio < m_audioList.size() ? m_nDefaultAudio : -1;
+        if (index < 0 && !m_audioList.isEmpty()) {
+            index = 0;
+        }
+    }
+    if (index == m_nAudioInput) {
+        return;
+    }
+    m_nAudioInput = index;
+    if (index >= 0) {
+        emit sigAudioInputChanged(index);
+    }
+}
+
+void CameraController::startAudioTest() {
+    emit sigStartAudioTest();
+}
+
+void CameraController::stopAudioTest() {
+    // Stopping plays the captured sound: nothing to stop means nothing to play.
+    if (!m_bAudioTestRunning) {
+        return;
+    }
+    m_bAudioTestRunning = false;
+    emit sigStopAudioTest();
+    emit sigAudioTestRunning(false);
+}
+
+void CameraController::AudioTestStarted(bool started) {
+    m_bAudioTestRunning = started;
+    if (!started) {
+        emit sigAudioTestFailed();
+    }
+    emit sigAudioTestRunning(started);
+}
+
+void CameraController::SetProgressVolume(int level) {
+    emit sigProgressVolume(level);
+}
+
+void CameraController::onResetPuCtProperty(int type) {
+    emit sigResetVideoWidgetProperty(type);
 }

@@ -33,6 +33,18 @@ public:
     // followed by "/Corvix".
     static QString defaultSaveFolder();
 
+    // Whether recordings carry the microphone's sound (on at start).
+    void setRecordKeepAudio(bool keep);
+    bool recordKeepAudio() const { return m_bRecordKeepAudio; }
+    // The microphone chosen by name; empty or no longer listed means the default one.
+    void setAudioInputName(const QString& name);
+    QString audioInputName() const { return m_strAudioInputName; }
+    // The listed microphone the name resolves to (-1 before any list).
+    int audioInputIndex() const { return m_nAudioInput; }
+    void startAudioTest();
+    void stopAudioTest();
+    bool isAudioTestRunning() const { return m_bAudioTestRunning; }
+
 signals:
     void sigRecordMinutesChanged(int minutes);
     void sigEnableFrequency(bool bEnable);
@@ -67,6 +79,16 @@ signals:
     void sigChangeMirror(bool bChecked);
     void sigChangeFlip(bool bChecked);
     void sigVersionChecked(int result);
+    void sigRecordKeepAudioChanged(bool keep);
+    void sigAudioInputChanged(int index);
+    void sigStartAudioTest();
+    void sigStopAudioTest();
+    // The microphone test is running (true) or has ended or could not start (false).
+    void sigAudioTestRunning(bool running);
+    // The microphone could not be opened for the test.
+    void sigAudioTestFailed();
+    void sigProgressVolume(int level);
+    void sigResetVideoWidgetProperty(int type);
 
 public slots:
     void EnableFrequency(bool bEnable);
@@ -94,6 +116,11 @@ public slots:
     void EnableMirror(bool bEnable);
     void SetMirror(bool bChecked);
     void slotVersionChecked(int result);
+    // The video widget's answer to a microphone test request.
+    void AudioTestStarted(bool started);
+    void SetProgressVolume(int level);
+    // A dialog resets one property to the camera's default.
+    void onResetPuCtProperty(int type);
 
 private:
     enum PropertyTarget { TargetNone = 0, TargetImage = 1, TargetControl = 2 };
@@ -107,6 +134,13 @@ private:
     int m_nCurPropertyType = -1;
     int m_nRecordMinutes = 10;
     int m_nPropertyTarget = TargetNone;
+
+    void resolveAudioInput();
+
+    bool m_bRecordKeepAudio = true;
+    QString m_strAudioInputName;
+    int m_nAudioInput = -1;
+    bool m_bAudioTestRunning = false;
 };
 
 #endif

@@ -94,8 +94,8 @@ void VideoWidget::startPreview() {
         if (p->Init()) {
             m_bStarted = true;
         }
-        p->SetRecordKeepAudio(true);
-        p->SetCurAudioInput(0);
+        p->SetRecordKeepAudio(m_bRecordKeepAudio);
+        p->SetCurAudioInput(m_nAudioInput);
         // Without a camera there is no stream to set (and no refusal to show for it).
         if (m_bHasCamera) {
             p->SetStreamMode(0);
@@ -272,6 +272,43 @@ void VideoWidget::stopRecord() {
 void VideoWidget::capturePreviewFrame(const QString& path) {
     if (auto* p = presenter()) {
         p->CapturePreviewFrame(path.toUtf8());
+    }
+}
+
+void VideoWidget::setRecordKeepAudio(bool keep) {
+    m_bRecordKeepAudio = keep;
+    if (auto* p = presenter()) {
+        p->SetRecordKeepAudio(keep);
+    }
+}
+
+void VideoWidget::setCurAudioInput(int index) {
+    m_nAudioInput = index;
+    if (auto* p = presenter()) {
+        p->SetCurAudioInput(index);
+    }
+}
+
+bool VideoWidget::startAudioTest() {
+    auto* p = presenter();
+    const bool started = p && p->StartAudioTest();
+    if (!started) {
+        qWarning() << "VideoWidget::startAudioTest the microphone could not be opened";
+    }
+    emit sigAudioTestStarted(started);
+    return started;
+}
+
+void VideoWidget::stopAudioTest() {
+    if (auto* p = presenter()) {
+        p->StopAudioTest();
+        p->PlayTestSound();
+    }
+}
+
+void VideoWidget::resetPuCt(int id) {
+    if (auto* p = presenter()) {
+        p->ResetPuCt(id);
     }
 }
 

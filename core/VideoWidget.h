@@ -67,6 +67,14 @@ public:
     bool startRecord(const QString& path);
     void stopRecord();
     void capturePreviewFrame(const QString& path);
+    // Kept for every later start of the camera core too.
+    void setRecordKeepAudio(bool keep);
+    void setCurAudioInput(int index);
+    // Answers (and reports through sigAudioTestStarted) whether the microphone test started.
+    bool startAudioTest();
+    // Ends the microphone test and plays what it captured.
+    void stopAudioTest();
+    void resetPuCt(int id);
 
     // ICameraView
     bool SetCameraList(const QStringList& names) override;
@@ -190,6 +198,7 @@ signals:
     void sigSetProgressVolume(int nVolume);
     void sigEnableFrequency(bool bEnable);
     void sigSetFrequency(int index);
+    void sigAudioTestStarted(bool started);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -217,6 +226,10 @@ private:
     quintptr m_nativeHandle = 0;
     std::atomic<int> m_physicalWidth{0};
     std::atomic<int> m_physicalHeight{0};
+
+    // Written by the GUI thread, read by the start task at each start.
+    std::atomic<bool> m_bRecordKeepAudio{true};
+    std::atomic<int> m_nAudioInput{0};
 };
 
 #endif

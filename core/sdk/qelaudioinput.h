@@ -25,6 +25,19 @@ QEL_API int qelaudioinput_stop_recording(void);
 // Level 0-100 of a 16-bit PCM block from its RMS on a dB scale. (1 = ok)
 QEL_API int qelaudioinput_calculate_volume(const unsigned char* data, int size, int* level);
 
+
+// Playback of a raw PCM file (interleaved, little-endian) through the default output device; while
+// virtual microphones are listed, through a virtual output that consumes it at the same pace
+// without a sound card. The file is read whole before this returns; playing goes on in the
+// background and replaces a playback still running. 1 = ok; 0 for an unreadable or empty file,
+// an unsupported format or no output device.
+QEL_API int qelaudioinput_play_file(const char* path, int channels, int sampleRate, int bits);
+// Stops the playback; harmless when nothing plays.
+QEL_API int qelaudioinput_stop_playing(void);
+// playing: 1 while the sound plays; frames played so far and in all, of the current or last
+// playback (0 before any). (1 = ok)
+QEL_API int qelaudioinput_get_playback(int* playing, long* framesPlayed, long* framesTotal);
+
 QEL_EXTERN_C_END
 
 #endif

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "DeviceList.h"
+#include "PlaybackSink.h"
 #include "PortAudioInput.h"
 #include "VirtualMicrophone.h"
 #include "VolumeMeter.h"
@@ -66,6 +67,7 @@ struct Library {
             capture->stop();
             capture.reset();
         }
+        stopPlayback();
         PortAudioInput::terminate();
     }
 };
@@ -100,7 +102,7 @@ int qelaudioinput_get_device_count(int* count) {
     std::lock_guard<std::mutex> lock(lib.mutex);
     if (!lib.initialised) {
         lib.ensureInitialised();
-    } else if (!lib.capture) {
+    } else if (!lib.capture && !playbackRunning()) {
         // PortAudio lists devices only when it starts: start it again to see new microphones.
         lib.portAudioReady = PortAudioInput::rescan();
         lib.devices = listDevices(lib.portAudioReady);

@@ -1,0 +1,93 @@
+#include "PortAudioOutput.h"
+
+#include <portaudio.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "PortAudioInput.h"
+
+namespace qelaudioinput {
+
+namespace {
+
+int playbackCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
+                     PaStreamCallbackFlags, void* self) {
+    bool more = static_cast<PortAudioOutput*>(self)->fill(static_cast<int16_t*>(output), frames);
+    return more ? paContinue : paComplete;
+}
+
+}  // namespace
+
+PortAudioOutput::~PortAudioOutput() {
+    stop();
+}
+
+bool PortAudioOutput::start(std::vector<int16_t> samples, int channels, int sampleRate) {
+    stop();
+    if (!PortAudioInput::initialise()) {
+        return false;
+    }
+    const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
+    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
+    if (!info || info->maxOutputChannels < 1) {
+        std::fprintf(stderr, "qelaudioinput: no output device to play on\n");
+        return false;
+    }
+    m_samples = std::move(samples);
+    m_channels = channels;
+    m_position.store(0, std::memory_order_relaxed);
+
+    PaStreamParameters out;
+    std::memset(&out, 0, sizeof out);
+    out.device = device;
+    out.channelCount = channels;
+    out.sampleFormat = paInt16;
+    out.suggestedLatency = info->defaultHighOutputLatency;
+    PaStream* stream = nullptr;
+    PaError err = Pa_OpenStream(&stream, nullptr, &out, sampleRate, paFramesPerBufferUnspecified, paClipOff,
+                                &playbackCallback, this);
+    if (err == paNoError) {
+        err = Pa_StartStream(stream);
+        if (err != paNoError) {
+            Pa_CloseStream(stream);
+        }
+    }
+    if (err != paNoError) {
+        std::fprintf(stderr, "qelaudioinput: cannot play on \"%s\" (%d ch, %d Hz): %s\n", info->name,
+                     channels, sampleRate, Pa_GetErrorText(err));
+        return false;
+    }
+    m_stream = stream;
+    return true;
+}
+
+bool PortAudioOutput::fill(int16_t* out, unsigned long frames) {
+    const size_t wanted = size_t(frames) * unsigned(m_channels);
+    const size_t position = m_position.load(std::memory_order_relaxed);
+    const size_t n = std::min(wanted, m_samples.size() - position);
+    std::memcpy(out, m_samples.data() + position, n * sizeof(int16_t));
+    std::memset(out + n, 0, (wanted - n) * sizeof(int16_t));
+    m_position.store(position + n, std::memory_order_relaxed);
+    return position + n < m_samples.size();
+}
+
+void PortAudioOutput::stop() {
+    if (!m_stream) {
+        return;
+    }
+    // Returns once the callback has run for the last time.
+    PaError err = Pa_StopStream(m_stream);
+    if (err != paNoError) {
+        Pa_AbortStream(m_stream);
+    }
+    Pa_CloseStream(m_stream);
+    m_stream = nullptr;
+}
+
+bool PortAudioOutput::isPlaying() const {
+    return m_stream && Pa_IsStreamActive(m_stream) == 1;
+}
+
+}  // namespace qelaudioinput
