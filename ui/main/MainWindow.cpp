@@ -15,6 +15,7 @@
 #include "CaptureWatch.h"
 #include "OverlayWidget.h"
 #include "SubVideoHintOverlay.h"
+#include "TranslucentWindowMask.h"
 #include "UiScale.h"
 #include "UniqueFileName.h"
 #include "VideoWidget.h"
@@ -28,6 +29,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(tr("MainWindow"));
     setStyleSheet("background:black;");
     setAttribute(Qt::WA_TranslucentBackground, true);
+    TranslucentWindowMask::applyWhole(this);  // the video fills it
 
     m_controller = new CameraController(this);
     // The save folder until the device page chooses one.

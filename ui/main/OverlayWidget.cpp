@@ -18,6 +18,7 @@
 #include "RecordingFlow.h"
 #include "SvgSpinnerWidget.h"
 #include "ToastLabel.h"
+#include "TranslucentWindowMask.h"
 #include "UiScale.h"
 #include "UniversalButton.h"
 #include "VideoInfoTable.h"
@@ -60,6 +61,8 @@ OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent) {
     connect(m_gesture, &AccessGesture::setSupportStream, this, &OverlayWidget::setSupportStream);
     connect(m_gesture, &AccessGesture::setSupportAdvanceXU, this, &OverlayWidget::setSupportAdvanceXU);
     connect(this, &OverlayWidget::sigCaptureFinished, this, &OverlayWidget::onCaptureFinished);
+    // Without a compositor only the controls may cover the picture.
+    TranslucentWindowMask::apply(this);
     qDebug() << "OverlayWidget ctor this =" << this;
 }
 

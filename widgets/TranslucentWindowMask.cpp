@@ -1,0 +1,262 @@
+#include "TranslucentWindowMask.h"
+
+#include <QChildEvent>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QPicture>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QTextDocument>
+#include <QTimer>
+#include <QWidget>
+
+#include "CompositorWatch.h"
+
+Q_LOGGING_CATEGORY(lcWindowMask, "corvix.windowmask", QtWarningMsg)
+
+namespace {
+const char* const kPartRuleProperty = "translucentWindowMaskPart";
+// Qt takes an empty mask for "no mask", that is the whole window: a window with nothing visible
+// gets a mask outside itself instead.
+const QRect kOutside(-1, -1, 1, 1);
+// Room around a label's text for antialiasing and italic overhang.
+constexpr int kTextMargin = 2;
+
+// Whether the widget's own style sheet gives it a background that is not transparent.
+bool styleSheetPaintsBackground(const QString& sheet) {
+    if (sheet.isEmpty()) {
+        return false;
+    }
+    static const QRegularExpression declaration(
+        QStringLiteral(R"(background(?:-color|-image)?\s*:\s*([^;}]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    QRegularExpressionMatchIterator it = declaration.globalMatch(sheet);
+    while (it.hasNext()) {
+        QString value = it.next().captured(1).trimmed().toLower();
+        value.remove(QLatin1Char(' '));
+        if (value != QLatin1String("transparent") && value != QLatin1String("none") &&
+            !value.startsWith(QLatin1String("rgba(0,0,0,0)"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool paintsBackground(const QWidget* widget) {
+    return widget->autoFillBackground() || widget->testAttribute(Qt::WA_StyledBackground) ||
+           styleSheetPaintsBackground(widget->styleSheet());
+}
+
+bool isPart(const QObject* object) {
+    if (!object->isWidgetType()) {
+        return false;
+    }
+    const auto* widget = static_cast<const QWidget*>(object);
+    return !widget->isWindow() && !widget->isHidden();
+}
+
+bool hasVisibleChildren(const QWidget* widget) {
+    for (const QObject* child : widget->children()) {
+        if (isPart(child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The box a label's text takes, in the label's coordinates; null for a label showing nothing.
+QRect labelTextBox(const QLabel* label) {
+    if (!label->pixmap(Qt::ReturnByValue).isNull() || label->movie() ||
+        !label->picture(Qt::ReturnByValue).isNull()) {
+        return label->rect();
+    }
+    const QString text = label->text();
+    if (text.isEmpty()) {
+        return QRect();
+    }
+    const QRect contents = label->contentsRect();
+    const bool rich = label->textFormat() == Qt::RichText ||
+                      (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
+    if (label->wordWrap() || rich) {
+        return contents;
+    }
+    const QRect box = label->style()->itemTextRect(label->fontMetrics(), contents, label->alignment(),
+                                                   label->isEnabled(), text);
+    return box.adjusted(-kTextMargin, -kTextMargin, kTextMargin, kTextMargin) & label->rect();
+}
+}  // namespace
+
+TranslucentWindowMask* TranslucentWindowMask::apply(QWidget* window) {
+    return apply(window, RegionFunction());
+}
+
+TranslucentWindowMask* TranslucentWindowMask::applyWhole(QWidget* window) {
+    return apply(window, [window] { return QRegion(window->rect()); });
+}
+
+TranslucentWindowMask* TranslucentWindowMask::apply(QWidget* window, RegionFunction visibleRegion) {
+    if (!window) {
+        return nullptr;
+    }
+    if (TranslucentWindowMask* keeper = of(window)) {
+        keeper->m_visibleRegion = std::move(visibleRegion);
+        keeper->refresh();
+        return keeper;
+    }
+    return new TranslucentWindowMask(window, std::move(visibleRegion));
+}
+
+TranslucentWindowMask* TranslucentWindowMask::of(const QWidget* window) {
+    return window ? window->findChild<TranslucentWindowMask*>(QString(), Qt::FindDirectChildrenOnly)
+                  : nullptr;
+}
+
+void TranslucentWindowMask::setPartRule(QWidget* part, PartRule rule) {
+    if (!part) {
+        return;
+    }
+    part->setProperty(kPartRuleProperty, int(rule));
+    // The keeper of the part's window takes the new rule into account.
+    if (TranslucentWindowMask* keeper = of(part->window())) {
+        keeper->schedule();
+    }
+}
+
+TranslucentWindowMask::TranslucentWindowMask(QWidget* window, RegionFunction visibleRegion)
+    : QObject(window), m_window(window), m_visibleRegion(std::move(visibleRegion)) {
+    setObjectName(QStringLiteral("translucentWindowMask"));
+    watch(window);
+    connect(CompositorWatch::instance(), &CompositorWatch::compositingChanged, this,
+            &TranslucentWindowMask::refresh);
+    // Before the window is first shown, so that it never appears unmasked.
+    refresh();
+}
+
+void TranslucentWindowMask::watch(QObject* object) {
+    object->installEventFilter(this);
+    for (QObject* child : object->children()) {
+        if (child->isWidgetType()) {
+            watch(child);
+        }
+    }
+}
+
+bool TranslucentWindowMask::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::ChildAdded: {
+            QObject* child = static_cast<QChildEvent*>(event)->child();
+            if (child->isWidgetType()) {
+                watch(child);
+            }
+            schedule();
+            break;
+        }
+        case QEvent::Paint:
+            // A label's text changed (the clock, the countdown digits, the date).
+            if (qobject_cast<QLabel*>(watched)) {
+                schedule();
+            }
+            break;
+        case QEvent::ChildRemoved:
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::ShowToParent:
+        case QEvent::HideToParent:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::StyleChange:
+        case QEvent::FontChange:
+            schedule();
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TranslucentWindowMask::schedule() {
+    if (m_scheduled || (!m_masking && CompositorWatch::instance()->isCompositing())) {
+        return;
+    }
+    m_scheduled = true;
+    QTimer::singleShot(0, this, &TranslucentWindowMask::refresh);
+}
+
+QRegion TranslucentWindowMask::visibleRegion() const {
+    if (!m_window) {
+        return QRegion();
+    }
+    const QRect whole = m_window->rect();
+    if (m_visibleRegion) {
+        return m_visibleRegion() & whole;
+    }
+    if (paintsBackground(m_window)) {
+        return whole;
+    }
+    return partsOf(m_window) & whole;
+}
+
+QRegion TranslucentWindowMask::partsOf(const QWidget* widget) {
+    QRegion parts;
+    for (const QObject* child : widget->children()) {
+        if (isPart(child)) {
+            parts += partOf(static_cast<const QWidget*>(child));
+        }
+    }
+    return parts;
+}
+
+QRegion TranslucentWindowMask::partOf(const QWidget* child) {
+    const QRect geometry = child->geometry();
+    const QVariant rule = child->property(kPartRuleProperty);
+    switch (rule.isValid() ? PartRule(rule.toInt()) : AutoPart) {
+        case SkipPart:
+            return QRegion();
+        case WholePart:
+            return geometry;
+        case ChildrenPart:
+            return partsOf(child).translated(child->pos()) & geometry;
+        case AutoPart:
+            break;
+    }
+    if (paintsBackground(child)) {
+        return geometry;
+    }
+    if (hasVisibleChildren(child)) {
+        return partsOf(child).translated(child->pos()) & geometry;
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(child)) {
+        return labelTextBox(label).translated(child->pos());
+    }
+    return geometry;
+}
+
+void TranslucentWindowMask::refresh() {
+    m_scheduled = false;
+    if (!m_window) {
+        return;
+    }
+    if (CompositorWatch::instance()->isCompositing()) {
+        if (m_masking) {
+            m_masking = false;
+            m_window->clearMask();
+            qCDebug(lcWindowMask) << m_window << "composited: mask removed";
+        }
+        return;
+    }
+    m_masking = true;
+    const QRegion visible = visibleRegion();
+    if ((QRegion(m_window->rect()) - visible).isEmpty()) {
+        // Opaque from edge to edge: no mask needed (and none to lag behind a resize).
+        if (!m_window->mask().isEmpty()) {
+            m_window->clearMask();
+        }
+        return;
+    }
+    const QRegion mask = visible.isEmpty() ? QRegion(kOutside) : visible;
+    if (m_window->mask() != mask) {
+        qCDebug(lcWindowMask) << m_window << "mask" << mask.boundingRect() << "in" << mask.rectCount()
+                              << "rectangles";
+        m_window->setMask(mask);
+    }
+}
