@@ -55,9 +55,9 @@ bool isPart(const QObject* object) {
     return !widget->isWindow() && !widget->isHidden();
 }
 
-bool hasVisibleChildren(const QWidget* widget) {
+bool hasChildWidgets(const QWidget* widget) {
     for (const QObject* child : widget->children()) {
-        if (isPart(child)) {
+        if (child->isWidgetType() && !static_cast<const QWidget*>(child)->isWindow()) {
             return true;
         }
     }
@@ -222,7 +222,8 @@ QRegion TranslucentWindowMask::partOf(const QWidget* child) {
     if (paintsBackground(child)) {
         return geometry;
     }
-    if (hasVisibleChildren(child)) {
+    // A container (a bar, a column, a panel of captions) shows only its visible children.
+    if (hasChildWidgets(child)) {
         return partsOf(child).translated(child->pos()) & geometry;
     }
     if (const auto* label = qobject_cast<const QLabel*>(child)) {

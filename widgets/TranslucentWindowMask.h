@@ -26,8 +26,9 @@ class QWidget;
 // The visible parts by default: the window's whole rectangle when the window paints a background
 // of its own, otherwise the union of its visible child widgets, where a child that paints a
 // background (auto-fill, a styled background, a non-transparent "background" in its own style
-// sheet) counts whole, a child that paints nothing itself counts by its own visible children, a
-// label without background counts by the box of its text, and any other widget counts whole.
+// sheet) counts whole, a child with child widgets that paints nothing itself counts by its visible
+// children (none: nothing), a label without background counts by the box of its text, and any
+// other widget counts whole.
 // setPartRule() overrides this for one child. Child windows (dialogs, popups) are skipped: they
 // follow the rule themselves. GUI thread only.
 class TranslucentWindowMask : public QObject {
