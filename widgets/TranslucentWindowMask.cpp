@@ -43,8 +43,16 @@ bool styleSheetPaintsBackground(const QString& sheet) {
 }
 
 bool paintsBackground(const QWidget* widget) {
-    return widget->autoFillBackground() || widget->testAttribute(Qt::WA_StyledBackground) ||
-           styleSheetPaintsBackground(widget->styleSheet());
+    if (widget->autoFillBackground()) {
+        return true;
+    }
+    // Qt marks every frame or plain widget with a style sheet "styled", also for a transparent
+    // background or a mere padding; a widget's own sheet says better whether it paints one.
+    const QString sheet = widget->styleSheet();
+    if (!sheet.isEmpty()) {
+        return styleSheetPaintsBackground(sheet);
+    }
+    return widget->testAttribute(Qt::WA_StyledBackground);
 }
 
 bool isPart(const QObject* object) {
