@@ -1,12 +1,11 @@
 #include "TranslucentWindowMask.h"
 
 #include <QChildEvent>
+#include <QImage>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QPicture>
 #include <QRegularExpression>
-#include <QStyle>
-#include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
 
@@ -19,7 +18,7 @@ const char* const kPartRuleProperty = "translucentWindowMaskPart";
 // Qt takes an empty mask for "no mask", that is the whole window: a window with nothing visible
 // gets a mask outside itself instead.
 const QRect kOutside(-1, -1, 1, 1);
-// Room around a label's text for antialiasing and italic overhang.
+// Room around a label's painted text.
 constexpr int kTextMargin = 2;
 
 // Whether the widget's own style sheet gives it a background that is not transparent.
@@ -72,25 +71,48 @@ bool hasChildWidgets(const QWidget* widget) {
     return false;
 }
 
-// The box a label's text takes, in the label's coordinates; null for a label showing nothing.
-QRect labelTextBox(const QLabel* label) {
-    if (!label->pixmap(Qt::ReturnByValue).isNull() || label->movie() ||
-        !label->picture(Qt::ReturnByValue).isNull()) {
-        return label->rect();
-    }
-    const QString text = label->text();
-    if (text.isEmpty()) {
+// The box of what a label without background paints (its text), in the label's coordinates:
+// rendered rather than computed, so that style-sheet padding, margins and fonts are as drawn.
+QRect labelPaintedBox(QLabel* label) {
+    if (label->text().isEmpty() && label->pixmap(Qt::ReturnByValue).isNull() && !label->movie() &&
+        label->picture(Qt::ReturnByValue).isNull()) {
         return QRect();
     }
-    const QRect contents = label->contentsRect();
-    const bool rich = label->textFormat() == Qt::RichText ||
-                      (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
-    if (label->wordWrap() || rich) {
-        return contents;
+    if (label->width() <= 0 || label->height() <= 0) {
+        return QRect();
     }
-    const QRect box = label->style()->itemTextRect(label->fontMetrics(), contents, label->alignment(),
-                                                   label->isEnabled(), text);
-    return box.adjusted(-kTextMargin, -kTextMargin, kTextMargin, kTextMargin) & label->rect();
+    QImage image(label->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    label->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    int left = image.width();
+    int right = -1;
+    int top = -1;
+    int bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        int first = -1;
+        int last = -1;
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) != 0) {
+                if (first < 0) {
+                    first = x;
+                }
+                last = x;
+            }
+        }
+        if (first >= 0) {
+            left = qMin(left, first);
+            right = qMax(right, last);
+            top = top < 0 ? y : top;
+            bottom = y;
+        }
+    }
+    if (right < 0) {
+        return QRect();
+    }
+    return QRect(QPoint(left, top), QPoint(right, bottom))
+               .adjusted(-kTextMargin, -kTextMargin, kTextMargin, kTextMargin) &
+           label->rect();
 }
 }  // namespace
 
@@ -150,6 +172,9 @@ void TranslucentWindowMask::watch(QObject* object) {
 }
 
 bool TranslucentWindowMask::eventFilter(QObject* watched, QEvent* event) {
+    if (m_refreshing) {
+        return QObject::eventFilter(watched, event);  // our own rendering of labels
+    }
     switch (event->type()) {
         case QEvent::ChildAdded: {
             QObject* child = static_cast<QChildEvent*>(event)->child();
@@ -234,8 +259,8 @@ QRegion TranslucentWindowMask::partOf(const QWidget* child) {
     if (hasChildWidgets(child)) {
         return partsOf(child).translated(child->pos()) & geometry;
     }
-    if (const auto* label = qobject_cast<const QLabel*>(child)) {
-        return labelTextBox(label).translated(child->pos());
+    if (auto* label = qobject_cast<QLabel*>(const_cast<QWidget*>(child))) {
+        return labelPaintedBox(label).translated(child->pos());
     }
     return geometry;
 }
@@ -254,7 +279,9 @@ void TranslucentWindowMask::refresh() {
         return;
     }
     m_masking = true;
+    m_refreshing = true;
     const QRegion visible = visibleRegion();
+    m_refreshing = false;
     if ((QRegion(m_window->rect()) - visible).isEmpty()) {
         // Opaque from edge to edge: no mask needed (and none to lag behind a resize).
         if (!m_window->mask().isEmpty()) {

@@ -27,7 +27,7 @@ class QWidget;
 // of its own, otherwise the union of its visible child widgets, where a child that paints a
 // background (auto-fill, a styled background, a non-transparent "background" in its own style
 // sheet) counts whole, a child with child widgets that paints nothing itself counts by its visible
-// children (none: nothing), a label without background counts by the box of its text, and any
+// children (none: nothing), a label without background counts by the box of what it paints, and any
 // other widget counts whole.
 // setPartRule() overrides this for one child. Child windows (dialogs, popups) are skipped: they
 // follow the rule themselves. GUI thread only.
@@ -71,6 +71,7 @@ private:
     RegionFunction m_visibleRegion;  // empty: the default visible parts
     bool m_masking = false;
     bool m_scheduled = false;
+    bool m_refreshing = false;  // while labels are rendered to find their text
 };
 
 #endif

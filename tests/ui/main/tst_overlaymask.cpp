@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QPainter>
 #include <QtTest>
 
 #include "CompositorWatch.h"
@@ -40,6 +41,25 @@ bool maskWithin(const OverlayWidget& overlay, const QList<const QWidget*>& contr
     return (overlay.mask() - regionOf(overlay, controls)).isEmpty();
 }
 
+// Pixels the overlay draws outside its mask: what the mask would cut off on the screen.
+int paintedOutsideMask(OverlayWidget& overlay) {
+    QImage image = overlay.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& r : overlay.mask()) {
+        painter.fillRect(r, Qt::transparent);
+    }
+    painter.end();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            count += qAlpha(line[x]) != 0 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
 bool maskIsExactly(const OverlayWidget& overlay, const QList<const QWidget*>& controls) {
     return maskHolds(overlay, controls) && maskWithin(overlay, controls);
 }
@@ -76,6 +96,7 @@ private slots:
             overlay.mask().contains(inOverlay(date, overlay).center() + QPoint(date->width() / 4, 0)));
         QVERIFY((QRegion(inOverlay(overlay.infoPanel(), overlay)) - overlay.mask()).isEmpty());
         QVERIFY(!overlay.mask().contains(centre));
+        QCOMPARE(paintedOutsideMask(overlay), 0);
 
         // A feature icon appears and goes again.
         overlay.setimageControlIcon(20);
@@ -97,6 +118,7 @@ private slots:
         QVERIFY(area(overlay.mask()) < overlay.width() * overlay.height() / 8);
         QVERIFY(!overlay.mask().contains(QPoint(centre.x(), 100)));
         QVERIFY(!overlay.mask().contains(QPoint(200, centre.y())));
+        QCOMPARE(paintedOutsideMask(overlay), 0);
         // "10" becomes "9" and then the photo is taken: the digits leave the mask.
         overlay.onCountdownTick();
         QTRY_VERIFY(overlay.mask().contains(centre));
@@ -115,6 +137,7 @@ private slots:
         // The clock panel shows its icon and time caption, not the gap between them.
         QTRY_VERIFY(maskHolds(overlay, {overlay.stopButton(), overlay.timeLabel()}));
         QVERIFY(maskWithin(overlay, {overlay.stopButton(), overlay.timePanel()}));
+        QCOMPARE(paintedOutsideMask(overlay), 0);
         QVERIFY(!overlay.mask().contains(overlay.rect().center()));
         overlay.setRecordState(OverlayWidget::Idle);
         QTRY_VERIFY(
@@ -130,6 +153,7 @@ private slots:
         QTRY_VERIFY(
             maskIsExactly(overlay, {overlay.settingsButton(), overlay.fileButton(), overlay.captureButton(),
                                     overlay.recordButton(), overlay.exitButton(), overlay.toast()}));
+        QCOMPARE(paintedOutsideMask(overlay), 0);
         overlay.toast()->hide();
         QTRY_VERIFY(!overlay.mask().intersects(inOverlay(overlay.toast(), overlay)));
     }
