@@ -117,23 +117,32 @@ QRect labelPaintedBox(QLabel* label) {
 }  // namespace
 
 TranslucentWindowMask* TranslucentWindowMask::apply(QWidget* window) {
-    return apply(window, RegionFunction());
-}
-
-TranslucentWindowMask* TranslucentWindowMask::applyWhole(QWidget* window) {
-    return apply(window, [window] { return QRegion(window->rect()); });
+    return install(window, RegionFunction(), false);
 }
 
 TranslucentWindowMask* TranslucentWindowMask::apply(QWidget* window, RegionFunction visibleRegion) {
+    return install(window, std::move(visibleRegion), false);
+}
+
+TranslucentWindowMask* TranslucentWindowMask::applyWhole(QWidget* window) {
+    // Only the window's own geometry matters: its children are not watched.
+    return install(
+        window, [window] { return QRegion(window->rect()); }, true);
+}
+
+TranslucentWindowMask* TranslucentWindowMask::install(QWidget* window, RegionFunction visibleRegion,
+                                                      bool wholeOnly) {
     if (!window) {
         return nullptr;
     }
     if (TranslucentWindowMask* keeper = of(window)) {
         keeper->m_visibleRegion = std::move(visibleRegion);
+        keeper->m_wholeOnly = keeper->m_wholeOnly && wholeOnly;
+        keeper->watch(window);
         keeper->refresh();
         return keeper;
     }
-    return new TranslucentWindowMask(window, std::move(visibleRegion));
+    return new TranslucentWindowMask(window, std::move(visibleRegion), wholeOnly);
 }
 
 TranslucentWindowMask* TranslucentWindowMask::of(const QWidget* window) {
@@ -152,8 +161,8 @@ void TranslucentWindowMask::setPartRule(QWidget* part, PartRule rule) {
     }
 }
 
-TranslucentWindowMask::TranslucentWindowMask(QWidget* window, RegionFunction visibleRegion)
-    : QObject(window), m_window(window), m_visibleRegion(std::move(visibleRegion)) {
+TranslucentWindowMask::TranslucentWindowMask(QWidget* window, RegionFunction visibleRegion, bool wholeOnly)
+    : QObject(window), m_window(window), m_visibleRegion(std::move(visibleRegion)), m_wholeOnly(wholeOnly) {
     setObjectName(QStringLiteral("translucentWindowMask"));
     watch(window);
     connect(CompositorWatch::instance(), &CompositorWatch::compositingChanged, this,
@@ -164,6 +173,9 @@ TranslucentWindowMask::TranslucentWindowMask(QWidget* window, RegionFunction vis
 
 void TranslucentWindowMask::watch(QObject* object) {
     object->installEventFilter(this);
+    if (m_wholeOnly) {
+        return;
+    }
     for (QObject* child : object->children()) {
         if (child->isWidgetType()) {
             watch(child);
@@ -178,7 +190,7 @@ bool TranslucentWindowMask::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::ChildAdded: {
             QObject* child = static_cast<QChildEvent*>(event)->child();
-            if (child->isWidgetType()) {
+            if (child->isWidgetType() && !m_wholeOnly) {
                 watch(child);
             }
             schedule();

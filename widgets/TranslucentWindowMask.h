@@ -61,7 +61,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TranslucentWindowMask(QWidget* window, RegionFunction visibleRegion);
+    TranslucentWindowMask(QWidget* window, RegionFunction visibleRegion, bool wholeOnly);
+    static TranslucentWindowMask* install(QWidget* window, RegionFunction visibleRegion, bool wholeOnly);
     void watch(QObject* object);
     void schedule();
     static QRegion partsOf(const QWidget* widget);
@@ -72,6 +73,7 @@ private:
     bool m_masking = false;
     bool m_scheduled = false;
     bool m_refreshing = false;  // while labels are rendered to find their text
+    bool m_wholeOnly = false;   // applyWhole: only the window itself is watched
 };
 
 #endif
