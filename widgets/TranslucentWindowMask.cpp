@@ -1,5 +1,6 @@
 #include "TranslucentWindowMask.h"
 
+#include <QAbstractButton>
 #include <QChildEvent>
 #include <QImage>
 #include <QLabel>
@@ -71,6 +72,57 @@ bool hasChildWidgets(const QWidget* widget) {
     return false;
 }
 
+// What a widget paints itself (no background, no children) on a transparent image.
+QImage renderAlone(QWidget* widget) {
+    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image;
+}
+
+// The pixels of the image that are not fully transparent: one rectangle per run of such pixels
+// in a row, rows with the same runs merged, in the banded order QRegion::setRects wants.
+QRegion paintedRegion(const QImage& image) {
+    QVector<QRect> rects;
+    QVector<QRect> previousRow;  // the runs of the row above, already in rects
+    int previousStart = 0;       // where they start in rects
+    QVector<QRect> row;
+    for (int y = 0; y < image.height(); ++y) {
+        row.clear();
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) == 0) {
+                continue;
+            }
+            const int start = x;
+            while (x + 1 < image.width() && qAlpha(line[x + 1]) != 0) {
+                ++x;
+            }
+            row.append(QRect(start, y, x - start + 1, 1));
+        }
+        bool sameRuns = !row.isEmpty() && row.size() == previousRow.size();
+        for (int i = 0; sameRuns && i < row.size(); ++i) {
+            sameRuns = row[i].left() == previousRow[i].left() && row[i].right() == previousRow[i].right() &&
+                       previousRow[i].bottom() == y - 1;
+        }
+        if (sameRuns) {
+            for (int i = 0; i < row.size(); ++i) {
+                rects[previousStart + i].setBottom(y);
+                previousRow[i].setBottom(y);
+            }
+            continue;
+        }
+        previousStart = rects.size();
+        rects += row;
+        previousRow = row;
+    }
+    QRegion region;
+    if (!rects.isEmpty()) {
+        region.setRects(rects.constData(), rects.size());
+    }
+    return region;
+}
+
 // The box of what a label without background paints (its text), in the label's coordinates:
 // rendered rather than computed, so that style-sheet padding, margins and fonts are as drawn.
 QRect labelPaintedBox(QLabel* label) {
@@ -81,38 +133,19 @@ QRect labelPaintedBox(QLabel* label) {
     if (label->width() <= 0 || label->height() <= 0) {
         return QRect();
     }
-    QImage image(label->size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    label->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
-    int left = image.width();
-    int right = -1;
-    int top = -1;
-    int bottom = -1;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        int first = -1;
-        int last = -1;
-        for (int x = 0; x < image.width(); ++x) {
-            if (qAlpha(line[x]) != 0) {
-                if (first < 0) {
-                    first = x;
-                }
-                last = x;
-            }
-        }
-        if (first >= 0) {
-            left = qMin(left, first);
-            right = qMax(right, last);
-            top = top < 0 ? y : top;
-            bottom = y;
-        }
-    }
-    if (right < 0) {
+    const QRect box = paintedRegion(renderAlone(label)).boundingRect();
+    if (box.isEmpty()) {
         return QRect();
     }
-    return QRect(QPoint(left, top), QPoint(right, bottom))
-               .adjusted(-kTextMargin, -kTextMargin, kTextMargin, kTextMargin) &
-           label->rect();
+    return box.adjusted(-kTextMargin, -kTextMargin, kTextMargin, kTextMargin) & label->rect();
+}
+
+// A button without background (a round icon) counts by the pixels of its icon.
+QRegion buttonPaintedRegion(QAbstractButton* button) {
+    if (button->width() <= 0 || button->height() <= 0) {
+        return QRegion();
+    }
+    return paintedRegion(renderAlone(button));
 }
 }  // namespace
 
@@ -197,8 +230,9 @@ bool TranslucentWindowMask::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
         case QEvent::Paint:
-            // A label's text changed (the clock, the countdown digits, the date).
-            if (qobject_cast<QLabel*>(watched)) {
+            // A label's text changed (the clock, the countdown digits, the date), a button's look
+            // changed (pressed, focused).
+            if (qobject_cast<QLabel*>(watched) || qobject_cast<QAbstractButton*>(watched)) {
                 schedule();
             }
             break;
@@ -271,8 +305,12 @@ QRegion TranslucentWindowMask::partOf(const QWidget* child) {
     if (hasChildWidgets(child)) {
         return partsOf(child).translated(child->pos()) & geometry;
     }
-    if (auto* label = qobject_cast<QLabel*>(const_cast<QWidget*>(child))) {
+    auto* widget = const_cast<QWidget*>(child);  // rendered, not changed
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
         return labelPaintedBox(label).translated(child->pos());
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        return buttonPaintedRegion(button).translated(child->pos());
     }
     return geometry;
 }

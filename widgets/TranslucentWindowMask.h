@@ -27,8 +27,9 @@ class QWidget;
 // of its own, otherwise the union of its visible child widgets, where a child that paints a
 // background (auto-fill, a styled background, a non-transparent "background" in its own style
 // sheet) counts whole, a child with child widgets that paints nothing itself counts by its visible
-// children (none: nothing), a label without background counts by the box of what it paints, and any
-// other widget counts whole.
+// children (none: nothing), a label without background counts by the box of what it paints, a
+// button without background by the pixels it paints (a round icon stays round), and any other
+// widget counts whole.
 // setPartRule() overrides this for one child. Child windows (dialogs, popups) are skipped: they
 // follow the rule themselves. GUI thread only.
 class TranslucentWindowMask : public QObject {

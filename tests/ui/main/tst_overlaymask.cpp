@@ -31,9 +31,14 @@ QRegion regionOf(const OverlayWidget& overlay, const QList<const QWidget*>& cont
     return region;
 }
 
-// The mask holds every listed control whole.
+// The mask shows every listed control (its centre; round icons are shaped, not boxed).
 bool maskHolds(const OverlayWidget& overlay, const QList<const QWidget*>& controls) {
-    return !overlay.mask().isEmpty() && (regionOf(overlay, controls) - overlay.mask()).isEmpty();
+    for (const QWidget* control : controls) {
+        if (!overlay.mask().contains(inOverlay(control, overlay).center())) {
+            return false;
+        }
+    }
+    return !overlay.mask().isEmpty();
 }
 
 // The mask has nothing outside the listed controls.
@@ -60,8 +65,9 @@ int paintedOutsideMask(OverlayWidget& overlay) {
     return count;
 }
 
-bool maskIsExactly(const OverlayWidget& overlay, const QList<const QWidget*>& controls) {
-    return maskHolds(overlay, controls) && maskWithin(overlay, controls);
+// The listed controls are on the screen whole, and nothing else of the overlay is.
+bool maskShowsOnly(OverlayWidget& overlay, const QList<const QWidget*>& controls) {
+    return maskHolds(overlay, controls) && maskWithin(overlay, controls) && paintedOutsideMask(overlay) == 0;
 }
 }  // namespace
 
@@ -80,10 +86,13 @@ private slots:
         overlay.resize(1920, 1080);
         overlay.show();
         QTRY_VERIFY(
-            maskIsExactly(overlay, {overlay.settingsButton(), overlay.fileButton(), overlay.captureButton(),
+            maskShowsOnly(overlay, {overlay.settingsButton(), overlay.fileButton(), overlay.captureButton(),
                                     overlay.recordButton(), overlay.exitButton()}));
         const QPoint centre = overlay.rect().center();
         QVERIFY(!overlay.mask().contains(centre));
+        // The round photo button is no square: its corners show the picture.
+        QVERIFY(
+            !overlay.mask().contains(inOverlay(overlay.captureButton(), overlay).topLeft() + QPoint(3, 3)));
 
         // The information table and the date join the mask when they are switched on; the date
         // label counts by its text, which ends at the label's right edge.
@@ -100,7 +109,7 @@ private slots:
 
         // A feature icon appears and goes again.
         overlay.setimageControlIcon(20);
-        QTRY_VERIFY((QRegion(inOverlay(overlay.featureButton(), overlay)) - overlay.mask()).isEmpty());
+        QTRY_VERIFY(maskHolds(overlay, {overlay.featureButton()}));
         overlay.setimageControlIcon(0);
         QTRY_VERIFY(
             maskWithin(overlay, {overlay.settingsButton(), overlay.fileButton(), overlay.captureButton(),
@@ -136,12 +145,13 @@ private slots:
         overlay.setRecordState(OverlayWidget::Recording);
         // The clock panel shows its icon and time caption, not the gap between them.
         QTRY_VERIFY(maskHolds(overlay, {overlay.stopButton(), overlay.timeLabel()}));
+        QVERIFY((QRegion(inOverlay(overlay.timeLabel(), overlay)) - overlay.mask()).isEmpty());
         QVERIFY(maskWithin(overlay, {overlay.stopButton(), overlay.timePanel()}));
         QCOMPARE(paintedOutsideMask(overlay), 0);
         QVERIFY(!overlay.mask().contains(overlay.rect().center()));
         overlay.setRecordState(OverlayWidget::Idle);
         QTRY_VERIFY(
-            maskIsExactly(overlay, {overlay.settingsButton(), overlay.fileButton(), overlay.captureButton(),
+            maskShowsOnly(overlay, {overlay.settingsButton(), overlay.fileButton(), overlay.captureButton(),
                                     overlay.recordButton(), overlay.exitButton()}));
     }
 
@@ -151,7 +161,7 @@ private slots:
         overlay.show();
         overlay.showToast(QStringLiteral("拍照成功：/tmp/20260101_120000.jpg"), 1);
         QTRY_VERIFY(
-            maskIsExactly(overlay, {overlay.settingsButton(), overlay.fileButton(), overlay.captureButton(),
+            maskShowsOnly(overlay, {overlay.settingsButton(), overlay.fileButton(), overlay.captureButton(),
                                     overlay.recordButton(), overlay.exitButton(), overlay.toast()}));
         QCOMPARE(paintedOutsideMask(overlay), 0);
         overlay.toast()->hide();
