@@ -86,7 +86,7 @@ private slots:
         QDialog dialog(&w.window);
         dialog.setGeometry(200, 200, 100, 100);
         dialog.show();
-        QTest::qWait(20);
+        TranslucentWindowMask::of(&w.window)->refresh();
         QVERIFY(!w.window.mask().contains(QPoint(250, 250)));
     }
 

@@ -177,7 +177,7 @@ private slots:
         QVERIFY(overlay.mask().isEmpty());
         // Changes while composited are taken into account when the compositor goes away.
         overlay.showToast(QStringLiteral("录像成功"), 1);
-        QTest::qWait(10);
+        TranslucentWindowMask::of(&overlay)->refresh();
         QVERIFY(overlay.mask().isEmpty());
         CompositorWatch::instance()->setMode(CompositorWatch::ForceNoCompositing);
         QVERIFY((QRegion(inOverlay(overlay.toast(), overlay)) - overlay.mask()).isEmpty());
