@@ -216,6 +216,21 @@ void TranslucentWindowMask::watch(QObject* object) {
     }
 }
 
+bool TranslucentWindowMask::countsByPaint(const QWidget* widget) const {
+    if (!m_masking || m_visibleRegion || widget == m_window ||
+        (!qobject_cast<const QLabel*>(widget) && !qobject_cast<const QAbstractButton*>(widget))) {
+        return false;
+    }
+    for (const QWidget* w = widget; w && w != m_window; w = w->parentWidget()) {
+        const QVariant rule = w->property(kPartRuleProperty);
+        const bool whole = rule.isValid() && (rule.toInt() == WholePart || rule.toInt() == SkipPart);
+        if (whole || paintsBackground(w)) {
+            return false;
+        }
+    }
+    return !hasChildWidgets(widget);
+}
+
 bool TranslucentWindowMask::eventFilter(QObject* watched, QEvent* event) {
     if (m_refreshing) {
         return QObject::eventFilter(watched, event);  // our own rendering of labels
@@ -231,8 +246,8 @@ bool TranslucentWindowMask::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Paint:
             // A label's text changed (the clock, the countdown digits, the date), a button's look
-            // changed (pressed, focused).
-            if (qobject_cast<QLabel*>(watched) || qobject_cast<QAbstractButton*>(watched)) {
+            // changed (pressed, focused); the table cells on a glass panel do not matter.
+            if (countsByPaint(static_cast<QWidget*>(watched))) {
                 schedule();
             }
             break;

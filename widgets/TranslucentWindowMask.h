@@ -66,6 +66,8 @@ private:
     static TranslucentWindowMask* install(QWidget* window, RegionFunction visibleRegion, bool wholeOnly);
     void watch(QObject* object);
     void schedule();
+    // Whether the widget is a part whose mask follows what it paints (its repaints matter).
+    bool countsByPaint(const QWidget* widget) const;
     static QRegion partsOf(const QWidget* widget);
     static QRegion partOf(const QWidget* child);
 

@@ -82,6 +82,10 @@ private slots:
         late->setGeometry(100, 100, 50, 50);
         late->show();
         QTRY_VERIFY(w.window.mask().contains(QPoint(120, 120)));
+        // A longer text widens the caption's part.
+        QVERIFY(!w.window.mask().contains(QPoint(600, 300)));
+        w.caption->setText("7777777777");
+        QTRY_VERIFY(w.window.mask().contains(QPoint(600, 300)));
         // A child window (a dialog of the window) is no part of it.
         QDialog dialog(&w.window);
         dialog.setGeometry(200, 200, 100, 100);
