@@ -2,11 +2,13 @@
 
 #include <QAbstractButton>
 #include <QChildEvent>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QPicture>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 
@@ -72,11 +74,12 @@ bool hasChildWidgets(const QWidget* widget) {
     return false;
 }
 
-// What a widget paints itself (no background, no children) on a transparent image.
-QImage renderAlone(QWidget* widget) {
-    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
+// What a widget paints itself (no background, no children) within area, on a transparent image
+// of the area's size.
+QImage renderAlone(QWidget* widget, const QRect& area) {
+    QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    widget->render(&image, QPoint(), QRegion(area), QWidget::RenderFlags());
     return image;
 }
 
@@ -124,20 +127,36 @@ QRegion paintedRegion(const QImage& image) {
 }
 
 // The box of what a label without background paints (its text), in the label's coordinates:
-// rendered rather than computed, so that style-sheet padding, margins and fonts are as drawn.
+// rendered rather than computed, so that style-sheet padding, margins and fonts are as drawn. Only
+// the neighbourhood of where the text should be is rendered (a countdown label spans the screen);
+// the whole label when the text reaches the neighbourhood's edge.
 QRect labelPaintedBox(QLabel* label) {
-    if (label->text().isEmpty() && label->pixmap(Qt::ReturnByValue).isNull() && !label->movie() &&
-        label->picture(Qt::ReturnByValue).isNull()) {
+    const QRect whole = label->rect();
+    if (whole.isEmpty() || (label->text().isEmpty() && label->pixmap(Qt::ReturnByValue).isNull() &&
+                            !label->movie() && label->picture(Qt::ReturnByValue).isNull())) {
         return QRect();
     }
-    if (label->width() <= 0 || label->height() <= 0) {
-        return QRect();
+    QRect area = whole;
+    if (label->pixmap(Qt::ReturnByValue).isNull() && !label->movie() && !label->wordWrap()) {
+        const QFontMetrics metrics = label->fontMetrics();
+        const QRect estimate = label->style()->itemTextRect(
+            metrics, label->contentsRect(), label->alignment(), label->isEnabled(), label->text());
+        const int room = metrics.height();
+        area = estimate.adjusted(-room, -room, room, room) & whole;
     }
-    const QRect box = paintedRegion(renderAlone(label)).boundingRect();
+    QRect box = paintedRegion(renderAlone(label, area)).boundingRect();
+    const bool reachesEdge = !box.isEmpty() && area != whole &&
+                             (box.left() == 0 || box.top() == 0 || box.right() == area.width() - 1 ||
+                              box.bottom() == area.height() - 1);
+    if (reachesEdge) {
+        area = whole;
+        box = paintedRegion(renderAlone(label, area)).boundingRect();
+    }
     if (box.isEmpty()) {
         return QRect();
     }
-    return box.adjusted(-kTextMargin, -kTextMargin, kTextMargin, kTextMargin) & label->rect();
+    return box.translated(area.topLeft()).adjusted(-kTextMargin, -kTextMargin, kTextMargin, kTextMargin) &
+           whole;
 }
 
 // A button without background (a round icon) counts by the pixels of its icon.
@@ -145,7 +164,7 @@ QRegion buttonPaintedRegion(QAbstractButton* button) {
     if (button->width() <= 0 || button->height() <= 0) {
         return QRegion();
     }
-    return paintedRegion(renderAlone(button));
+    return paintedRegion(renderAlone(button, button->rect()));
 }
 }  // namespace
 
