@@ -8,8 +8,8 @@
 
 class QWidget;
 
-// The rule for every translucent top-level window of the program (a window with
-// Qt::WA_TranslucentBackground, a child-less popup or a dialog with a card on glass alike):
+// The rule for every translucent top-level window of the program (any window with
+// Qt::WA_TranslucentBackground: overlays, popups, dialogs drawn as a card on glass):
 //
 //   Its constructor calls TranslucentWindowMask::apply(this) (or applyWhole(this) when its body is
 //   opaque from edge to edge, or apply(this, region function) when only the window knows its
@@ -24,14 +24,18 @@ class QWidget;
 // With a compositor the window has no mask and nothing changes.
 //
 // The visible parts by default: the window's whole rectangle when the window paints a background
-// of its own, otherwise the union of its visible child widgets, where a child that paints a
-// background (auto-fill, a styled background, a non-transparent "background" in its own style
-// sheet) counts whole, a child with child widgets that paints nothing itself counts by its visible
-// children (none: nothing), a label without background counts by the box of what it paints, a
-// button without background by the pixels it paints (a round icon stays round), and any other
-// widget counts whole.
-// setPartRule() overrides this for one child. Child windows (dialogs, popups) are skipped: they
-// follow the rule themselves. GUI thread only.
+// of its own, otherwise the union of its visible child widgets, where
+// - a child that paints a background (auto-fill, a non-transparent "background" in its own style
+//   sheet, or a styled background without a sheet of its own) counts whole;
+// - a child with child widgets that paints nothing itself counts by its visible children (none:
+//   nothing);
+// - a label without background counts by the box of what it paints;
+// - a button without background counts by the pixels it paints (a round icon stays round);
+// - any other widget counts whole.
+// setPartRule() overrides this for one child (WholePart for a custom-painted panel, for example).
+// Child windows (dialogs, popups) are skipped: they follow the rule themselves. A window whose
+// visible parts change without a geometry, visibility or repaint of a label or button (a custom
+// paintEvent, a region function) calls refresh(). GUI thread only.
 class TranslucentWindowMask : public QObject {
     Q_OBJECT
 
