@@ -9,6 +9,7 @@ packages=(
     libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
     portaudio19-dev libudev-dev libqrcodegencpp-dev nlohmann-json3-dev
     fonts-noto-cjk
+    libxcb1-dev libxcb-xfixes0-dev
     xvfb xauth xdotool xcompmgr x11-utils imagemagick ffmpeg
     python3 openssl zbar-tools curl
 )

@@ -16,6 +16,7 @@
 #include "OverlayWidget.h"
 #include "ServiceConfig.h"
 #include "SubVideoHintOverlay.h"
+#include "TranslucentWindowMask.h"
 #include "UiScale.h"
 #include "UniqueFileName.h"
 #include "UpdateManager.h"
@@ -30,6 +31,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(tr("MainWindow"));
     setStyleSheet("background:black;");
     setAttribute(Qt::WA_TranslucentBackground, true);
+    TranslucentWindowMask::applyWhole(this);  // the video fills it
 
     m_controller = new CameraController(this);
     // The save folder until the device page chooses one.

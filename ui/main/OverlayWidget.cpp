@@ -20,6 +20,7 @@
 #include "ShareDialog.h"
 #include "SvgSpinnerWidget.h"
 #include "ToastLabel.h"
+#include "TranslucentWindowMask.h"
 #include "UiScale.h"
 #include "UniversalButton.h"
 #include "VideoInfoTable.h"
@@ -67,6 +68,8 @@ OverlayWidget::OverlayWidget(QWidget* parent) : QWidget(parent) {
     connect(m_shareManager, &PhotoShareManager::sigShowQRCode, m_shareDialog.get(), &ShareDialog::showQRCode);
     connect(m_shareManager, &PhotoShareManager::sigError, this,
             [this](const QString& msg) { showToast(msg, 2); });
+    // Without a compositor only the controls may cover the picture.
+    TranslucentWindowMask::apply(this);
     qDebug() << "OverlayWidget ctor this =" << this;
 }
 

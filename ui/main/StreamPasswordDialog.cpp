@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "TranslucentWindowMask.h"
 #include "UiScale.h"
 
 namespace {
@@ -27,6 +28,7 @@ const char* const kButtonStyle = R"(
 StreamPasswordDialog::StreamPasswordDialog(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground, true);
+    TranslucentWindowMask::apply(this);  // the card
     resize(scaled(815), scaled(260));
 
     auto* outer = new QVBoxLayout(this);

@@ -1,24 +1,43 @@
 #!/usr/bin/env bash
-# End to end under Xvfb with a compositor and the virtual camera: starts Corvix, waits for the
-# picture, takes a photo and a recording by clicking the overlay's buttons (xdotool), checks the
-# JPEG (size, date stamp) and the MP4 (video and sound streams, duration) in the save folder, and
-# saves screenshots of the idle, countdown, recording and hint states.
+# End to end under Xvfb with the virtual camera, once with a compositing manager and once without
+# (a bare X server, where the translucent overlay must be shaped to its controls): starts Corvix,
+# checks that the live picture shows in the centre of the screen and the buttons are drawn, takes
+# a photo and a recording by clicking the overlay's buttons (xdotool), checks the JPEG (size, date
+# stamp) and the MP4 (video and sound streams, duration) in the save folder, and saves screenshots
+# of the idle, toast, countdown, information, recording and hint states. Without a compositor it
+# also starts and ends one while Corvix runs.
 #   tests/ui/main/e2e.sh [build folder, default build/] [screenshot folder, default out/screens]
+#                        [modes, default "compositor bare"]
+# Screenshots go to <screenshot folder>/<mode>/; `tests/ui/main/e2e.sh build out/screens bare`
+# gives the ones without a compositor.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${1:-${CORVIX_BUILD_DIR:-$root/build}}
-screens=${2:-$root/out/screens}
+screens_root=${2:-$root/out/screens}
+modes=${3:-compositor bare}
+if [ "$modes" != compositor ] && [ "$modes" != bare ]; then
+    # One run per mode, each with its own X server and scratch folder.
+    for mode in $modes; do
+        echo "== e2e $mode"
+        "$0" "$build" "$screens_root" "$mode"
+    done
+    exit 0
+fi
+mode=$modes
 app=$build/bin/corvix
 driver=$build/bin/corvix_e2e_screens
 
 # shellcheck source=tests/e2e/lib.sh
 source "$root/tests/e2e/lib.sh"
-e2e_init "$screens" xcompmgr identify ffprobe
+e2e_init "$screens_root/$mode" xcompmgr identify ffprobe
 for exe in "$app" "$driver"; do
     [ -x "$exe" ] || { echo "e2e: $exe not built" >&2; exit 2; }
 done
-# A private X server with a compositor (the overlay is a translucent window of its own).
-e2e_start_x compositor
+# The X server is the only judge of compositing here, not the session this script runs in.
+unset WAYLAND_DISPLAY
+export QT_LOGGING_RULES="corvix.compositor.info=true"
+# A private X server, with or without a compositor (the overlay is a translucent window of its own).
+e2e_start_x "$mode"
 
 # The button bar: 120 px high, 20 px above the bottom, centred on the overlay's content (20 px
 # left margin) at a UI scale of 1.0 on this 1920x1080 screen.
@@ -27,10 +46,30 @@ capture_x=910
 record_x=1030
 stop_x=970
 
+# The live picture in the centre of the screen (not black, not flat) and the settings and
+# capture buttons drawn (their white icons) at the bottom.
+check_picture_and_buttons() {
+    local file=$1
+    local mean spread
+    mean=$(brightness "$file" 600x300+660+390)
+    spread=$(convert "$file" -crop 600x300+660+390 +repage -colorspace Gray -format "%[fx:int(255*standard_deviation)]" info:)
+    [ "$mean" -gt 40 ] && [ "$spread" -gt 20 ] || fail "no live picture in the centre of $file (mean $mean, spread $spread)"
+    local x white
+    for x in 80 $capture_x; do
+        white=$(convert "$file" -crop 100x100+$((x - 50))+$((bar_y - 50)) +repage -colorspace Gray -threshold 85% \
+            -format "%[fx:int(w*h*mean)]" info:)
+        [ "$white" -gt 300 ] || fail "no button drawn at x=$x in $file ($white white pixels)"
+    done
+    echo "$file: picture in the centre (mean $mean, spread $spread), buttons drawn"
+}
+
 e2e_start_app
 e2e_wait_picture
 sleep 1
 shot idle.png
+check_picture_and_buttons "$screens/idle.png"
+expected=$([ "$mode" = bare ] && echo false || echo true)
+grep -q "compositing: $expected" "$work/app.log" || fail "Corvix did not see compositing $expected"
 
 # Photo.
 xdotool mousemove $capture_x $bar_y click 1
@@ -42,6 +81,7 @@ for _ in $(seq 50); do
 done
 [ -n "$photo" ] || fail "no photo in $saved"
 grep -q "水印添加成功" "$work/app.log" || fail "the photo was not stamped"
+shot toast.png
 size=$(identify -format "%wx%h" "$photo")
 [ "$size" = "1920x1080" ] || fail "photo is $size, expected 1920x1080"
 # The stamp: white date text (54 px high for a 1920-wide photo) 48 px below the top edge, ending
@@ -55,6 +95,8 @@ sleep 2.5  # the photo's toast has gone
 xdotool mousemove $record_x $bar_y click 1
 sleep 3
 shot recording.png
+mean=$(brightness "$screens/recording.png" 600x300+660+390)
+[ "$mean" -gt 40 ] || fail "no live picture in the centre while recording (mean $mean)"
 sleep 1.5
 xdotool mousemove $stop_x $bar_y click 1
 movie=""
@@ -71,6 +113,25 @@ echo "recording $movie: streams [$streams] duration ${duration}s"
 echo "$streams" | grep -q "video" || fail "no video stream"
 echo "$streams" | grep -q "audio" || fail "no sound stream"
 awk -v d="$duration" 'BEGIN { exit !(d >= 3.0 && d <= 8.0) }' || fail "duration $duration s, expected about 4.5 s"
+
+if [ "$mode" = bare ]; then
+    # A compositor starts while Corvix runs, and ends again: the picture stays in sight throughout.
+    xcompmgr >"$work/xcompmgr.log" 2>&1 &
+    compositor_pid=$!
+    pids+=("$compositor_pid")
+    for _ in $(seq 50); do grep -q "compositing: true" "$work/app.log" && break; sleep 0.1; done
+    grep -q "compositing: true" "$work/app.log" || fail "the compositor's start was not noticed"
+    sleep 1
+    shot compositor_started.png
+    check_picture_and_buttons "$screens/compositor_started.png"
+    kill -TERM "$compositor_pid"
+    wait "$compositor_pid" 2>/dev/null || true
+    for _ in $(seq 50); do [ "$(grep -c "compositing: false" "$work/app.log")" -ge 2 ] && break; sleep 0.1; done
+    [ "$(grep -c "compositing: false" "$work/app.log")" -ge 2 ] || fail "the compositor's end was not noticed"
+    sleep 1
+    shot compositor_ended.png
+    check_picture_and_buttons "$screens/compositor_ended.png"
+fi
 
 kill -TERM $app_pid
 status=0
