@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "UiScale.h"
+#include "TranslucentWindowMask.h"
 
 ShareDialog::ShareDialog(QWidget* parent) : QWidget(parent) {
     setObjectName("shareDialog");
@@ -17,6 +18,7 @@ ShareDialog::ShareDialog(QWidget* parent) : QWidget(parent) {
     // manager would otherwise keep the code under it.
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);
+    TranslucentWindowMask::apply(this);
 
     auto* outer = new QVBoxLayout(this);
     outer->setAlignment(Qt::AlignCenter);

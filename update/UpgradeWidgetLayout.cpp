@@ -12,6 +12,7 @@
 
 #include "UiScale.h"
 #include "UpgradeWidget.h"
+#include "TranslucentWindowMask.h"
 
 namespace {
 QLabel* pageLabel(const QString& text, const QString& style, QWidget* parent) {
@@ -28,6 +29,7 @@ void UpgradeWidget::buildUi() {
     // On top, like the share dialog: the stay-on-top control overlay covers the whole picture.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);
+    TranslucentWindowMask::apply(this);
     setObjectName("upgradeWidget");
 
     m_pMainPage = new QWidget(this);

@@ -8,10 +8,12 @@
 
 #include "UiScale.h"
 #include "UniversalButton.h"
+#include "TranslucentWindowMask.h"
 
 FramedPopupDialog::FramedPopupDialog(const QSize& designSize, QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground, true);
+    TranslucentWindowMask::apply(this);
     setFixedSize(scaled(designSize.width()), scaled(designSize.height()));
 
     auto* outer = new QVBoxLayout(this);
