@@ -688,8 +688,10 @@ bool CameraSettingsPanel::pressIsInside(const QPoint& global) const {
     if (card.contains(global)) {
         return true;
     }
+    // Only cards on screen count: where a hidden card would be, the user sees the main window.
     for (int s = 1; s < kStreams; ++s) {
-        if (QRect(m_cards[s]->mapToGlobal(QPoint(0, 0)), m_cards[s]->size()).contains(global)) {
+        if (m_cards[s]->isVisible() &&
+            QRect(m_cards[s]->mapToGlobal(QPoint(0, 0)), m_cards[s]->size()).contains(global)) {
             return true;
         }
     }
