@@ -83,13 +83,14 @@ private:
     bool m_bStreamConfigured = false;
     bool bSupportStream = false;
     bool m_bFaceTracking = false;
-    // The sensor the camera last reported (counting from 1), so that its echo is not sent back.
-    int m_nReportedSensor = 0;
+    // The sensor the camera last reported or was sent, so that its echo is not sent back.
+    int m_nReportedSensor = -1;
     // Applying stream settings: the preview is stopped, the new settings wait for the pause.
     QTimer* m_applyTimer = nullptr;
     int m_applyPauseMs = 500;
     QVector<StreamSettings> m_pendingSettings;
     int m_nPendingStreamCount = 0;
+    bool m_bReportAppliedInfo[3] = {false, false, false};  // log each stream's first figures after an apply
     int m_captureDeadlineMs = 2000;
     QSet<QString> m_pendingPhotos;  // photos asked for and not yet seen in the folder
     QStringList m_captureQueue;     // photos waiting for the one being taken

@@ -1,6 +1,7 @@
 // The main window's side of the settings panel: showing it, its requests to the camera, the
 // camera's reports for its pages, and applying stream settings.
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QTimer>
 
 #include "CameraController.h"
@@ -11,6 +12,8 @@
 #include "OverlayWidget.h"
 #include "SubVideoHintOverlay.h"
 #include "VideoWidget.h"
+
+Q_LOGGING_CATEGORY(lcSettings, "corvix.settings", QtWarningMsg)
 
 void MainWindow::showPanel() {
     // The panel covers the window; only its cards are drawn, the rest stays see-through.
@@ -92,15 +95,15 @@ void MainWindow::connectPanel() {
             &CameraSettingsPanel::setSupportAdvanceXU);
 }
 
-// The page counts sensors from 0, the camera from 1; a choice that only echoes the camera's own
-// report is not sent back.
+// The camera library's sensor value is the position in its sensor list (counting from 0, as the
+// page's entries do); the page's report operation counts from 1. A choice that only echoes the
+// camera's own report is not sent back.
 void MainWindow::onSensorChosen(int index) {
-    const int sensor = index + 1;
-    if (sensor == m_nReportedSensor) {
+    if (index == m_nReportedSensor) {
         return;
     }
-    m_nReportedSensor = sensor;
-    m_video[0]->setSensor(sensor);
+    m_nReportedSensor = index;
+    m_video[0]->setSensor(index);
 }
 
 void MainWindow::connectPanelReports() {
@@ -116,9 +119,9 @@ void MainWindow::connectPanelReports() {
 
     connect(video, &VideoWidget::sensorSupportChanged, page, &CameraSettingImagePage::setSensorSupported);
     connect(video, &VideoWidget::getSensorList, panel, &CameraSettingsPanel::setSensorList);
-    connect(video, &VideoWidget::setCurrentSensor, this, [this, page](int n) {
-        m_nReportedSensor = n;
-        page->setCurrentSensor(n);
+    connect(video, &VideoWidget::setCurrentSensor, this, [this, page](int sensor) {
+        m_nReportedSensor = sensor;
+        page->setCurrentSensor(sensor + 1);
     });
     connect(video, &VideoWidget::enableHideMode, page, &CameraSettingImagePage::enableHideMode);
     connect(video, &VideoWidget::sigCheckHideMode, page, &CameraSettingImagePage::checkHideMode);
@@ -225,11 +228,20 @@ void MainWindow::finishApplySettings() {
         if (!target) {
             continue;
         }
-        target->setMediaType(s.streamId, s.mediaIndex);
-        target->setResolution(s.streamId, s.resolutionIndex);
-        target->setFps(s.streamId, s.fpsIndex);
+        // A selector the camera never filled (-1) leaves that choice as the camera has it,
+        // rather than asking for an entry that does not exist.
+        if (s.mediaIndex >= 0) {
+            target->setMediaType(s.streamId, s.mediaIndex);
+        }
+        if (s.resolutionIndex >= 0) {
+            target->setResolution(s.streamId, s.resolutionIndex);
+        }
+        if (s.fpsIndex >= 0) {
+            target->setFps(s.streamId, s.fpsIndex);
+        }
         target->setBps(s.streamId, s.bitrate);
         target->setGop(s.streamId, s.gop);
+        m_bReportAppliedInfo[s.streamId] = true;
     }
     m_video[0]->startPreviewAsync();
 }

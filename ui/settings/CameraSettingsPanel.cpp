@@ -75,6 +75,8 @@ CameraSettingsPanel::CameraSettingsPanel(CameraController* controller, QWidget* 
     : QWidget(parent), m_controller(controller) {
     qRegisterMetaType<StreamSettings>("StreamSettings");
     qRegisterMetaType<QVector<StreamSettings>>("QVector<StreamSettings>");
+    // The capability masks reach the panel queued from the camera's threads.
+    qRegisterMetaType<QVector<long>>("QVector<long>");
 
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);

@@ -24,7 +24,7 @@ const char* const kShownEditStyle = R"(
                 QLineEdit {
                     background-color: #34383C;
                     border: 1px solid #C3C4C5;
-                    coloer:#FFFFFF;
+                    color:#FFFFFF;
                     border-radius: 8px;
                     color: white;
                     padding-left: 6px;
