@@ -93,6 +93,13 @@ void MainWindow::connectPanel() {
 
     connect(m_overlay.get(), &OverlayWidget::setSupportAdvanceXU, panel,
             &CameraSettingsPanel::setSupportAdvanceXU);
+    // What each stream really runs with once new settings have been applied.
+    connect(video, &VideoWidget::sigVideoInfo, this, [this](int stream, const QString& info) {
+        if (stream >= 0 && stream < 3 && m_bReportAppliedInfo[stream]) {
+            m_bReportAppliedInfo[stream] = false;
+            qCInfo(lcSettings).noquote() << "stream" << stream << "runs as" << info;
+        }
+    });
 }
 
 // The camera library's sensor value is the position in its sensor list (counting from 0, as the
