@@ -243,6 +243,10 @@ void MainWindow::layoutChildren() {
         m_overlay->attachVideoWidget(m_video[0]);
         m_overlay->raise();
     }
+    // The open settings panel stays above the overlay.
+    if (m_panel && m_panel->isVisible()) {
+        m_panel->raise();
+    }
     QWidget* central = centralWidget();
     if (m_video[1]) {
         m_video[1]->move(central->width() - m_video[1]->width(), 0);

@@ -17,6 +17,9 @@ e2e_init "$screens" xcompmgr identify ffprobe
 for exe in "$app" "$driver"; do
     [ -x "$exe" ] || { echo "e2e: $exe not built" >&2; exit 2; }
 done
+# Photos are stamped only with the date watermark on: switch it on as a user would have left it.
+mkdir -p "$XDG_CONFIG_HOME/Corvix"
+printf '[display]\ndateWatermark=true\n' >"$XDG_CONFIG_HOME/Corvix/Corvix.conf"
 # A private X server with a compositor (the overlay is a translucent window of its own).
 e2e_start_x compositor
 

@@ -37,6 +37,7 @@ list_x=750          # the selector lists open 60 px right of their buttons
 entry_pitch=41.5    # one list entry and the spacing below it
 hot_area=(1915 3)   # the hidden six-click square at the video's top-right corner
 outside=(1300 600)  # the live picture, right of the panel
+outside_cards=(1700 700)  # the live picture, right of the stream cards and clear of the sub-streams
 
 click() { xdotool mousemove "$1" "$2" click 1; }
 # The centre of entry n (from 0) of a list opened by the button whose centre is at y.
@@ -145,8 +146,9 @@ sleep 0.5
 click "${apply_button[0]}" "${apply_button[1]}"
 wait_log "stream 2 runs as 2\." || fail "stream 3 did not start"
 sleep 1.5
-click "${outside[@]}"
+click "${outside_cards[@]}"
 sleep 1.5
+panel_shown && fail "a press outside the cards did not close the panel"
 shot three_streams.png
 for crop in 700x400+1220+0 320x180+1600+900; do
     [ "$(brightness "$screens/three_streams.png" "$crop")" -gt 40 ] || fail "no picture in the sub-stream at $crop"
