@@ -18,6 +18,7 @@
 #include "CaptureWatch.h"
 #include "OverlayWidget.h"
 #include "SubVideoHintOverlay.h"
+#include "SwitchRow.h"
 #include "UiScale.h"
 #include "UniqueFileName.h"
 #include "VideoWidget.h"
@@ -292,7 +293,9 @@ void MainWindow::onVideoReady() {
     if (!m_bStreamConfigured || m_panel->isLoading()) {
         m_panel->showUI();
     }
-    if (!m_bStreamConfigured) {
+    // The figures only while "显示参数" is on (it may have been left off in an earlier run).
+    if (!m_bStreamConfigured &&
+        m_panel->devicePage()->switchRow(CameraSettingDevicePage::OverlayInfo)->isChecked()) {
         m_overlay->showInfoPanel();
     }
     for (SubVideoHintOverlay* hint : m_hint) {

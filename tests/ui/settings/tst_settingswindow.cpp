@@ -153,6 +153,17 @@ private slots:
         QCOMPARE(presenter->GetSensor(), 1);
     }
 
+    // A camera that comes back brings the panel out of its loading view, also after the user
+    // had chosen settings.
+    void panelLeavesLoadingWhenTheCameraReturns() {
+        emit video()->sigCameraState(0);
+        QTRY_VERIFY(panel()->isLoading());
+        emit video()->sigCameraState(2);
+        emit video()->sigVideoReady();
+        QTRY_VERIFY(!panel()->isLoading());
+        QCOMPARE(panel()->deviceSelector()->count(), 1);
+    }
+
     void threeStreams() {
         emit m_window->overlay()->setSupportStream(true);
         QVERIFY(m_window->supportStream());
