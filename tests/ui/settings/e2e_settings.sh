@@ -69,6 +69,7 @@ unlock() {
     sleep 1.5
 }
 
+# shellcheck disable=SC2119  # no arguments for Corvix
 e2e_start_app
 e2e_wait_picture
 sleep 1
