@@ -12,11 +12,15 @@
 #include <QVBoxLayout>
 
 #include "CameraController.h"
+#include "CameraSettingDevicePage.h"
+#include "CameraSettingImagePage.h"
+#include "CameraSettingsPanel.h"
 #include "CaptureWatch.h"
 #include "OverlayWidget.h"
 #include "ServiceConfig.h"
 #include "SubVideoHintOverlay.h"
 #include "TranslucentWindowMask.h"
+#include "SwitchRow.h"
 #include "UiScale.h"
 #include "UniqueFileName.h"
 #include "UpdateManager.h"
@@ -79,6 +83,16 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
         layoutChildren();
     });
 
+    m_panel = new CameraSettingsPanel(m_controller, this);
+    m_panel->hide();
+    connect(m_overlay.get(), &OverlayWidget::settingsClicked, this, [this] {
+        qDebug("MainWindow:OverlayWidget::settingsClicked bNoCamera:%d\n", bNoCamera);
+        showPanel();
+    });
+    m_applyTimer = new QTimer(this);
+    m_applyTimer->setSingleShot(true);
+    connect(m_applyTimer, &QTimer::timeout, this, &MainWindow::finishApplySettings);
+
     m_bStreamConfigured = false;
     connect(m_video[0], &VideoWidget::sigVideoReady, this, &MainWindow::onVideoReady);
     m_video[0]->startPreviewAsync();
@@ -87,6 +101,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     connectController();
     connectOverlay();
     QTimer::singleShot(1000, this, &MainWindow::startUpdateCheck);
+    connectPanel();
+    connectPanelReports();
+    // The device page's switches (remembered or default) reach the screens they drive from the start.
+    m_panel->devicePage()->publishSwitches();
 }
 
 MainWindow::~MainWindow() {
@@ -218,6 +236,9 @@ void MainWindow::layoutChildren() {
     if (!m_video[0] || !m_video[0]->isVisible()) {
         return;
     }
+    if (m_panel && m_panel->isVisible()) {
+        m_panel->setGeometry(QRect(mapToGlobal(QPoint(0, 0)), size()));
+    }
     const int w = m_video[0]->width();
     const int h = m_video[0]->height();
     if (w <= 0 || h <= 0) {
@@ -227,6 +248,10 @@ void MainWindow::layoutChildren() {
     if (m_overlay) {
         m_overlay->attachVideoWidget(m_video[0]);
         m_overlay->raise();
+    }
+    // The open settings panel stays above the overlay.
+    if (m_panel && m_panel->isVisible()) {
+        m_panel->raise();
     }
     QWidget* central = centralWidget();
     if (m_video[1]) {
@@ -256,6 +281,7 @@ void MainWindow::onCameraState(int stateType) {
         m_hint[0]->show();
         // No figures of a camera that has gone.
         m_overlay->setVideoInfo(QVector<QString>());
+        m_panel->showLoading();
     } else if (stateType == 2) {
         bNoCamera = false;
         m_hint[0]->setLoading(true);
@@ -267,12 +293,20 @@ void MainWindow::onVideoReady() {
     if (bNoCamera) {
         return;
     }
-    if (!m_bStreamConfigured) {
+    // After a camera came back the panel leaves its loading view even when the user had chosen
+    // settings before (they are kept; only the device list starts afresh).
+    if (!m_bStreamConfigured || m_panel->isLoading()) {
+        m_panel->showUI();
+    }
+    // The figures only while "显示参数" is on (it may have been left off in an earlier run).
+    if (!m_bStreamConfigured &&
+        m_panel->devicePage()->switchRow(CameraSettingDevicePage::OverlayInfo)->isChecked()) {
         m_overlay->showInfoPanel();
     }
     for (SubVideoHintOverlay* hint : m_hint) {
         hint->hide();
     }
+    m_panel->finishApply();
 }
 
 void MainWindow::restartCamera(int index) {
@@ -285,6 +319,7 @@ void MainWindow::restartCamera(int index) {
 
 void MainWindow::onUpdateCameraList(const QStringList& camerasList, bool bCurrentStillExists) {
     qDebug() << "MainWindow::onUpdateCameraList" << camerasList << bCurrentStillExists;
+    m_panel->setDeviceList(camerasList, bCurrentStillExists);
     if (!bCurrentStillExists) {
         return;
     }
@@ -298,6 +333,8 @@ void MainWindow::onUpdateCameraList(const QStringList& camerasList, bool bCurren
 void MainWindow::onSupportStream(bool enable) {
     m_video[0]->setStreamMode(2);
     bSupportStream = enable;
+    m_panel->setSupportStream(enable);
+    showPanel();
 }
 
 void MainWindow::setFeatureIcon(int code) {

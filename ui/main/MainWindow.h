@@ -6,7 +6,11 @@
 #include <QVector>
 #include <memory>
 
+#include "StreamSettings.h"
+
 class CameraController;
+class CameraSettingsPanel;
+class QTimer;
 class OverlayWidget;
 class SubVideoHintOverlay;
 class VideoWidget;
@@ -28,9 +32,20 @@ public:
     SubVideoHintOverlay* hintOverlay(int stream) const;
     bool noCamera() const { return bNoCamera; }
     bool supportStream() const { return bSupportStream; }
+    CameraSettingsPanel* settingsPanel() const { return m_panel; }
+    // The pause between stopping the preview and applying new stream settings.
+    void setApplyPause(int ms) { m_applyPauseMs = ms; }
+    bool isApplyPending() const;
 
     // How long a photo may take to appear in the save folder.
     void setCaptureDeadline(int ms) { m_captureDeadlineMs = ms; }
+
+public slots:
+    void onCameraSettingsApplied(QVector<StreamSettings> settings, int nStreamCount);
+    void onEnableHandGesture(QVector<long> mask);
+    void onEnableCanvas(QVector<long> mask);
+    void onEnableMosaic(QVector<long> mask);
+    void onEnableSub1Ai(QVector<long> mask);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -39,6 +54,11 @@ private:
     void connectVideo();
     void connectController();
     void connectOverlay();
+    void connectPanel();
+    void connectPanelReports();
+    void showPanel();
+    void finishApplySettings();
+    void onSensorChosen(int index);
     void layoutChildren();
 
     void onCameraState(int stateType);
@@ -60,10 +80,19 @@ private:
     // A top-level window of its own, so not a Qt child of this window.
     std::unique_ptr<OverlayWidget> m_overlay;
     SubVideoHintOverlay* m_hint[3] = {nullptr, nullptr, nullptr};
+    CameraSettingsPanel* m_panel = nullptr;
     bool bNoCamera = true;
     bool m_bStreamConfigured = false;
     bool bSupportStream = false;
     bool m_bFaceTracking = false;
+    // The sensor the camera last reported or was sent, so that its echo is not sent back.
+    int m_nReportedSensor = -1;
+    // Applying stream settings: the preview is stopped, the new settings wait for the pause.
+    QTimer* m_applyTimer = nullptr;
+    int m_applyPauseMs = 500;
+    QVector<StreamSettings> m_pendingSettings;
+    int m_nPendingStreamCount = 0;
+    bool m_bReportAppliedInfo[3] = {false, false, false};  // log each stream's first figures after an apply
     int m_captureDeadlineMs = 2000;
     QSet<QString> m_pendingPhotos;  // photos asked for and not yet seen in the folder
     QStringList m_captureQueue;     // photos waiting for the one being taken

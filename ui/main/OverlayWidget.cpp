@@ -250,6 +250,7 @@ void OverlayWidget::showInfoPanel() {
 }
 
 void OverlayWidget::showDateLabel(bool show) {
+    m_dateWatermarkOn = show;
     m_infoColumn->showDateLabel(show);
 }
 
@@ -380,8 +381,11 @@ QString OverlayWidget::stampText() const {
 void OverlayWidget::onCaptureFinished(bool success, const QString& path) {
     bool saved = success;
     if (success) {
-        const PhotoStamper::Result result = PhotoStamper::stampFile(path, stampText(), dateLabel()->font(),
-                                                                    m_stampInitialWaitMs, m_stampPollMs);
+        // Without the date watermark the photo stays exactly as the camera gave it.
+        const PhotoStamper::Result result =
+            m_dateWatermarkOn ? PhotoStamper::stampFile(path, stampText(), dateLabel()->font(), m_stampInitialWaitMs,
+                                                        m_stampPollMs)
+                              : PhotoStamper::checkFile(path, m_stampInitialWaitMs, m_stampPollMs);
         // A photo that vanished or cannot be decoded is not a photo taken.
         saved = result != PhotoStamper::Missing && result != PhotoStamper::Undecodable;
     }

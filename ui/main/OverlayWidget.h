@@ -41,6 +41,8 @@ public:
 
     void showInfoPanel();
     void showDateLabel(bool show);
+    // Photos get the date stamp only while the date watermark is on.
+    bool dateWatermarkOn() const { return m_dateWatermarkOn; }
     void setShowOverlayInfo(bool show);
     void setStreamCount(int n);
     void setimageControlIcon(int code);
@@ -160,6 +162,7 @@ private:
     SvgSpinnerWidget* m_spinner = nullptr;
     int m_stampInitialWaitMs = 500;
     int m_stampPollMs = 100;
+    bool m_dateWatermarkOn = false;
 
     RecordingFlow* m_recording = nullptr;
     AccessGesture* m_gesture = nullptr;

@@ -107,3 +107,20 @@ PhotoStamper::Result PhotoStamper::stampFile(const QString& path, const QString&
     qDebug() << "水印添加成功";
     return Stamped;
 }
+
+PhotoStamper::Result PhotoStamper::checkFile(const QString& path, int initialWaitMs, int pollMs) {
+    pause(initialWaitMs);
+    if (!QFileInfo::exists(path)) {
+        qWarning() << "文件不存在:" << path;
+        return Missing;
+    }
+    if (!waitForStableSize(path, 50, pollMs)) {
+        qWarning() << "PhotoStamper: size did not settle:" << path;
+    }
+    QImageReader reader(path);
+    if (reader.size().isEmpty()) {
+        qWarning() << "image cannot be read:" << path << reader.errorString();
+        return Undecodable;
+    }
+    return Unstamped;
+}

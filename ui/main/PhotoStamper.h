@@ -27,12 +27,14 @@ public:
     // Answers whether the size settled.
     static bool waitForStableSize(const QString& path, int maxPolls = 50, int pollMs = 100);
 
-    enum Result { Stamped, Missing, Undecodable, WriteFailed };
+    enum Result { Stamped, Missing, Undecodable, WriteFailed, Unstamped };
 
     // The whole stamp of a saved file: an initial pause, the size wait, load, draw, save in place.
     // A photo that cannot be written back is left untouched.
     static Result stampFile(const QString& path, const QString& text, const QFont& baseFont,
                             int initialWaitMs = 500, int pollMs = 100);
+    // The same waits and checks without touching the file: Unstamped when it is a readable photo.
+    static Result checkFile(const QString& path, int initialWaitMs = 500, int pollMs = 100);
 };
 
 #endif

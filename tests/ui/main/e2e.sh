@@ -33,6 +33,9 @@ e2e_init "$screens_root/$mode" xcompmgr identify ffprobe
 for exe in "$app" "$driver"; do
     [ -x "$exe" ] || { echo "e2e: $exe not built" >&2; exit 2; }
 done
+# Photos are stamped only with the date watermark on: switch it on as a user would have left it.
+mkdir -p "$XDG_CONFIG_HOME/Corvix"
+printf '[display]\ndateWatermark=true\n' >"$XDG_CONFIG_HOME/Corvix/Corvix.conf"
 # The X server is the only judge of compositing here, not the session this script runs in.
 unset WAYLAND_DISPLAY
 export QT_LOGGING_RULES="corvix.compositor.info=true"

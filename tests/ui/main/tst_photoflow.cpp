@@ -101,6 +101,7 @@ private slots:
         overlay.resize(1280, 720);
         overlay.show();
         overlay.setStampTimings(0, 5);
+        overlay.showDateLabel(true);
         QTest::mouseClick(overlay.captureButton(), Qt::LeftButton);
         emit overlay.sigCaptureFinished(true, path);
         QCOMPARE(overlay.toast()->fullText(), QString("拍照成功：%1").arg(path));
@@ -123,6 +124,32 @@ private slots:
             }
         }
         QVERIFY(white > 5);
+    }
+
+    // With the date watermark off (the default) the photo is left byte for byte as it came.
+    void photoWithoutWatermarkIsUntouched() {
+        QTemporaryDir dir;
+        const QString path = writePhoto(dir.filePath("a.jpg"), 640, 360);
+        QVERIFY(!path.isEmpty());
+        QFile before(path);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray original = before.readAll();
+        before.close();
+        OverlayWidget overlay;
+        overlay.resize(1280, 720);
+        overlay.setStampTimings(0, 5);
+        QVERIFY(!overlay.dateWatermarkOn());
+        emit overlay.sigCaptureFinished(true, path);
+        QCOMPARE(overlay.toast()->fullText(), QString("拍照成功：%1").arg(path));
+        QFile after(path);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QVERIFY(after.readAll() == original);
+        // Switched on and off again: still untouched.
+        overlay.showDateLabel(true);
+        overlay.showDateLabel(false);
+        emit overlay.sigCaptureFinished(true, path);
+        after.seek(0);
+        QVERIFY(after.readAll() == original);
     }
 
     void failuresAreReported() {

@@ -1,0 +1,241 @@
+#include <QFrame>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "CameraSettingImagePage.h"
+#include "SidePopupSelector.h"
+#include "SwitchButton.h"
+#include "SwitchRow.h"
+#include "UiScale.h"
+
+namespace {
+using Page = CameraSettingImagePage;
+
+// A click on a row's switch, as the user makes it.
+void click(Page& page, Page::Row r) {
+    page.row(r)->switchButton()->click();
+}
+
+QVector<long> maskWith(std::initializer_list<int> numbers) {
+    QVector<long> mask(17, 0);
+    for (int n : numbers) {
+        mask[n - 1] = 1;
+    }
+    return mask;
+}
+}  // namespace
+
+// The camera feature page: exclusive modes, dependent rows, capability masks, reports, popups.
+class TestFeaturePage : public QObject {
+    Q_OBJECT
+
+    // Every signal of the page, in order, as text.
+    QStringList m_heard;
+
+    void listen(Page& page) {
+        m_heard.clear();
+        connect(&page, &Page::sigSetGesture, this,
+                [this](int i) { m_heard << QString("gesture %1").arg(i); });
+        connect(&page, &Page::faceTracking, this, [this](bool on) { m_heard << QString("face %1").arg(on); });
+        connect(&page, &Page::soundTracking, this,
+                [this](bool on) { m_heard << QString("sound %1").arg(on); });
+        connect(&page, &Page::sigSetCanvas, this, [this](int i) { m_heard << QString("canvas %1").arg(i); });
+        connect(&page, &Page::sigSetMoasic, this, [this](int i) { m_heard << QString("mosaic %1").arg(i); });
+        connect(&page, &Page::sigSetPip, this, [this](bool on) { m_heard << QString("pip %1").arg(on); });
+        connect(&page, &Page::hideChanged, this, [this](bool on) { m_heard << QString("hide %1").arg(on); });
+        connect(&page, &Page::sensorChanged, this, [this](int i) { m_heard << QString("sensor %1").arg(i); });
+    }
+
+    static void unlockEverything(Page& page) {
+        page.setSupportAdvanceXU(true);
+        QVector<long> all(17, 1);
+        page.enableHandGesture(all);
+        page.enableCanvas({1, 1, 1});
+        page.enableMosaic({1});
+    }
+
+private slots:
+    void initTestCase() { overrideUiScale(1.0); }
+
+    void freshPageShowsTheBasicRows() {
+        Page page(nullptr, nullptr);
+        for (Page::Row r :
+             {Page::Privacy, Page::NonStitching, Page::HandRaise, Page::Face, Page::Voice, Page::Pip}) {
+            QVERIFY2(!page.row(r)->isHidden(), qPrintable(QString::number(r)));
+        }
+        for (Page::Row r : {Page::FaceGesture, Page::Standing, Page::GestureCamera, Page::Gallery,
+                            Page::Beautify, Page::Mosaic, Page::WhiteboardDetect}) {
+            QVERIFY2(page.row(r)->isHidden(), qPrintable(QString::number(r)));
+        }
+        QVERIFY(page.effectsLine()->isHidden());
+        QVERIFY(page.canvasDivider()->isHidden());
+    }
+
+    void exclusiveModesAndDependentRows() {
+        Page page(nullptr, nullptr);
+        unlockEverything(page);
+        listen(page);
+        click(page, Page::Face);
+        QVERIFY(!page.row(Page::FaceGesture)->isHidden());
+        click(page, Page::FaceGesture);
+        QCOMPARE(m_heard, QStringList({"face 1", "gesture 2"}));
+        // Hand-raise replaces face tracking on the page; the camera hears only the new mode.
+        m_heard.clear();
+        click(page, Page::HandRaise);
+        QCOMPARE(m_heard, QStringList({"gesture 4"}));
+        QVERIFY(!page.row(Page::Face)->isChecked());
+        QVERIFY(page.row(Page::FaceGesture)->isHidden());
+        QVERIFY(!page.row(Page::FaceGesture)->isChecked());
+        // Whiteboard brings its two dependent rows; gallery (another family) replaces it.
+        click(page, Page::Whiteboard);
+        QVERIFY(!page.row(Page::HandRaise)->isChecked());
+        QVERIFY(!page.row(Page::WhiteboardGesture)->isHidden());
+        QVERIFY(!page.row(Page::ImageEnhance)->isHidden());
+        click(page, Page::ImageEnhance);
+        m_heard.clear();
+        click(page, Page::Gallery);
+        QCOMPARE(m_heard, QStringList({"canvas 1"}));
+        QVERIFY(!page.row(Page::Whiteboard)->isChecked());
+        QVERIFY(page.row(Page::ImageEnhance)->isHidden());
+        QVERIFY(!page.row(Page::ImageEnhance)->isChecked());
+        // Modes outside the group leave the group alone.
+        click(page, Page::Pip);
+        click(page, Page::Privacy);
+        QVERIFY(page.row(Page::Gallery)->isChecked());
+        QCOMPARE(m_heard.mid(1), QStringList({"pip 1", "hide 1"}));
+    }
+
+    void gestureSubRowsOff() {
+        Page page(nullptr, nullptr);
+        unlockEverything(page);
+        listen(page);
+        // Face tracking off hides its gesture row without changing it; it comes back as it was.
+        click(page, Page::Face);
+        click(page, Page::FaceGesture);
+        m_heard.clear();
+        click(page, Page::Face);
+        QCOMPARE(m_heard, QStringList({"face 0"}));
+        QVERIFY(page.row(Page::FaceGesture)->isHidden());
+        click(page, Page::Face);
+        QVERIFY(!page.row(Page::FaceGesture)->isHidden());
+        QVERIFY(page.row(Page::FaceGesture)->isChecked());
+        // The face gesture row off goes back to plain face tracking.
+        m_heard.clear();
+        click(page, Page::FaceGesture);
+        QCOMPARE(m_heard, QStringList({"gesture 0", "face 1"}));
+        // Standing's gesture row off is only "no mode".
+        click(page, Page::Standing);
+        click(page, Page::StandingGesture);
+        m_heard.clear();
+        click(page, Page::StandingGesture);
+        QCOMPARE(m_heard, QStringList({"gesture 0"}));
+    }
+
+    void masksWaitForTheAdvancedCode() {
+        Page page(nullptr, nullptr);
+        page.enableHandGesture(maskWith({4, 13}));
+        page.enableMosaic({1});
+        QVERIFY(page.row(Page::Beautify)->isHidden());
+        QVERIFY(page.row(Page::Mosaic)->isHidden());
+        page.setSupportAdvanceXU(true);
+        QVERIFY(!page.row(Page::HandRaise)->isHidden());
+        QVERIFY(!page.row(Page::Beautify)->isHidden());
+        QVERIFY(!page.row(Page::Mosaic)->isHidden());
+        QVERIFY(!page.effectsLine()->isHidden());
+        QVERIFY(page.row(Page::GestureHead)->isHidden());
+        // A later report without 13 hides beautification and keeps the mosaic row.
+        page.enableHandGesture(maskWith({4, 15}));
+        QVERIFY(page.row(Page::Beautify)->isHidden());
+        QVERIFY(!page.row(Page::Mosaic)->isHidden());
+        QVERIFY(!page.row(Page::WhiteboardDetect)->isHidden());
+        QVERIFY(!page.detectionDivider()->isHidden());
+        // Entries other than 1 are unsupported; the line goes with the last effect row.
+        page.enableMosaic({2});
+        QVERIFY(page.row(Page::Mosaic)->isHidden());
+        QVERIFY(page.effectsLine()->isHidden());
+        page.enableCanvas({0, 1});
+        QVERIFY(page.row(Page::Gallery)->isHidden());
+        QVERIFY(!page.row(Page::Grid)->isHidden());
+        QVERIFY(!page.canvasDivider()->isHidden());
+        page.enableCanvas({});
+        QVERIFY(page.canvasDivider()->isHidden());
+        // Picture-in-picture waits too.
+        Page other(nullptr, nullptr);
+        other.enablePip(false);
+        QVERIFY(!other.row(Page::Pip)->isHidden());
+        other.setSupportAdvanceXU(true);
+        QVERIFY(other.row(Page::Pip)->isHidden());
+    }
+
+    void cameraReportsSetSwitchesQuietly() {
+        Page page(nullptr, nullptr);
+        unlockEverything(page);
+        listen(page);
+        page.checkHandGesture(5);
+        QVERIFY(page.row(Page::Standing)->isChecked());
+        page.checkHandGesture(2);
+        QVERIFY(!page.row(Page::Standing)->isChecked());
+        QVERIFY(page.row(Page::Face)->isChecked());
+        QVERIFY(page.row(Page::FaceGesture)->isChecked());
+        QVERIFY(!page.row(Page::FaceGesture)->isHidden());
+        // Numbers outside the table switch every mode of the table off.
+        for (long n : {8L, 11L}) {
+            page.checkHandGesture(13);
+            page.checkHandGesture(n);
+            for (Page::Row r :
+                 {Page::Beautify, Page::FaceGesture, Page::GestureHead, Page::GreenboardDetect}) {
+                QVERIFY(!page.row(r)->isChecked());
+            }
+        }
+        page.checkCanvas(3);
+        QVERIFY(page.row(Page::RoundTable)->isChecked());
+        page.checkMosaic(1);
+        page.checkPip(true);
+        page.checkHideMode(true);
+        page.checkFaceTracking(false);
+        page.checkSoundTracking(true);
+        QVERIFY(!page.row(Page::VoiceGesture)->isHidden());
+        QVERIFY(m_heard.isEmpty());
+    }
+
+    void sensorChoice() {
+        Page page(nullptr, nullptr);
+        listen(page);
+        page.setSensorList({"wide", "tele", "front"});
+        QCOMPARE(page.angleSelector()->currentIndex(), -1);
+        // The camera counts from 1.
+        page.setCurrentSensor(2);
+        QCOMPARE(page.angleSelector()->currentText(), QString("tele"));
+        page.setCurrentSensor(9);
+        QCOMPARE(page.angleSelector()->currentText(), QString("tele"));
+        page.angleSelector()->setCurrentIndex(2);
+        QCOMPARE(m_heard, QStringList({"sensor 1", "sensor 2"}));
+        page.setSensorSupported(false);
+        QVERIFY(page.angleRow()->isHidden());
+    }
+
+    void popupsExplainAndStayTheirTime() {
+        QWidget window;
+        auto* page = new Page(nullptr, &window);
+        window.show();
+        unlockEverything(*page);
+        GesturePopupWidget* popup = page->gesturePopup();
+        click(*page, Page::Face);
+        QVERIFY(popup->isVisible());
+        QVERIFY(popup->isSingleItem());
+        QCOMPARE(popup->items().first().first, QString(":/icons/face.svg"));
+        click(*page, Page::GestureCamera);  // switches face off first, then shows the legend
+        QVERIFY(popup->isVisible());
+        QCOMPARE(popup->itemWidgets().size(), 6);
+        // The second showing restarted the one hide timer.
+        QVERIFY(popup->hideTimer()->isActive());
+        QCOMPARE(popup->hideTimer()->interval(), Page::kPopupMs);
+        click(*page, Page::GestureCamera);
+        QVERIFY(popup->isHidden());
+        click(*page, Page::GestureHead);
+        QCOMPARE(popup->itemWidgets().size(), 5);
+    }
+};
+
+QTEST_MAIN(TestFeaturePage)
+#include "tst_featurepage.moc"

@@ -1,0 +1,281 @@
+// The camera's reports on the feature page: which rows exist, which switches are on.
+#include <QSignalBlocker>
+
+#include "CameraSettingImagePage.h"
+#include "DashDivider.h"
+#include "SidePopupSelector.h"
+#include "SwitchRow.h"
+
+#include <QFrame>
+
+namespace {
+using Page = CameraSettingImagePage;
+
+struct ModeRow {
+    int number;
+    Page::Row row;
+};
+// The AI mode numbers and the rows they switch.
+const ModeRow kModes[] = {
+    {1, Page::GestureHead},       {2, Page::FaceGesture},
+    {3, Page::VoiceGesture},      {4, Page::HandRaise},
+    {5, Page::Standing},          {6, Page::Whiteboard},
+    {7, Page::WhiteboardGesture}, {9, Page::StandingGesture},
+    {10, Page::ImageEnhance},     {12, Page::Blur},
+    {13, Page::Beautify},         {14, Page::GestureCamera},
+    {15, Page::WhiteboardDetect}, {16, Page::BlackboardDetect},
+    {17, Page::GreenboardDetect},
+};
+
+void setSwitch(SwitchRow* row, bool on) {
+    if (row->isChecked() != on) {
+        const QSignalBlocker blocker(row);
+        row->setChecked(on);
+    }
+}
+}  // namespace
+
+bool CameraSettingImagePage::supported(const QVector<long>& mask, int number) {
+    return number >= 1 && number <= mask.size() && mask[number - 1] == 1;
+}
+
+void CameraSettingImagePage::setSensorSupported(bool supported) {
+    const QSignalBlocker blocker(this);
+    m_angleRow->setVisible(supported);
+}
+
+void CameraSettingImagePage::setSensorList(const QStringList& names) {
+    m_angleSelector->clear();
+    for (const QString& name : names) {
+        m_angleSelector->addItem(name);
+    }
+    m_angleSelector->update();
+}
+
+void CameraSettingImagePage::setCurrentSensor(int n) {
+    m_angleSelector->setCurrentIndex(n - 1);
+    m_angleSelector->update();
+}
+
+void CameraSettingImagePage::enableHideMode(bool enable) {
+    const QSignalBlocker blocker(this);
+    m_rows[Privacy]->setVisible(enable);
+}
+
+void CameraSettingImagePage::checkHideMode(bool on) {
+    const QSignalBlocker blocker(this);
+    setSwitch(m_rows[Privacy], on);
+}
+
+void CameraSettingImagePage::enableNonStitching(bool enable) {
+    const QSignalBlocker blocker(this);
+    m_rows[NonStitching]->setVisible(enable);
+}
+
+void CameraSettingImagePage::checkNonStitching(bool on) {
+    const QSignalBlocker blocker(this);
+    setSwitch(m_rows[NonStitching], on);
+}
+
+void CameraSettingImagePage::enableFaceTracking(bool enable) {
+    const QSignalBlocker blocker(this);
+    m_rows[Face]->setVisible(enable);
+}
+
+void CameraSettingImagePage::checkFaceTracking(bool on) {
+    const QSignalBlocker blocker(this);
+    setSwitch(m_rows[Face], on);
+    if (on) {
+        m_rows[FaceGesture]->show();
+    }
+}
+
+void CameraSettingImagePage::enableSoundTracking(bool enable) {
+    const QSignalBlocker blocker(this);
+    m_rows[Voice]->setVisible(enable);
+}
+
+void CameraSettingImagePage::checkSoundTracking(bool on) {
+    const QSignalBlocker blocker(this);
+    setSwitch(m_rows[Voice], on);
+    if (on) {
+        m_rows[VoiceGesture]->show();
+    }
+}
+
+void CameraSettingImagePage::enablePip(bool enable) {
+    const QSignalBlocker blocker(this);
+    m_bPendingPip = enable;
+    if (m_bAdvanced) {
+        m_rows[Pip]->setVisible(enable);
+    }
+}
+
+void CameraSettingImagePage::checkPip(bool on) {
+    const QSignalBlocker blocker(this);
+    setSwitch(m_rows[Pip], on);
+}
+
+void CameraSettingImagePage::enableHandGesture(const QVector<long>& mask) {
+    const QSignalBlocker blocker(this);
+    if (!m_bAdvanced) {
+        if (mask != m_pendingHandGesture) {
+            m_pendingHandGesture = mask;
+        }
+        return;
+    }
+    m_pendingHandGesture = mask;
+    applyHandGestureMask(mask);
+}
+
+void CameraSettingImagePage::applyHandGestureMask(const QVector<long>& mask) {
+    for (Row r : {GestureHead, FaceGesture, VoiceGesture, HandRaise, Standing, Whiteboard, WhiteboardGesture,
+                  StandingGesture, ImageEnhance, Beautify, Blur, GestureCamera, WhiteboardDetect,
+                  BlackboardDetect, GreenboardDetect}) {
+        m_rows[r]->hide();
+    }
+    m_detectDivider->hide();
+    const bool faceOn = m_rows[Face]->isChecked();
+    const bool voiceOn = m_rows[Voice]->isChecked();
+    const bool whiteboardOn = m_rows[Whiteboard]->isChecked();
+    const bool standingOn = m_rows[Standing]->isChecked();
+    for (int n = 1; n <= qMin(17, mask.size()); ++n) {
+        if (!supported(mask, n)) {
+            continue;
+        }
+        switch (n) {
+            case 1:
+                m_rows[GestureHead]->show();
+                break;
+            case 2:
+                m_rows[FaceGesture]->setVisible(faceOn);
+                break;
+            case 3:
+                m_rows[VoiceGesture]->setVisible(voiceOn);
+                break;
+            case 4:
+                m_rows[HandRaise]->show();
+                break;
+            case 5:
+                m_rows[Standing]->show();
+                break;
+            case 6:
+                m_rows[Whiteboard]->show();
+                break;
+            case 7:
+                m_rows[WhiteboardGesture]->setVisible(whiteboardOn);
+                break;
+            case 9:
+                m_rows[StandingGesture]->setVisible(standingOn);
+                break;
+            case 10:
+            case 11:
+                m_rows[ImageEnhance]->show();
+                break;
+            case 12:
+                m_rows[Blur]->show();
+                break;
+            case 13:
+                m_rows[Beautify]->show();
+                break;
+            case 14:
+                m_rows[GestureCamera]->show();
+                break;
+            case 15:
+            case 16:
+            case 17:
+                m_rows[n == 15 ? WhiteboardDetect : n == 16 ? BlackboardDetect : GreenboardDetect]->show();
+                m_detectDivider->show();
+                break;
+            default:
+                break;
+        }
+    }
+    // The line below the effect rows goes with them (also when a later report removes them all).
+    m_effectsLine->setVisible(!m_rows[Beautify]->isHidden() || !m_rows[Blur]->isHidden() ||
+                              !m_rows[Mosaic]->isHidden());
+}
+
+void CameraSettingImagePage::checkHandGesture(long n) {
+    const QSignalBlocker blocker(this);
+    for (const ModeRow& mode : kModes) {
+        setSwitch(m_rows[mode.row], mode.number == n);
+    }
+    if (n == 2 || n == 3) {
+        const Row main = n == 2 ? Face : Voice;
+        const Row gesture = n == 2 ? FaceGesture : VoiceGesture;
+        setSwitch(m_rows[main], true);
+        m_rows[gesture]->show();
+        setSwitch(m_rows[gesture], true);
+    }
+}
+
+void CameraSettingImagePage::enableCanvas(const QVector<long>& mask) {
+    const QSignalBlocker blocker(this);
+    if (!m_bAdvanced) {
+        if (mask != m_pendingCanvas) {
+            m_pendingCanvas = mask;
+        }
+        return;
+    }
+    m_pendingCanvas = mask;
+    applyCanvasMask(mask);
+}
+
+void CameraSettingImagePage::applyCanvasMask(const QVector<long>& mask) {
+    const Row rows[] = {Gallery, Grid, RoundTable};
+    for (int i = 0; i < 3; ++i) {
+        m_rows[rows[i]]->setVisible(supported(mask, i + 1));
+    }
+    // The divider goes with the framing rows (also when a later report removes them all).
+    m_canvasDivider->setVisible(supported(mask, 1) || supported(mask, 2) || supported(mask, 3));
+}
+
+void CameraSettingImagePage::checkCanvas(long n) {
+    const QSignalBlocker blocker(this);
+    setSwitch(m_rows[Gallery], n == 1);
+    setSwitch(m_rows[Grid], n == 2);
+    setSwitch(m_rows[RoundTable], n == 3);
+}
+
+void CameraSettingImagePage::enableMosaic(const QVector<long>& mask) {
+    const QSignalBlocker blocker(this);
+    if (!m_bAdvanced) {
+        if (mask != m_pendingMosaic) {
+            m_pendingMosaic = mask;
+        }
+        return;
+    }
+    m_pendingMosaic = mask;
+    applyMosaicMask(mask);
+}
+
+void CameraSettingImagePage::applyMosaicMask(const QVector<long>& mask) {
+    m_rows[Mosaic]->setVisible(supported(mask, 1));
+    m_effectsLine->setVisible(!m_rows[Beautify]->isHidden() || !m_rows[Blur]->isHidden() ||
+                              !m_rows[Mosaic]->isHidden());
+}
+
+void CameraSettingImagePage::checkMosaic(long n) {
+    const QSignalBlocker blocker(this);
+    setSwitch(m_rows[Mosaic], n == 1);
+}
+
+void CameraSettingImagePage::enableSub1Ai(const QVector<long>& mask) {
+    // No row of this page uses it; kept for when the advanced controls are switched on.
+    if (mask != m_pendingSub1Ai) {
+        m_pendingSub1Ai = mask;
+    }
+}
+
+void CameraSettingImagePage::setSupportAdvanceXU(bool on) {
+    m_bAdvanced = on;
+    const QVector<long> hand = m_pendingHandGesture;
+    const QVector<long> canvas = m_pendingCanvas;
+    const QVector<long> mosaic = m_pendingMosaic;
+    enableHandGesture(hand);
+    enableCanvas(canvas);
+    enablePip(m_bPendingPip);
+    enableMosaic(mosaic);
+    enableSub1Ai(m_pendingSub1Ai);
+}
