@@ -17,6 +17,7 @@
 #include "CameraSettingsPanel.h"
 #include "CaptureWatch.h"
 #include "OverlayWidget.h"
+#include "RecordSettingsStore.h"
 #include "ServiceConfig.h"
 #include "SubVideoHintOverlay.h"
 #include "TranslucentWindowMask.h"
@@ -99,6 +100,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
     connectVideo();
     connectController();
+    // The remembered record length, sound and microphone reach the mediator before any dialog.
+    RecordSettingsStore::restore(m_controller);
     connectOverlay();
     QTimer::singleShot(1000, this, &MainWindow::startUpdateCheck);
     connectPanel();
@@ -207,6 +210,14 @@ void MainWindow::connectController() {
     connect(c, &CameraController::sigUpdateFrequency, video, &VideoWidget::setFrequency);
     connect(c, &CameraController::sigChangeMirror, video, &VideoWidget::setMirror);
     connect(c, &CameraController::sigChangeFlip, video, &VideoWidget::setFlip);
+    // The record settings: sound, microphone, the microphone test and property resets.
+    connect(c, &CameraController::sigResetVideoWidgetProperty, video, &VideoWidget::resetPuCt);
+    connect(c, &CameraController::sigRecordKeepAudioChanged, video, &VideoWidget::setRecordKeepAudio);
+    connect(c, &CameraController::sigAudioInputChanged, video, &VideoWidget::setCurAudioInput);
+    connect(c, &CameraController::sigStartAudioTest, video, &VideoWidget::startAudioTest);
+    connect(c, &CameraController::sigStopAudioTest, video, &VideoWidget::stopAudioTest);
+    connect(video, &VideoWidget::sigAudioTestStarted, c, &CameraController::AudioTestStarted);
+    connect(video, &VideoWidget::sigSetProgressVolume, c, &CameraController::SetProgressVolume);
     connect(c, &CameraController::sigShowOverlayInfo, overlay, &OverlayWidget::setShowOverlayInfo);
     connect(c, &CameraController::sigShowDataWater, overlay, &OverlayWidget::showDateLabel);
     connect(c, &CameraController::sigShowDelayCapture, overlay, &OverlayWidget::setDelayCaptureEnabled);

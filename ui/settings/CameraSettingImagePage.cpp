@@ -10,6 +10,9 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "CameraControlDialog.h"
+#include "CameraImageDialog.h"
+#include "CameraRecordDialog.h"
 #include "DashDivider.h"
 #include "OverlayScrollArea.h"
 #include "SidePopupSelector.h"
@@ -43,6 +46,10 @@ CameraSettingImagePage::CameraSettingImagePage(CameraController* controller, QWi
     }
     m_popup = new GesturePopupWidget(this);
     m_popup->hide();
+    if (m_controller) {
+        m_cameraControlDialog = new CameraControlDialog(m_controller, this);
+        m_cameraControlDialog->hide();
+    }
     {
         const QSignalBlocker blocker(this);
         for (Row r : {Standing, StandingGesture, Whiteboard, WhiteboardGesture, ImageEnhance, GestureHead,
@@ -166,15 +173,36 @@ void CameraSettingImagePage::connectRows() {
 }
 
 void CameraSettingImagePage::showCameraControlDialog() {
-    // The camera control dialog is shown here.
+    if (!m_controller)  // a page without a mediator has no dialogs
+        return;
+    if (!m_cameraControlDialog) {
+        m_cameraControlDialog = new CameraControlDialog(m_controller, this);
+        m_cameraControlDialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    }
+    m_cameraControlDialog->move(scaled(590), scaled(300));
+    m_cameraControlDialog->show();
 }
 
 void CameraSettingImagePage::showImageDialog() {
-    // The image settings dialog is shown here.
+    if (!m_controller)  // a page without a mediator has no dialogs
+        return;
+    if (!m_imageDialog) {
+        m_imageDialog = new CameraImageDialog(m_controller, this);
+        m_imageDialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    }
+    m_imageDialog->move(scaled(590), scaled(80));
+    m_imageDialog->show();
 }
 
 void CameraSettingImagePage::showRecordDialog() {
-    // The record settings dialog is shown here.
+    if (!m_controller)  // a page without a mediator has no dialogs
+        return;
+    if (!m_recordDialog) {
+        m_recordDialog = new CameraRecordDialog(m_controller, this);
+        m_recordDialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    }
+    m_recordDialog->move(scaled(590), scaled(280));
+    m_recordDialog->show();
 }
 
 // ---------------------------------------------------------------------------------------------

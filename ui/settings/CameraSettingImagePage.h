@@ -9,6 +9,9 @@
 #include "GesturePopupWidget.h"
 
 class CameraController;
+class CameraControlDialog;
+class CameraImageDialog;
+class CameraRecordDialog;
 class QFrame;
 class SidePopupSelector;
 class SwitchRow;
@@ -125,6 +128,10 @@ private:
     static bool supported(const QVector<long>& mask, int number);
 
     CameraController* m_controller = nullptr;
+    // The property dialogs: camera control from construction, the others on first use.
+    CameraControlDialog* m_cameraControlDialog = nullptr;
+    CameraImageDialog* m_imageDialog = nullptr;
+    CameraRecordDialog* m_recordDialog = nullptr;
     SwitchRow* m_rows[RowCount] = {};
     QList<Row> m_exclusive;
     bool m_bExclusiveGuard = false;

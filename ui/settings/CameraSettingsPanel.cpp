@@ -24,6 +24,7 @@
 #include "SwitchButton.h"
 #include "UiScale.h"
 #include "UniversalButton.h"
+#include "TranslucentWindowMask.h"
 
 namespace {
 const char* const kApplyStyle = R"(
@@ -80,6 +81,7 @@ CameraSettingsPanel::CameraSettingsPanel(CameraController* controller, QWidget* 
 
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);
+    TranslucentWindowMask::apply(this);
     setAutoFillBackground(false);
     resize(scaled(570) + 2 * scaled(465) + 2 * scaled(15), parent ? parent->height() : scaled(1080));
 

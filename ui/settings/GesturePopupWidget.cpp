@@ -12,6 +12,7 @@
 #include <QVariant>
 
 #include "UiScale.h"
+#include "TranslucentWindowMask.h"
 
 namespace {
 const char* const kCaptionStyle = "color:#CCCCCC;font-size:14px;font-family:'Microsoft YaHei';";
@@ -21,6 +22,7 @@ constexpr int kWrapWidth = 320;
 GesturePopupWidget::GesturePopupWidget(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
+    TranslucentWindowMask::applyWhole(this);
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     m_mainLayout = new QVBoxLayout(this);
     m_mainLayout->setContentsMargins(40, 40, 40, 40);

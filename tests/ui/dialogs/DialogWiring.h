@@ -9,7 +9,7 @@ class VideoWidget;
 // Camera reports to the mediator and the mediator's requests to the widget.
 void wireReports(VideoWidget* video, CameraController* c);
 void wireRequests(VideoWidget* video, CameraController* c);
-// Only the paths the main window does not make yet.
+// The record settings paths.
 void wireRecordPaths(VideoWidget* video, CameraController* c);
 
 #endif

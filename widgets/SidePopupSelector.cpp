@@ -15,6 +15,7 @@
 
 #include "RightIconButton.h"
 #include "UiScale.h"
+#include "TranslucentWindowMask.h"
 
 namespace {
 const char* const kButtonStyle = R"(
@@ -100,6 +101,7 @@ SidePopupSelector::SidePopupSelector(QWidget* parent)
     m_popup = new QScrollArea;
     m_popup->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
     m_popup->setAttribute(Qt::WA_TranslucentBackground);
+    TranslucentWindowMask::applyWhole(m_popup);
     m_popup->setAttribute(Qt::WA_ShowWithoutActivating);
     m_popup->setFrameShape(QFrame::NoFrame);
     m_popup->setFocusPolicy(Qt::NoFocus);
