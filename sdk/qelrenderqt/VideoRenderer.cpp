@@ -202,13 +202,28 @@ bool VideoRenderer::scale(const uint8_t* data, uint8_t* dst0, int dstStride) {
     return true;
 }
 
-bool VideoRenderer::render(const uint8_t* data, int size) {
+void VideoRenderer::setPaintLogCapacity(int capacity) {
+    m_exchange->setPaintLogCapacity(capacity);
+}
+
+int VideoRenderer::takePaintLog(QELPaintRecord* out, int capacity) {
+    return m_exchange->takePaintLog(out, capacity);
+}
+
+QELRenderCounts VideoRenderer::counts() const {
+    return m_exchange->counts();
+}
+
+bool VideoRenderer::render(const uint8_t* data, int size, int64_t captureUs) {
     if (!data || size != m_frameBytes) {
         return false;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_released) {
         return false;
+    }
+    if (!m_exchange->wantsPicture()) {
+        return true;  // the screen has not taken the last picture yet: this one would go unseen
     }
     const int windowWidth = readDimension(&m_window->width);
     const int windowHeight = readDimension(&m_window->height);
@@ -251,6 +266,7 @@ bool VideoRenderer::render(const uint8_t* data, int size) {
         auto* row = reinterpret_cast<uint32_t*>(buffer->pixels + size_t(y) * buffer->stride) + spillStart;
         std::fill(row, row + spill, 0xff000000u);
     }
+    buffer->captureUs = captureUs;
     m_exchange->publish();
     return true;
 }

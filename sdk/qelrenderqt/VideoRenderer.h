@@ -1,5 +1,6 @@
 // One renderer: converts planar YUV 4:2:0 frames of a fixed size into the current size of its
-// window record, letterboxed, and hands them to the widget's surface.
+// window record, letterboxed, and hands them to the widget's surface. A frame arriving while the
+// previous picture still waits for its paint is passed over unconverted.
 #ifndef QEL_VIDEO_RENDERER_H
 #define QEL_VIDEO_RENDERER_H
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "qelrenderqt.h"
+#include "qelrenderqt_timing.h"
 
 class FrameExchange;
 class RenderSurface;
@@ -26,7 +28,11 @@ public:
     VideoRenderer& operator=(const VideoRenderer&) = delete;
 
     // Any thread. False for a frame of the wrong size, a window of no usable size, or after release.
-    bool render(const uint8_t* data, int size);
+    // captureUs (0: not known) goes with the picture to its paint.
+    bool render(const uint8_t* data, int size, int64_t captureUs = 0);
+    void setPaintLogCapacity(int capacity);
+    int takePaintLog(QELPaintRecord* out, int capacity);
+    QELRenderCounts counts() const;
     // Waits for a frame in flight, then detaches from the widget. Later render() calls answer false.
     void release();
 

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "qelrenderqt.h"
+#include "qelrenderqt_timing.h"
 
 namespace {
 
@@ -38,6 +39,14 @@ QByteArray splitFrame(int w, int h) {
             v[row * cw + x] = char(x < cw / 2 ? kRed.v : kBlue.v);
         }
     }
+    return frame;
+}
+
+QByteArray solidFrame(int w, int h, Yuv colour) {
+    QByteArray frame(frameBytes(w, h), char(colour.y));
+    const int chroma = ((w + 1) / 2) * ((h + 1) / 2);
+    std::fill(frame.begin() + w * h, frame.begin() + w * h + chroma, char(colour.u));
+    std::fill(frame.begin() + w * h + chroma, frame.end(), char(colour.v));
     return frame;
 }
 
@@ -85,6 +94,22 @@ public:
     ~Renderer() { release(); }
     int render(const QByteArray& frame) {
         return qelrender_render(key, reinterpret_cast<const unsigned char*>(frame.constData()), frame.size());
+    }
+    int renderAt(const QByteArray& frame, long long captureUs) {
+        return qelrender_render_at(key, reinterpret_cast<const unsigned char*>(frame.constData()),
+                                   frame.size(), captureUs);
+    }
+    QELRenderCounts counts() {
+        QELRenderCounts c{-1, -1, -1};
+        qelrender_get_counts(key, &c);
+        return c;
+    }
+    QVector<QELPaintRecord> paintLog() {
+        QVector<QELPaintRecord> records(16);
+        int n = 0;
+        qelrender_take_paint_log(key, records.data(), records.size(), &n);
+        records.resize(n);
+        return records;
     }
     int release() {
         const int answer = ok ? qelrender_release_render(key) : 0;
@@ -191,6 +216,41 @@ private slots:
         QCOMPARE(counter.paints, 1);
         QCOMPARE(r.render(splitFrame(32, 24)), 1);
         QTRY_COMPARE(counter.paints, 2);
+    }
+
+    void framesTheScreenCannotTakeAreNotConverted() {
+        VideoWidget widget;
+        widget.resize(64, 48);
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        IWindow window{64, 48, uintptr_t(widget.winId())};
+        Renderer r(32, 24, &window);
+        QCOMPARE(qelrender_set_paint_log(r.key, 8), 1);
+        // Three frames before the GUI thread gets to paint: the first is shown, the other two
+        // would only have replaced it unseen.
+        QCOMPARE(r.renderAt(splitFrame(32, 24), 1000), 1);
+        QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 2000), 1);
+        QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 3000), 1);
+        QTRY_COMPARE(r.counts().painted, 1LL);
+        QCOMPARE(r.counts().offered, 3LL);
+        QCOMPARE(r.counts().converted, 1LL);
+        QImage shot = widget.grab().toImage();
+        QVERIFY2(near(shot.pixel(10, 24), Qt::red), qPrintable(describe(shot.pixel(10, 24))));
+        QVector<QELPaintRecord> log = r.paintLog();
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log[0].captureUs, 1000LL);
+        QVERIFY(log[0].paintedUs > 0);
+        // Painted: the next frame is converted and shown; repaints do not log it twice.
+        QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 4000), 1);
+        QTRY_COMPARE(r.counts().painted, 2LL);
+        widget.repaint();
+        shot = widget.grab().toImage();
+        QVERIFY2(near(shot.pixel(10, 24), Qt::blue), qPrintable(describe(shot.pixel(10, 24))));
+        QCOMPARE(r.counts().converted, 2LL);
+        log = r.paintLog();
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log[0].captureUs, 4000LL);
+        QVERIFY(log[0].paintedUs >= log[0].captureUs);
     }
 
     void refusesBadArguments() {
