@@ -1,11 +1,14 @@
 #include "RenderSurface.h"
 
 #include <QEvent>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QSocketNotifier>
 #include <QtGlobal>
 
 #include "FrameExchange.h"
+
+Q_LOGGING_CATEGORY(lcRenderStats, "corvix.qelrenderqt.stats", QtWarningMsg)
 
 RenderSurface::RenderSurface(std::shared_ptr<FrameExchange> exchange, WId handle)
     : m_exchange(std::move(exchange)), m_handle(handle) {}
@@ -63,7 +66,31 @@ bool RenderSurface::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+void RenderSurface::reportRates() {
+    if (!lcRenderStats().isInfoEnabled()) {
+        return;
+    }
+    if (!m_rateClock.isValid()) {
+        m_rateClock.start();
+        return;
+    }
+    const qint64 ms = m_rateClock.elapsed();
+    if (ms < 1000) {
+        return;
+    }
+    m_rateClock.restart();
+    const QELRenderCounts c = m_exchange->counts();
+    const double seconds = ms / 1000.0;
+    qCInfo(lcRenderStats, "window %llu: painted %.1f/s converted %.1f/s offered %.1f/s",
+           static_cast<unsigned long long>(m_handle), (c.painted - m_lastPainted) / seconds,
+           (c.converted - m_lastConverted) / seconds, (c.offered - m_lastOffered) / seconds);
+    m_lastPainted = c.painted;
+    m_lastConverted = c.converted;
+    m_lastOffered = c.offered;
+}
+
 bool RenderSurface::paint() {
+    reportRates();
     QWidget* widget = m_widget.data();
     return m_exchange->paintFront([widget](const QImage& image) {
         QPainter painter(widget);
