@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include <libyuv/convert_argb.h>
+#include <libyuv/scale.h>
+
 extern "C" {
 #include <libavutil/mem.h>
 #include <libavutil/opt.h>
@@ -120,6 +123,35 @@ void VideoRenderer::release() {
         surface->deleteLater();  // its destructor removes the filter on the GUI thread
     }
     // Without an application the GUI thread is gone and the widget with it; the surface is left.
+}
+
+bool VideoRenderer::toArgb(const uint8_t* yuv, int width, int height, uint8_t* dst, int dstStride) {
+    // BT.601 limited range, as the decoders write it; B G R A bytes are QImage::Format_RGB32.
+    const int cw = (width + 1) / 2;
+    const int ch = (height + 1) / 2;
+    const uint8_t* u = yuv + size_t(width) * height;
+    const uint8_t* v = u + size_t(cw) * ch;
+    return libyuv::I420ToARGB(yuv, width, u, cw, v, cw, dst, dstStride, width, height) == 0;
+}
+
+bool VideoRenderer::halve(const uint8_t* yuv) {
+    const int w = m_width / 2;
+    const int h = m_height / 2;
+    const int cw = (w + 1) / 2;
+    const int ch = (h + 1) / 2;
+    const size_t bytes = size_t(w) * h + 2 * size_t(cw) * ch;
+    if (m_half.size() != bytes) {
+        m_half.assign(bytes, 0);  // once per size
+    }
+    const int scw = (m_width + 1) / 2;
+    const int sch = (m_height + 1) / 2;
+    const uint8_t* su = yuv + size_t(m_width) * m_height;
+    const uint8_t* sv = su + size_t(scw) * sch;
+    uint8_t* y = m_half.data();
+    uint8_t* u = y + size_t(w) * h;
+    uint8_t* v = u + size_t(cw) * ch;
+    return libyuv::I420Scale(yuv, m_width, su, scw, sv, scw, m_width, m_height, y, w, u, cw, v, cw, w, h,
+                             libyuv::kFilterBox) == 0;
 }
 
 QRect VideoRenderer::pictureRect(int frameWidth, int frameHeight, int windowWidth, int windowHeight) {
@@ -238,10 +270,16 @@ bool VideoRenderer::render(const uint8_t* data, int size, int64_t captureUs) {
     }
     const bool doubled = rect.width() == 2 * m_width && rect.height() == 2 * m_height;
     uint8_t* const target = buffer->pixels + size_t(rect.y()) * buffer->stride + size_t(rect.x()) * 4;
+    const bool sameSize = rect.width() == m_width && rect.height() == m_height;
+    const bool halved = rect.width() * 2 == m_width && rect.height() * 2 == m_height;
     bool scaled = false;
-    if (doubled) {
-        scaled =
-            ensureScratch() && prepareScaler(m_width, m_height) && scale(data, m_scratch, m_scratchStride);
+    if (sameSize) {
+        scaled = toArgb(data, m_width, m_height, target, buffer->stride);
+    } else if (halved) {
+        // A 2160p camera in a 1080p window: a 2x2 average in YUV, then the plain conversion.
+        scaled = halve(data) && toArgb(m_half.data(), rect.width(), rect.height(), target, buffer->stride);
+    } else if (doubled) {
+        scaled = ensureScratch() && toArgb(data, m_width, m_height, m_scratch, m_scratchStride);
         for (int y = 0; scaled && y < m_height; ++y) {
             const auto* src = reinterpret_cast<const uint32_t*>(m_scratch + size_t(y) * m_scratchStride);
             uint8_t* first = target + size_t(2 * y) * buffer->stride;

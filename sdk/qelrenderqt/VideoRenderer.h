@@ -45,6 +45,10 @@ private:
     bool prepareScaler(int pictureWidth, int pictureHeight);
     bool scale(const uint8_t* data, uint8_t* dst, int dstStride);
     bool ensureScratch();
+    // Planar YUV 4:2:0 of width x height into 32-bit pixels.
+    static bool toArgb(const uint8_t* yuv, int width, int height, uint8_t* dst, int dstStride);
+    // The frame at half its size into m_half.
+    bool halve(const uint8_t* yuv);
 
     const int m_width;
     const int m_height;
@@ -62,6 +66,7 @@ private:
     // then doubled: far cheaper than scaling while converting.
     uint8_t* m_scratch = nullptr;
     int m_scratchStride = 0;
+    std::vector<uint8_t> m_half;  // a frame at half size, for a window of half the frame's size
     int m_splitRow = 0;
     std::shared_ptr<FrameExchange> m_exchange;
     RenderSurface* m_surface = nullptr;  // lives on the GUI thread

@@ -162,6 +162,34 @@ private slots:
         QVERIFY(near(wide.pixel(250, 45), Qt::blue));
     }
 
+    void pictureAtEachScale_data() {
+        QTest::addColumn<QSize>("window");
+        // Own size, half (a 2160p camera in a 1080p window), double, and one in between.
+        QTest::newRow("same") << QSize(96, 64);
+        QTest::newRow("half") << QSize(48, 32);
+        QTest::newRow("double") << QSize(192, 128);
+        QTest::newRow("scaled") << QSize(150, 100);
+    }
+
+    void pictureAtEachScale() {
+        QFETCH(QSize, window);
+        VideoWidget widget;
+        widget.resize(window);
+        widget.show();
+        IWindow record{window.width(), window.height(), uintptr_t(widget.winId())};
+        Renderer r(96, 64, &record);
+        QCOMPARE(r.render(splitFrame(96, 64)), 1);
+        const QImage shot = widget.grab().toImage();
+        const int w = window.width();
+        const int h = window.height();
+        for (const QPoint p : {QPoint(1, 1), QPoint(w / 4, h / 2), QPoint(w / 2 - w / 8, h - 1)}) {
+            QVERIFY2(near(shot.pixel(p), Qt::red), qPrintable(describe(shot.pixel(p))));
+        }
+        for (const QPoint p : {QPoint(w / 2 + w / 8, 0), QPoint(3 * w / 4, h / 2), QPoint(w - 1, h - 1)}) {
+            QVERIFY2(near(shot.pixel(p), Qt::blue), qPrintable(describe(shot.pixel(p))));
+        }
+    }
+
     void resizeTakesEffectOnNextFrame() {
         VideoWidget widget;
         widget.resize(320, 240);
