@@ -1,9 +1,11 @@
 #include "VideoRenderer.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QThread>
 #include <QtGlobal>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include <libyuv/convert_argb.h>
@@ -17,6 +19,8 @@ extern "C" {
 
 #include "FrameExchange.h"
 #include "RenderSurface.h"
+
+Q_LOGGING_CATEGORY(lcRenderer, "corvix.qelrenderqt", QtWarningMsg)
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "QImage::Format_RGB32 is stored as B G R A bytes");
 
@@ -125,13 +129,18 @@ void VideoRenderer::release() {
     // Without an application the GUI thread is gone and the widget with it; the surface is left.
 }
 
-bool VideoRenderer::toArgb(const uint8_t* yuv, int width, int height, uint8_t* dst, int dstStride) {
+bool VideoRenderer::toArgb(const uint8_t* yuv, int width, int height, const QRect& part, uint8_t* dst,
+                           int dstStride) {
     // BT.601 limited range, as the decoders write it; B G R A bytes are QImage::Format_RGB32.
+    // part starts on even coordinates, so its chroma starts on a whole sample.
     const int cw = (width + 1) / 2;
     const int ch = (height + 1) / 2;
     const uint8_t* u = yuv + size_t(width) * height;
     const uint8_t* v = u + size_t(cw) * ch;
-    return libyuv::I420ToARGB(yuv, width, u, cw, v, cw, dst, dstStride, width, height) == 0;
+    const size_t lumaOffset = size_t(part.y()) * width + part.x();
+    const size_t chromaOffset = size_t(part.y() / 2) * cw + part.x() / 2;
+    return libyuv::I420ToARGB(yuv + lumaOffset, width, u + chromaOffset, cw, v + chromaOffset, cw, dst,
+                              dstStride, part.width(), part.height()) == 0;
 }
 
 bool VideoRenderer::halve(const uint8_t* yuv) {
@@ -174,6 +183,8 @@ bool VideoRenderer::prepareScaler(int pictureWidth, int pictureHeight) {
     if (m_sws && pictureWidth == m_swsWidth && pictureHeight == m_swsHeight) {
         return true;
     }
+    qCDebug(lcRenderer, "VideoRenderer: scaling %dx%d frames to %dx%d", m_width, m_height, pictureWidth,
+            pictureHeight);
     sws_freeContext(m_sws);
     m_sws = sws_alloc_context();
     m_swsWidth = 0;
@@ -263,23 +274,42 @@ bool VideoRenderer::render(const uint8_t* data, int size, int64_t captureUs) {
         windowHeight > kMaxDimension) {
         return false;  // a minimised or not yet laid out widget: nothing to draw
     }
-    const QRect rect = pictureRect(m_width, m_height, windowWidth, windowHeight);
+    // A window within a few pixels of the frame's size, or of half of it, shows it 1:1 with those
+    // pixels cropped or left black: rescaling by 0.999 costs a whole scaler pass and blurs
+    // every pixel.
+    const auto near = [](int source, int window) {
+        return source > 0 && std::abs(source - window) <= std::max(2, source / 200);
+    };
+    const bool oneToOne = near(m_width, windowWidth) && near(m_height, windowHeight);
+    const bool halved = !oneToOne && near(m_width / 2, windowWidth) && near(m_height / 2, windowHeight);
+    const int sourceWidth = halved ? m_width / 2 : m_width;
+    const int sourceHeight = halved ? m_height / 2 : m_height;
+    QRect rect;
+    QRect part;
+    if (oneToOne || halved) {
+        const int w = std::min(windowWidth, sourceWidth);
+        const int h = std::min(windowHeight, sourceHeight);
+        rect = QRect(((windowWidth - w) / 2) & ~3, (windowHeight - h) / 2, w, h);
+        part = QRect(((sourceWidth - w) / 2) & ~1, ((sourceHeight - h) / 2) & ~1, w, h);
+    } else {
+        rect = pictureRect(m_width, m_height, windowWidth, windowHeight);
+    }
     FrameExchange::Buffer* buffer = m_exchange->back(windowWidth, windowHeight, rect);
     if (!buffer) {
         return false;
     }
     const bool doubled = rect.width() == 2 * m_width && rect.height() == 2 * m_height;
     uint8_t* const target = buffer->pixels + size_t(rect.y()) * buffer->stride + size_t(rect.x()) * 4;
-    const bool sameSize = rect.width() == m_width && rect.height() == m_height;
-    const bool halved = rect.width() * 2 == m_width && rect.height() * 2 == m_height;
     bool scaled = false;
-    if (sameSize) {
-        scaled = toArgb(data, m_width, m_height, target, buffer->stride);
+    if (oneToOne) {
+        scaled = toArgb(data, m_width, m_height, part, target, buffer->stride);
     } else if (halved) {
         // A 2160p camera in a 1080p window: a 2x2 average in YUV, then the plain conversion.
-        scaled = halve(data) && toArgb(m_half.data(), rect.width(), rect.height(), target, buffer->stride);
+        scaled =
+            halve(data) && toArgb(m_half.data(), sourceWidth, sourceHeight, part, target, buffer->stride);
     } else if (doubled) {
-        scaled = ensureScratch() && toArgb(data, m_width, m_height, m_scratch, m_scratchStride);
+        scaled = ensureScratch() &&
+                 toArgb(data, m_width, m_height, QRect(0, 0, m_width, m_height), m_scratch, m_scratchStride);
         for (int y = 0; scaled && y < m_height; ++y) {
             const auto* src = reinterpret_cast<const uint32_t*>(m_scratch + size_t(y) * m_scratchStride);
             uint8_t* first = target + size_t(2 * y) * buffer->stride;

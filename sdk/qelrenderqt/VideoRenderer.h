@@ -45,8 +45,9 @@ private:
     bool prepareScaler(int pictureWidth, int pictureHeight);
     bool scale(const uint8_t* data, uint8_t* dst, int dstStride);
     bool ensureScratch();
-    // Planar YUV 4:2:0 of width x height into 32-bit pixels.
-    static bool toArgb(const uint8_t* yuv, int width, int height, uint8_t* dst, int dstStride);
+    // `part` (even x and y) of a planar YUV 4:2:0 picture of width x height into 32-bit pixels.
+    static bool toArgb(const uint8_t* yuv, int width, int height, const QRect& part, uint8_t* dst,
+                       int dstStride);
     // The frame at half its size into m_half.
     bool halve(const uint8_t* yuv);
 

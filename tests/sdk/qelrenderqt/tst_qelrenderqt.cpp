@@ -164,15 +164,22 @@ private slots:
 
     void pictureAtEachScale_data() {
         QTest::addColumn<QSize>("window");
+        QTest::addColumn<QSize>("picture");  // at the window's top left; the rest black
         // Own size, half (a 2160p camera in a 1080p window), double, and one in between.
-        QTest::newRow("same") << QSize(96, 64);
-        QTest::newRow("half") << QSize(48, 32);
-        QTest::newRow("double") << QSize(192, 128);
-        QTest::newRow("scaled") << QSize(150, 100);
+        QTest::newRow("same") << QSize(96, 64) << QSize(96, 64);
+        QTest::newRow("half") << QSize(48, 32) << QSize(48, 32);
+        QTest::newRow("double") << QSize(192, 128) << QSize(192, 128);
+        QTest::newRow("scaled") << QSize(150, 100) << QSize(150, 100);
+        // A window a pixel or two off (borders of the layout) shows the frame 1:1, cropped or
+        // with a thin black edge, rather than rescaled by 0.999.
+        QTest::newRow("nearly same, smaller") << QSize(95, 63) << QSize(95, 63);
+        QTest::newRow("nearly same, larger") << QSize(98, 65) << QSize(96, 64);
+        QTest::newRow("nearly half") << QSize(47, 33) << QSize(47, 32);
     }
 
     void pictureAtEachScale() {
         QFETCH(QSize, window);
+        QFETCH(QSize, picture);
         VideoWidget widget;
         widget.resize(window);
         widget.show();
@@ -180,13 +187,19 @@ private slots:
         Renderer r(96, 64, &record);
         QCOMPARE(r.render(splitFrame(96, 64)), 1);
         const QImage shot = widget.grab().toImage();
-        const int w = window.width();
-        const int h = window.height();
+        const int w = picture.width();
+        const int h = picture.height();
         for (const QPoint p : {QPoint(1, 1), QPoint(w / 4, h / 2), QPoint(w / 2 - w / 8, h - 1)}) {
             QVERIFY2(near(shot.pixel(p), Qt::red), qPrintable(describe(shot.pixel(p))));
         }
         for (const QPoint p : {QPoint(w / 2 + w / 8, 0), QPoint(3 * w / 4, h / 2), QPoint(w - 1, h - 1)}) {
             QVERIFY2(near(shot.pixel(p), Qt::blue), qPrintable(describe(shot.pixel(p))));
+        }
+        if (w < window.width()) {
+            QVERIFY(near(shot.pixel(w, h / 2), Qt::black, 2));
+        }
+        if (h < window.height()) {
+            QVERIFY(near(shot.pixel(w / 2, h), Qt::black, 2));
         }
     }
 
