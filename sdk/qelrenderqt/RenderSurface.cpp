@@ -94,19 +94,20 @@ bool RenderSurface::paint() {
     QWidget* widget = m_widget.data();
     return m_exchange->paintFront([widget](const QImage& image) {
         QPainter painter(widget);
-        // The picture was made for the widget's size in device pixels: draw it 1:1 and keep
-        // what it does not cover (a resize not yet reached by a frame) black.
+        // The picture was made for the widget's size in device pixels: draw it 1:1 in device
+        // pixels and keep what it does not cover (a resize not yet reached by a frame) black.
+        // Undoing the device pixel ratio first keeps a fractional ratio (0.999 under Xvfb,
+        // 1.25 on many laptops) from sending every frame through Qt's image scaler.
         const qreal ratio = widget->devicePixelRatioF();
-        const QRectF target(0, 0, image.width() / ratio, image.height() / ratio);
-        painter.drawImage(target, image);
-        const QRectF all = widget->rect();
-        if (target.width() < all.width()) {
-            painter.fillRect(QRectF(target.right(), 0, all.width() - target.width(), all.height()),
-                             Qt::black);
+        painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+        painter.drawImage(QPointF(0, 0), image);
+        const qreal width = widget->width() * ratio;
+        const qreal height = widget->height() * ratio;
+        if (image.width() < width) {
+            painter.fillRect(QRectF(image.width(), 0, width - image.width(), height), Qt::black);
         }
-        if (target.height() < all.height()) {
-            painter.fillRect(QRectF(0, target.bottom(), target.width(), all.height() - target.height()),
-                             Qt::black);
+        if (image.height() < height) {
+            painter.fillRect(QRectF(0, image.height(), image.width(), height - image.height()), Qt::black);
         }
     });
 }
