@@ -47,6 +47,10 @@ void RenderSurface::detach() {
     }
     if (m_widget) {
         m_widget->removeEventFilter(this);
+        if (m_madeOpaque) {
+            m_widget->setAttribute(Qt::WA_OpaquePaintEvent, false);
+            m_madeOpaque = false;
+        }
         m_widget->update();  // the widget paints itself again
         m_widget.clear();
     }
@@ -92,7 +96,7 @@ void RenderSurface::reportRates() {
 bool RenderSurface::paint() {
     reportRates();
     QWidget* widget = m_widget.data();
-    return m_exchange->paintFront([widget](const QImage& image) {
+    const bool painted = m_exchange->paintFront([widget](const QImage& image) {
         QPainter painter(widget);
         // The picture was made for the widget's size in device pixels: draw it 1:1 in device
         // pixels and keep what it does not cover (a resize not yet reached by a frame) black.
@@ -110,4 +114,11 @@ bool RenderSurface::paint() {
             painter.fillRect(QRectF(0, image.height(), image.width(), height - image.height()), Qt::black);
         }
     });
+    // The picture covers every pixel from now on: Qt need not fill the widget's background
+    // under it first (a full-window fill per frame).
+    if (painted && !widget->testAttribute(Qt::WA_OpaquePaintEvent)) {
+        widget->setAttribute(Qt::WA_OpaquePaintEvent, true);
+        m_madeOpaque = true;
+    }
+    return painted;
 }

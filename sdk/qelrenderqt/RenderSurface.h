@@ -37,6 +37,7 @@ private:
     const WId m_handle;
     QPointer<QWidget> m_widget;
     QSocketNotifier* m_notifier = nullptr;
+    bool m_madeOpaque = false;  // WA_OpaquePaintEvent set by us, taken back on detach
     QElapsedTimer m_rateClock;  // GUI thread, like everything here
     long long m_lastPainted = 0;
     long long m_lastConverted = 0;

@@ -238,6 +238,27 @@ private slots:
         QVERIFY(near(widget.grab().toImage().pixel(8, 32), Qt::green));
     }
 
+    void backgroundFillOnlyWithoutPicture() {
+        // The application's widget fills its background itself; under a picture that fill is
+        // skipped, and it is back once the renderer is gone.
+        QWidget widget;
+        widget.setAttribute(Qt::WA_NativeWindow);
+        widget.setAutoFillBackground(true);
+        QPalette palette;
+        palette.setColor(QPalette::Window, Qt::green);
+        widget.setPalette(palette);
+        widget.resize(64, 48);
+        widget.show();
+        IWindow window{64, 48, uintptr_t(widget.winId())};
+        auto r = std::make_unique<Renderer>(64, 48, &window);
+        QCOMPARE(r->render(splitFrame(64, 48)), 1);
+        QVERIFY(near(widget.grab().toImage().pixel(8, 24), Qt::red));
+        QVERIFY(widget.testAttribute(Qt::WA_OpaquePaintEvent));
+        QCOMPARE(r->release(), 1);
+        QTRY_VERIFY(!widget.testAttribute(Qt::WA_OpaquePaintEvent));
+        QVERIFY(near(widget.grab().toImage().pixel(8, 24), Qt::green));
+    }
+
     void repaintsAreCoalesced() {
         VideoWidget widget;
         widget.resize(64, 48);
