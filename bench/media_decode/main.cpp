@@ -178,7 +178,11 @@ void run(const char* label, int type, AVCodecID codec, const TestFrames::Encoder
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // "mjpeg" or "h264" runs that type only.
+    const char* only = argc > 1 ? argv[1] : "";
+    const bool mjpeg = std::strcmp(only, "h264") != 0;
+    const bool h264 = std::strcmp(only, "mjpeg") != 0;
     av_log_set_level(AV_LOG_ERROR);
     qelconvert_init();
     struct Resolution {
@@ -193,7 +197,12 @@ int main() {
     std::printf("%-6s %-5s %10s %10s %10s %10s %10s %7s %7s %7s\n", "size", "type", "libavcodec", "turbojpeg",
                 "qelconvert", "ours/tj", "ours/lavc", "a.lavc", "a.tj", "a.ours");
     for (const Resolution& r : resolutions) {
-        run(r.label, 1, AV_CODEC_ID_MJPEG, {"mjpeg", AV_PIX_FMT_YUVJ422P}, r.w, r.h, 10, r.rounds);
+        if (mjpeg) {
+            run(r.label, 1, AV_CODEC_ID_MJPEG, {"mjpeg", AV_PIX_FMT_YUVJ422P}, r.w, r.h, 10, r.rounds);
+        }
+        if (!h264) {
+            continue;
+        }
         run(r.label, 3, AV_CODEC_ID_H264,
             {"libx264", AV_PIX_FMT_YUV420P, 30, "preset=veryfast:tune=zerolatency:crf=23"}, r.w, r.h, 10,
             r.rounds);
