@@ -24,6 +24,34 @@ int alignUp(int n, int a) {
     return (n + a - 1) / a * a;
 }
 
+// The scaled IDCT's block size per component (the field's name depends on the libjpeg API level).
+#if JPEG_LIB_VERSION >= 70
+int scaledBlock(const jpeg_component_info& comp) {
+    return comp.DCT_v_scaled_size;
+}
+int minScaledBlock(const jpeg_decompress_struct& c) {
+    return c.min_DCT_v_scaled_size;
+}
+#else
+int scaledBlock(const jpeg_component_info& comp) {
+    return comp.DCT_scaled_size;
+}
+int minScaledBlock(const jpeg_decompress_struct& c) {
+    return c.min_DCT_scaled_size;
+}
+#endif
+
+// 1 when the picture has the declared size; 2, 4 or 8 when libjpeg's scaled IDCT brings it there
+// (a 2160p camera decoded for a 1080p preview costs a third); 0 otherwise.
+unsigned scaleDenominator(unsigned imageWidth, unsigned imageHeight, int width, int height) {
+    for (const unsigned k : {1u, 2u, 4u, 8u}) {
+        if ((imageWidth + k - 1) / k == unsigned(width) && (imageHeight + k - 1) / k == unsigned(height)) {
+            return k;
+        }
+    }
+    return 0;
+}
+
 uint8_t* alignedAlloc(size_t bytes) {
     void* p = nullptr;
     return posix_memalign(&p, kAlign, bytes) == 0 ? static_cast<uint8_t*>(p) : nullptr;
@@ -115,8 +143,7 @@ void JpegDecoder::termSource(j_decompress_ptr) {}
 
 bool JpegDecoder::supported(AVPixelFormat* format) const {
     const jpeg_decompress_struct& c = m_cinfo;
-    if (c.progressive_mode || c.arith_code || c.data_precision != 8 || int(c.image_width) != width() ||
-        int(c.image_height) != height()) {
+    if (c.progressive_mode || c.arith_code || c.data_precision != 8) {
         return false;
     }
     if (c.num_components == 1 && c.jpeg_color_space == JCS_GRAYSCALE) {
@@ -127,16 +154,23 @@ bool JpegDecoder::supported(AVPixelFormat* format) const {
         return false;
     }
     // Luma at full resolution, both chroma components alike; what matters is their ratio
-    // (encoders write 4:2:2 as luma 2x1 and chroma 1x1, or as luma 2x2 and chroma 1x2).
+    // (encoders write 4:2:2 as luma 2x1 and chroma 1x1, or as luma 2x2 and chroma 1x2), after
+    // the scaled IDCT (which decodes 4:2:0 chroma at twice its scale where it can).
     const jpeg_component_info* comp = c.comp_info;
     if (comp[0].h_samp_factor != c.max_h_samp_factor || comp[0].v_samp_factor != c.max_v_samp_factor ||
         comp[1].h_samp_factor != comp[2].h_samp_factor || comp[1].v_samp_factor != comp[2].v_samp_factor ||
-        c.max_h_samp_factor % comp[1].h_samp_factor != 0 ||
-        c.max_v_samp_factor % comp[1].v_samp_factor != 0) {
+        scaledBlock(comp[1]) != scaledBlock(comp[2])) {
         return false;
     }
-    const int h = c.max_h_samp_factor / comp[1].h_samp_factor;
-    const int v = c.max_v_samp_factor / comp[1].v_samp_factor;
+    const int lumaH = c.max_h_samp_factor * scaledBlock(comp[0]);
+    const int lumaV = c.max_v_samp_factor * scaledBlock(comp[0]);
+    const int chromaH = comp[1].h_samp_factor * scaledBlock(comp[1]);
+    const int chromaV = comp[1].v_samp_factor * scaledBlock(comp[1]);
+    if (lumaH % chromaH != 0 || lumaV % chromaV != 0) {
+        return false;
+    }
+    const int h = lumaH / chromaH;
+    const int v = lumaV / chromaV;
     if (h == 2 && v == 2) {
         *format = AV_PIX_FMT_YUV420P;
     } else if (h == 2 && v == 1) {
@@ -153,12 +187,13 @@ bool JpegDecoder::supported(AVPixelFormat* format) const {
 
 bool JpegDecoder::prepareStaging() {
     const jpeg_decompress_struct& c = m_cinfo;
-    int key[7] = {c.num_components};
+    int key[8] = {c.num_components};
+    key[7] = int(c.scale_denom);
     for (int ci = 0; ci < c.num_components; ++ci) {
         key[1 + 2 * ci] = c.comp_info[ci].h_samp_factor;
         key[2 + 2 * ci] = c.comp_info[ci].v_samp_factor;
     }
-    if (m_rows && std::equal(key, key + 7, m_stagingKey)) {
+    if (m_rows && std::equal(key, key + 8, m_stagingKey)) {
         return true;
     }
     m_rows.reset();
@@ -166,8 +201,8 @@ bool JpegDecoder::prepareStaging() {
     for (int ci = 0; ci < c.num_components; ++ci) {
         const jpeg_component_info& comp = c.comp_info[ci];
         Plane& plane = m_planes[ci];
-        plane.stride = alignUp(int(comp.width_in_blocks) * DCTSIZE + kRowSlack, kAlign);
-        plane.rows = int(c.total_iMCU_rows) * comp.v_samp_factor * DCTSIZE;
+        plane.stride = alignUp(int(comp.width_in_blocks) * scaledBlock(comp) + kRowSlack, kAlign);
+        plane.rows = int(c.total_iMCU_rows) * comp.v_samp_factor * scaledBlock(comp);
         plane.width = int(comp.downsampled_width);
         plane.height = int(comp.downsampled_height);
         plane.data = {alignedAlloc(size_t(plane.stride) * size_t(plane.rows + 1)), &std::free};
@@ -188,7 +223,7 @@ bool JpegDecoder::prepareStaging() {
             *cursor++ = plane.data.get() + size_t(r) * size_t(plane.stride);
         }
     }
-    std::copy(key, key + 7, m_stagingKey);
+    std::copy(key, key + 8, m_stagingKey);
     return true;
 }
 
@@ -206,30 +241,35 @@ JpegDecoder::Outcome JpegDecoder::decodeRaw(const uint8_t* data, int size) {
         return outcome;
     }
     jpeg_read_header(cinfo, TRUE);
-    AVPixelFormat format = AV_PIX_FMT_NONE;
-    if (!supported(&format)) {
+    const unsigned scale = scaleDenominator(cinfo->image_width, cinfo->image_height, width(), height());
+    if (scale == 0) {
         jpeg_abort_decompress(cinfo);
         return Outcome::Unsupported;
     }
     cinfo->raw_data_out = TRUE;
     cinfo->do_fancy_upsampling = FALSE;
     cinfo->dct_method = JDCT_ISLOW;
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = scale;
+    jpeg_calc_output_dimensions(cinfo);
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    if (!supported(&format) || int(cinfo->output_width) != width() || int(cinfo->output_height) != height() ||
+        !prepareStaging()) {
+        jpeg_abort_decompress(cinfo);
+        return Outcome::Unsupported;
+    }
     m_error.inScan = true;
     jpeg_start_decompress(cinfo);
-    if (!prepareStaging()) {
-        jpeg_abort_decompress(cinfo);
-        return Outcome::Corrupt;
-    }
     const int components = cinfo->num_components;
-    const JDIMENSION rowsPerIMcu = JDIMENSION(cinfo->max_v_samp_factor * DCTSIZE);
+    const JDIMENSION rowsPerIMcu = JDIMENSION(cinfo->max_v_samp_factor * minScaledBlock(*cinfo));
     JSAMPROW* firstRow[3] = {m_rows.get(), nullptr, nullptr};
     for (int ci = 1; ci < components; ++ci) {
         firstRow[ci] = firstRow[ci - 1] + m_planes[ci - 1].rows;
     }
     for (JDIMENSION imcu = 0; cinfo->output_scanline < cinfo->output_height; ++imcu) {
         for (int ci = 0; ci < components; ++ci) {
-            m_rowSets[ci] =
-                firstRow[ci] + size_t(imcu) * size_t(cinfo->comp_info[ci].v_samp_factor * DCTSIZE);
+            m_rowSets[ci] = firstRow[ci] + size_t(imcu) * size_t(cinfo->comp_info[ci].v_samp_factor *
+                                                                 scaledBlock(cinfo->comp_info[ci]));
         }
         if (jpeg_read_raw_data(cinfo, m_rowSets, rowsPerIMcu) == 0) {
             jpeg_abort_decompress(cinfo);

@@ -1,7 +1,8 @@
 // MJPEG frames decoded with libjpeg-turbo straight into planar YUV (its raw-data path, the one
 // the TurboJPEG API uses for decompress-to-YUV), then brought to 4:2:0 limited range. Pictures
 // this path does not take (progressive, arithmetic coded, 12-bit, RGB or CMYK JPEGs, unusual
-// sampling, another size than declared, headers libjpeg rejects) go to libavcodec instead. A frame
+// sampling, sizes other than the declared one or 2, 4 or 8 times it - those are decoded at the
+// declared size by libjpeg's scaled IDCT - headers libjpeg rejects) go to libavcodec instead. A frame
 // whose coded data is damaged or cut short is refused; nothing of it reaches the caller's buffer.
 #ifndef QEL_JPEG_DECODER_H
 #define QEL_JPEG_DECODER_H
@@ -77,7 +78,7 @@ private:
         int height = 0;  // rows of the picture
     };
     Plane m_planes[3];
-    int m_stagingKey[7] = {};  // component count and sampling the staging was made for
+    int m_stagingKey[8] = {};  // components, sampling and scale the staging was made for
     // Row pointers of one iMCU row per component, sized with the staging.
     std::unique_ptr<JSAMPROW[]> m_rows;
     JSAMPARRAY m_rowSets[3] = {nullptr, nullptr, nullptr};

@@ -361,7 +361,10 @@ private slots:
             QVERIFY(!frame.isEmpty());
             const QByteArray reference =
                 referenceDecode(AV_CODEC_ID_MJPEG, packets, size.width(), size.height()).value(0);
-            QVERIFY2(psnr(frame, reference) >= 45, qPrintable(QString::number(psnr(frame, reference))));
+            // Exactly half the size is decoded by libjpeg's scaled IDCT, which filters otherwise
+            // than FFmpeg's bilinear scaler.
+            const double floor = size == QSize(160, 120) ? 35 : 45;
+            QVERIFY2(psnr(frame, reference) >= floor, qPrintable(QString::number(psnr(frame, reference))));
             QVERIFY(d.guardIntact && d.sizeRight);
             Decoder e(QEL_MEDIA_H264, size.width(), size.height());
             QVERIFY(!e.decode(h264[0]).isEmpty());
