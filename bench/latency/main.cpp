@@ -78,13 +78,14 @@ double percentile(const std::vector<double>& sorted, double p) {
     return sorted[i];
 }
 
-bool run(QWidget* widget, int cam, const char* label, int w, int h, int fps, int seconds) {
+// The camera sends w x h; the decoder and renderer work at dw x dh (half: libjpeg's scaled IDCT).
+bool run(QWidget* widget, int cam, const char* label, int w, int h, int dw, int dh, int fps, int seconds) {
     int bytes = 0;
-    qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_YUV420P, w, h, &bytes);
+    qelconvert_count_colorspace_buffer_size(QEL_COLORSPACE_YUV420P, dw, dh, &bytes);
     g_frame.assign(size_t(bytes), 0);
     IWindow window{widget->width(), widget->height(), uintptr_t(widget->winId())};
-    if (qelconver_create_video_decoder(g_decoder, 0, QEL_MEDIA_MJPEG, w, h, QEL_COLORSPACE_YUV420P) != 1 ||
-        qelrender_create_render(g_renderer, 0, QEL_COLORSPACE_YUV420P, w, h, &window) != 1 ||
+    if (qelconver_create_video_decoder(g_decoder, 0, QEL_MEDIA_MJPEG, dw, dh, QEL_COLORSPACE_YUV420P) != 1 ||
+        qelrender_create_render(g_renderer, 0, QEL_COLORSPACE_YUV420P, dw, dh, &window) != 1 ||
         qelrender_set_paint_log(g_renderer, kLogCapacity) != 1) {
         std::printf("%-14s cannot create the decoder or renderer\n", label);
         return false;
@@ -144,9 +145,11 @@ bool run(QWidget* widget, int cam, const char* label, int w, int h, int fps, int
         "%-14s of which the virtual camera (capture to callback: drawing and encoding): median %.1f ms, "
         "p99 %.1f ms; %.1f frames per second captured\n",
         "", percentile(delays, 50), percentile(delays, 99), captured.size() / wall);
-    std::printf("%-14s target: median <= %.1f ms (%s), p99 <= %.1f ms (%s)\n", "", interval + 10,
-                median <= interval + 10 ? "met" : "MISSED", 2 * interval,
-                p99 <= 2 * interval ? "met" : "MISSED");
+    if (fps == 30 && h == 1080) {  // the latency target is set for 1080p30
+        std::printf("%-14s target: median <= %.1f ms (%s), p99 <= %.1f ms (%s)\n", "", interval + 10,
+                    median <= interval + 10 ? "met" : "MISSED", 2 * interval,
+                    p99 <= 2 * interval ? "met" : "MISSED");
+    }
     std::fflush(stdout);
     return true;
 }
@@ -187,8 +190,10 @@ int main(int argc, char** argv) {
         "Capture-to-painted latency, MJPEG through qelconvert and qelrenderqt into a 1920x1080 "
         "window (%s), %d s per case\n",
         qPrintable(QGuiApplication::platformName()), seconds);
-    run(&widget, cam, "1080p30", 1920, 1080, 30, seconds);
-    run(&widget, cam, "2160p30", 3840, 2160, 30, seconds);
+    run(&widget, cam, "1080p30", 1920, 1080, 1920, 1080, 30, seconds);
+    run(&widget, cam, "2160p30", 3840, 2160, 3840, 2160, 30, seconds);
+    // What a preview-only decoder at the window's size would cost (not what the application does yet).
+    run(&widget, cam, "2160p30@1080p", 3840, 2160, 1920, 1080, 30, seconds);
     qelcamera_close(cam);
     qelcamera_uninit();
     qelrender_uninit();
