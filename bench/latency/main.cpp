@@ -19,7 +19,7 @@
 #include "qelconvert.h"
 #include "qelds.h"
 #include "qelrenderqt.h"
-#include "qelrenderqt_timing.h"
+#include "qelrenderqt_extra.h"
 #include "qelvirtual.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <mutex>
 #include <vector>
 
-#include "qelrenderqt_timing.h"
+#include "qelrenderqt_extra.h"
 
 class FrameExchange {
 public:
@@ -45,6 +45,8 @@ public:
     // Producer side: false while the published picture waits for its first paint, so a new frame
     // would only replace it unseen. Counts the frame as offered.
     bool wantsPicture();
+    // The same question without counting a frame.
+    bool frontPainted() const { return m_frontPainted.load(std::memory_order_acquire); }
 
     // GUI side. Runs paint(front image) under the lock; false when no picture was published yet.
     template <typename Paint>

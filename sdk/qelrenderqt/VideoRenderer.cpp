@@ -245,6 +245,10 @@ bool VideoRenderer::scale(const uint8_t* data, uint8_t* dst0, int dstStride) {
     return true;
 }
 
+bool VideoRenderer::wantsFrame() const {
+    return m_exchange->frontPainted();
+}
+
 void VideoRenderer::setPaintLogCapacity(int capacity) {
     m_exchange->setPaintLogCapacity(capacity);
 }

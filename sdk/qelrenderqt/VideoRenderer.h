@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "qelrenderqt.h"
-#include "qelrenderqt_timing.h"
+#include "qelrenderqt_extra.h"
 
 class FrameExchange;
 class RenderSurface;
@@ -30,6 +30,8 @@ public:
     // Any thread. False for a frame of the wrong size, a window of no usable size, or after release.
     // captureUs (0: not known) goes with the picture to its paint.
     bool render(const uint8_t* data, int size, int64_t captureUs = 0);
+    // The next frame would be converted (the last picture was painted).
+    bool wantsFrame() const;
     void setPaintLogCapacity(int capacity);
     int takePaintLog(QELPaintRecord* out, int capacity);
     QELRenderCounts counts() const;

@@ -1,5 +1,5 @@
 #include "qelrenderqt.h"
-#include "qelrenderqt_timing.h"
+#include "qelrenderqt_extra.h"
 
 #include <QtGlobal>
 #include <atomic>
@@ -148,6 +148,11 @@ int qelrender_render_at(const char* key, const unsigned char* data, int size, lo
         return 0;
     }
     return renderer->render(data, size, captureUs) ? 1 : 0;
+}
+
+int qelrender_wants_frame(const char* key) {
+    const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
+    return renderer && renderer->wantsFrame() ? 1 : 0;
 }
 
 int qelrender_set_paint_log(const char* key, int capacity) {

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "qelrenderqt.h"
-#include "qelrenderqt_timing.h"
+#include "qelrenderqt_extra.h"
 
 namespace {
 
@@ -290,10 +290,13 @@ private slots:
         QCOMPARE(qelrender_set_paint_log(r.key, 8), 1);
         // Three frames before the GUI thread gets to paint: the first is shown, the other two
         // would only have replaced it unseen.
+        QCOMPARE(qelrender_wants_frame(r.key), 1);
         QCOMPARE(r.renderAt(splitFrame(32, 24), 1000), 1);
+        QCOMPARE(qelrender_wants_frame(r.key), 0);  // a caller may skip decoding the next ones
         QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 2000), 1);
         QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 3000), 1);
         QTRY_COMPARE(r.counts().painted, 1LL);
+        QCOMPARE(qelrender_wants_frame(r.key), 1);
         QCOMPARE(r.counts().offered, 3LL);
         QCOMPARE(r.counts().converted, 1LL);
         QImage shot = widget.grab().toImage();

@@ -1,8 +1,9 @@
-// qelrenderqt timing: frames rendered with their capture time, when each was first painted, and
-// how many frames were offered, converted and painted. For benchmarks and tests; the renderer
-// works the same without them.
-#ifndef QEL_RENDER_QT_TIMING_H
-#define QEL_RENDER_QT_TIMING_H
+// Additions to the qelrenderqt interface: whether the next frame would be shown (a caller can
+// skip decoding frames the screen cannot take), frames rendered with their capture time, when each
+// was first painted, and how many frames were offered, converted and painted. The renderer works
+// the same without them.
+#ifndef QEL_RENDER_QT_EXTRA_H
+#define QEL_RENDER_QT_EXTRA_H
 
 #include "qelexport.h"
 
@@ -20,6 +21,9 @@ typedef struct QELRenderCounts {
     long long painted;    // published pictures painted at least once
 } QELRenderCounts;
 
+// 1 when a frame rendered now would be converted and shown; 0 while the last picture still waits
+// for its paint (such a frame would be passed over) or for an unknown key. Any thread.
+QEL_API int qelrender_wants_frame(const char* key);
 // qelrender_render for a frame captured at captureUs (CLOCK_MONOTONIC microseconds, non-zero).
 QEL_API int qelrender_render_at(const char* key, const unsigned char* data, int size, long long captureUs);
 // Keeps the first paint of the last `capacity` stamped frames (0 turns the log off). (1 = ok)
