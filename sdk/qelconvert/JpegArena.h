@@ -23,8 +23,6 @@ public:
     // Takes over the image pool of `cinfo` (created, not yet used); cinfo->client_data is set to
     // this arena. The permanent pool stays with libjpeg.
     void install(j_decompress_ptr cinfo);
-    // Blocks held, for tests: stays constant once frames repeat.
-    size_t blockCount() const { return m_blocks.size(); }
 
 private:
     struct Block {

@@ -25,9 +25,6 @@ public:
     static std::unique_ptr<JpegDecoder> create(int width, int height);
     ~JpegDecoder() override;
 
-    // Frames given to libavcodec so far (tests and the log).
-    int fallbackFrames() const { return m_fallbackFrames; }
-
 protected:
     bool decodeFrame(const uint8_t* data, int size, uint8_t* out) override;
 
@@ -85,7 +82,7 @@ private:
     AVPixelFormat m_decodedFormat = AV_PIX_FMT_NONE;  // of the picture in the staging planes
     Yuv420Writer::Slice m_decodedSlice{};
     std::unique_ptr<CodecDecoder> m_fallback;
-    int m_fallbackFrames = 0;
+    int m_fallbackFrames = 0;  // frames given to libavcodec, for the log
 };
 
 #endif
