@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
     libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
+    libjpeg62-turbo-dev libturbojpeg0-dev libyuv-dev
     portaudio19-dev libudev-dev libqrcodegencpp-dev nlohmann-json3-dev
     fonts-noto-cjk
     libxcb1-dev libxcb-xfixes0-dev

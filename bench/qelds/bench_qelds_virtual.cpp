@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "qelds.h"
@@ -41,7 +42,12 @@ void onFrame(int, int, int, int, int, int, long timestampUs, unsigned char*, int
     }
 }
 
+const char* g_only = nullptr;  // run only the cases whose label contains this text
+
 void run(int cam, const char* label, int type, int w, int h, int fps, int seconds) {
+    if (g_only && !std::strstr(label, g_only)) {
+        return;
+    }
     if (qelcamera_set_preview_params(cam, 0, 1, type, w, h, fps) != 1 || qelcamera_start_preview(cam) != 1) {
         std::printf("%-22s could not start\n", label);
         return;
@@ -71,6 +77,7 @@ int main(int argc, char** argv) {
     int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
     if (seconds < 1)
         seconds = 5;
+    g_only = argc > 2 ? argv[2] : nullptr;  // e.g. 'MJPEG 3840x2160'
     qelvirtual_reset();
     if (qelcamera_init() != 1)
         return 1;

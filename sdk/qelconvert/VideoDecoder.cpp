@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include "CodecDecoder.h"
+#include "JpegDecoder.h"
 #include "RawDecoder.h"
 #include "Yuv420Writer.h"
 #include "qeldefine.h"
@@ -21,6 +22,8 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(int mediaType, int width, int
     std::unique_ptr<VideoDecoder> decoder;
     switch (mediaType) {
         case QEL_MEDIA_MJPEG:
+            decoder = JpegDecoder::create(width, height);
+            break;
         case QEL_MEDIA_H264:
         case QEL_MEDIA_H265:
             decoder = CodecDecoder::create(mediaType, width, height);

@@ -48,22 +48,30 @@ inline uint16_t div255(uint16_t x) {
     return uint16_t((x + 1 + (x >> 8)) >> 8);
 }
 
+// The per-pixel loops run once per decoded pixel; built twice, the AVX2 copy is picked at load
+// time where the processor has it (twice the lanes of the SSE2 baseline).
+#if defined(__x86_64__) && !defined(__clang__)
+#define QEL_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define QEL_VECTOR_CLONES
+#endif
+
 // BT.601 full range to limited range, rounded: luma 0-255 to 16-235, chroma 0-255 to 16-240.
-void lumaToLimited(const uint8_t* src, uint8_t* dst, int n) {
+QEL_VECTOR_CLONES void lumaToLimited(const uint8_t* src, uint8_t* dst, int n) {
     for (int x = 0; x < n; ++x) {
         dst[x] = uint8_t(16 + div255(uint16_t(src[x] * 219 + 127)));
     }
 }
 
-void chromaToLimited(const uint8_t* src, uint8_t* dst, int n) {
+QEL_VECTOR_CLONES void chromaToLimited(const uint8_t* src, uint8_t* dst, int n) {
     for (int x = 0; x < n; ++x) {
         dst[x] = uint8_t(div255(uint16_t(src[x] * 224 + 4095)));
     }
 }
 
 // One 4:2:0 chroma row from four 4:2:2 rows weighted 1, 3, 3, 1.
-void chromaTent(const uint8_t* r0, const uint8_t* r1, const uint8_t* r2, const uint8_t* r3, uint8_t* dst,
-                int n, bool toLimited) {
+QEL_VECTOR_CLONES void chromaTent(const uint8_t* r0, const uint8_t* r1, const uint8_t* r2, const uint8_t* r3,
+                                  uint8_t* dst, int n, bool toLimited) {
     if (toLimited) {
         for (int x = 0; x < n; ++x) {
             const uint16_t sum = uint16_t(r0[x] + 3 * (r1[x] + r2[x]) + r3[x]);

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 
 extern "C" {
 #include <libavutil/mem.h>
@@ -73,12 +74,19 @@ FrameExchange::Buffer* FrameExchange::back(int width, int height, const QRect& p
     return buffer;
 }
 
+bool FrameExchange::wantsPicture() {
+    m_offered.fetch_add(1, std::memory_order_relaxed);
+    return m_frontPainted.load(std::memory_order_acquire);
+}
+
 void FrameExchange::publish() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_front = 1 - m_front;
         m_hasFront = true;
+        m_frontPainted.store(false, std::memory_order_relaxed);
     }
+    m_published.fetch_add(1, std::memory_order_relaxed);
     if (m_wakePending.exchange(true)) {
         return;
     }
@@ -102,4 +110,42 @@ void FrameExchange::takeWake() {
 void FrameExchange::clear() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_hasFront = false;
+    m_frontPainted.store(true, std::memory_order_release);
+}
+
+void FrameExchange::notePaintLocked(int64_t captureUs) {
+    m_painted.fetch_add(1, std::memory_order_relaxed);
+    if (captureUs == 0 || m_paintLog.empty()) {
+        return;
+    }
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    m_paintLog[m_paintLogNext] = {captureUs, int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000};
+    m_paintLogNext = (m_paintLogNext + 1) % m_paintLog.size();
+    m_paintLogCount = std::min(m_paintLogCount + 1, m_paintLog.size());
+}
+
+void FrameExchange::setPaintLogCapacity(int capacity) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_paintLog.assign(size_t(std::max(0, capacity)), QELPaintRecord{});
+    m_paintLogNext = 0;
+    m_paintLogCount = 0;
+}
+
+int FrameExchange::takePaintLog(QELPaintRecord* out, int capacity) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const size_t n = std::min(m_paintLogCount, size_t(std::max(0, capacity)));
+    const size_t size = m_paintLog.size();
+    // The oldest kept record sits m_paintLogCount places behind the next write.
+    const size_t first = size ? (m_paintLogNext + size - m_paintLogCount) % size : 0;
+    for (size_t i = 0; i < n; ++i) {
+        out[i] = m_paintLog[(first + i) % size];
+    }
+    m_paintLogCount = 0;
+    return int(n);
+}
+
+QELRenderCounts FrameExchange::counts() const {
+    return {m_offered.load(std::memory_order_relaxed), m_published.load(std::memory_order_relaxed),
+            m_painted.load(std::memory_order_relaxed)};
 }

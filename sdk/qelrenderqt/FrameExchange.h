@@ -3,6 +3,9 @@
 // it to the front under the lock; the GUI thread paints the front while holding the lock, so the
 // buffer being painted is never the one being written. An eventfd wakes the GUI thread without
 // allocating anything on the producer's side; one wake-up is outstanding at most.
+// A published picture not yet painted makes the producer skip later frames without converting
+// them (the screen is slower than the camera); the first paint of each picture is counted and,
+// when asked for, logged with the frame's capture time in a ring sized once.
 #ifndef QEL_FRAME_EXCHANGE_H
 #define QEL_FRAME_EXCHANGE_H
 
@@ -11,6 +14,9 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <vector>
+
+#include "qelrenderqt_extra.h"
 
 class FrameExchange {
 public:
@@ -19,8 +25,9 @@ public:
         int width = 0;
         int height = 0;
         int stride = 0;
-        QImage image;       // wraps `pixels`, created once per allocation
-        QRect pictureRect;  // where the last picture went; the rest is black
+        QImage image;           // wraps `pixels`, created once per allocation
+        QRect pictureRect;      // where the last picture went; the rest is black
+        int64_t captureUs = 0;  // capture time of the frame it holds, 0 when not known
     };
 
     FrameExchange();
@@ -35,6 +42,11 @@ public:
     Buffer* back(int width, int height, const QRect& pictureRect);
     // Makes the back buffer the front one and wakes the GUI thread unless a wake-up is outstanding.
     void publish();
+    // Producer side: false while the published picture waits for its first paint, so a new frame
+    // would only replace it unseen. Counts the frame as offered.
+    bool wantsPicture();
+    // The same question without counting a frame.
+    bool frontPainted() const { return m_frontPainted.load(std::memory_order_acquire); }
 
     // GUI side. Runs paint(front image) under the lock; false when no picture was published yet.
     template <typename Paint>
@@ -44,6 +56,10 @@ public:
             return false;
         }
         paint(static_cast<const QImage&>(m_buffers[m_front].image));
+        if (!m_frontPainted.load(std::memory_order_relaxed)) {
+            notePaintLocked(m_buffers[m_front].captureUs);
+            m_frontPainted.store(true, std::memory_order_release);
+        }
         return true;
     }
     // The GUI thread takes the wake-up; the next publish wakes it again.
@@ -51,14 +67,28 @@ public:
     // Forgets the published picture (the widget paints itself again).
     void clear();
 
+    // Any thread. Keeps the last `capacity` first paints of stamped frames (0: none).
+    void setPaintLogCapacity(int capacity);
+    // Copies out up to `capacity` logged paints, oldest first, and empties the log.
+    int takePaintLog(QELPaintRecord* out, int capacity);
+    QELRenderCounts counts() const;
+
 private:
     static bool allocate(Buffer* buffer, int width, int height);
     static void release(Buffer* buffer);
+    void notePaintLocked(int64_t captureUs);
 
     std::mutex m_mutex;
     Buffer m_buffers[2];
     int m_front = 0;
     bool m_hasFront = false;
+    std::atomic<bool> m_frontPainted{true};  // written under m_mutex; read by the producer
+    std::vector<QELPaintRecord> m_paintLog;  // ring, m_mutex
+    size_t m_paintLogNext = 0;               // m_mutex
+    size_t m_paintLogCount = 0;              // m_mutex
+    std::atomic<long long> m_offered{0};
+    std::atomic<long long> m_published{0};
+    std::atomic<long long> m_painted{0};
     std::atomic<bool> m_wakePending{false};
     int m_wakeFd = -1;
     unsigned m_wakeFailures = 0;

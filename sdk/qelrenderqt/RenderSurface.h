@@ -3,6 +3,7 @@
 #ifndef QEL_RENDER_SURFACE_H
 #define QEL_RENDER_SURFACE_H
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -29,11 +30,18 @@ private:
     void onWake();
     bool paint();
     void detach();
+    // With corvix.qelrenderqt.stats at info level: once a second, what was painted and skipped.
+    void reportRates();
 
     std::shared_ptr<FrameExchange> m_exchange;
     const WId m_handle;
     QPointer<QWidget> m_widget;
     QSocketNotifier* m_notifier = nullptr;
+    bool m_madeOpaque = false;  // WA_OpaquePaintEvent set by us, taken back on detach
+    QElapsedTimer m_rateClock;  // GUI thread, like everything here
+    long long m_lastPainted = 0;
+    long long m_lastConverted = 0;
+    long long m_lastOffered = 0;
 };
 
 #endif

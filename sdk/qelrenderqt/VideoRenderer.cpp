@@ -1,10 +1,15 @@
 #include "VideoRenderer.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QThread>
 #include <QtGlobal>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+
+#include <libyuv/convert_argb.h>
+#include <libyuv/scale.h>
 
 extern "C" {
 #include <libavutil/mem.h>
@@ -14,6 +19,8 @@ extern "C" {
 
 #include "FrameExchange.h"
 #include "RenderSurface.h"
+
+Q_LOGGING_CATEGORY(lcRenderer, "corvix.qelrenderqt", QtWarningMsg)
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "QImage::Format_RGB32 is stored as B G R A bytes");
 
@@ -122,6 +129,40 @@ void VideoRenderer::release() {
     // Without an application the GUI thread is gone and the widget with it; the surface is left.
 }
 
+bool VideoRenderer::toArgb(const uint8_t* yuv, int width, int height, const QRect& part, uint8_t* dst,
+                           int dstStride) {
+    // BT.601 limited range, as the decoders write it; B G R A bytes are QImage::Format_RGB32.
+    // part starts on even coordinates, so its chroma starts on a whole sample.
+    const int cw = (width + 1) / 2;
+    const int ch = (height + 1) / 2;
+    const uint8_t* u = yuv + size_t(width) * height;
+    const uint8_t* v = u + size_t(cw) * ch;
+    const size_t lumaOffset = size_t(part.y()) * width + part.x();
+    const size_t chromaOffset = size_t(part.y() / 2) * cw + part.x() / 2;
+    return libyuv::I420ToARGB(yuv + lumaOffset, width, u + chromaOffset, cw, v + chromaOffset, cw, dst,
+                              dstStride, part.width(), part.height()) == 0;
+}
+
+bool VideoRenderer::halve(const uint8_t* yuv) {
+    const int w = m_width / 2;
+    const int h = m_height / 2;
+    const int cw = (w + 1) / 2;
+    const int ch = (h + 1) / 2;
+    const size_t bytes = size_t(w) * h + 2 * size_t(cw) * ch;
+    if (m_half.size() != bytes) {
+        m_half.assign(bytes, 0);  // once per size
+    }
+    const int scw = (m_width + 1) / 2;
+    const int sch = (m_height + 1) / 2;
+    const uint8_t* su = yuv + size_t(m_width) * m_height;
+    const uint8_t* sv = su + size_t(scw) * sch;
+    uint8_t* y = m_half.data();
+    uint8_t* u = y + size_t(w) * h;
+    uint8_t* v = u + size_t(cw) * ch;
+    return libyuv::I420Scale(yuv, m_width, su, scw, sv, scw, m_width, m_height, y, w, u, cw, v, cw, w, h,
+                             libyuv::kFilterBox) == 0;
+}
+
 QRect VideoRenderer::pictureRect(int frameWidth, int frameHeight, int windowWidth, int windowHeight) {
     int w = windowWidth;
     int h = windowHeight;
@@ -142,6 +183,8 @@ bool VideoRenderer::prepareScaler(int pictureWidth, int pictureHeight) {
     if (m_sws && pictureWidth == m_swsWidth && pictureHeight == m_swsHeight) {
         return true;
     }
+    qCDebug(lcRenderer, "VideoRenderer: scaling %dx%d frames to %dx%d", m_width, m_height, pictureWidth,
+            pictureHeight);
     sws_freeContext(m_sws);
     m_sws = sws_alloc_context();
     m_swsWidth = 0;
@@ -202,7 +245,23 @@ bool VideoRenderer::scale(const uint8_t* data, uint8_t* dst0, int dstStride) {
     return true;
 }
 
-bool VideoRenderer::render(const uint8_t* data, int size) {
+bool VideoRenderer::wantsFrame() const {
+    return m_exchange->frontPainted();
+}
+
+void VideoRenderer::setPaintLogCapacity(int capacity) {
+    m_exchange->setPaintLogCapacity(capacity);
+}
+
+int VideoRenderer::takePaintLog(QELPaintRecord* out, int capacity) {
+    return m_exchange->takePaintLog(out, capacity);
+}
+
+QELRenderCounts VideoRenderer::counts() const {
+    return m_exchange->counts();
+}
+
+bool VideoRenderer::render(const uint8_t* data, int size, int64_t captureUs) {
     if (!data || size != m_frameBytes) {
         return false;
     }
@@ -210,13 +269,35 @@ bool VideoRenderer::render(const uint8_t* data, int size) {
     if (m_released) {
         return false;
     }
+    if (!m_exchange->wantsPicture()) {
+        return true;  // the screen has not taken the last picture yet: this one would go unseen
+    }
     const int windowWidth = readDimension(&m_window->width);
     const int windowHeight = readDimension(&m_window->height);
     if (windowWidth <= 0 || windowHeight <= 0 || windowWidth > kMaxDimension ||
         windowHeight > kMaxDimension) {
         return false;  // a minimised or not yet laid out widget: nothing to draw
     }
-    const QRect rect = pictureRect(m_width, m_height, windowWidth, windowHeight);
+    // A window within a few pixels of the frame's size, or of half of it, shows it 1:1 with those
+    // pixels cropped or left black: rescaling by 0.999 costs a whole scaler pass and blurs
+    // every pixel.
+    const auto near = [](int source, int window) {
+        return source > 0 && std::abs(source - window) <= std::max(2, source / 200);
+    };
+    const bool oneToOne = near(m_width, windowWidth) && near(m_height, windowHeight);
+    const bool halved = !oneToOne && near(m_width / 2, windowWidth) && near(m_height / 2, windowHeight);
+    const int sourceWidth = halved ? m_width / 2 : m_width;
+    const int sourceHeight = halved ? m_height / 2 : m_height;
+    QRect rect;
+    QRect part;
+    if (oneToOne || halved) {
+        const int w = std::min(windowWidth, sourceWidth);
+        const int h = std::min(windowHeight, sourceHeight);
+        rect = QRect(((windowWidth - w) / 2) & ~3, (windowHeight - h) / 2, w, h);
+        part = QRect(((sourceWidth - w) / 2) & ~1, ((sourceHeight - h) / 2) & ~1, w, h);
+    } else {
+        rect = pictureRect(m_width, m_height, windowWidth, windowHeight);
+    }
     FrameExchange::Buffer* buffer = m_exchange->back(windowWidth, windowHeight, rect);
     if (!buffer) {
         return false;
@@ -224,9 +305,15 @@ bool VideoRenderer::render(const uint8_t* data, int size) {
     const bool doubled = rect.width() == 2 * m_width && rect.height() == 2 * m_height;
     uint8_t* const target = buffer->pixels + size_t(rect.y()) * buffer->stride + size_t(rect.x()) * 4;
     bool scaled = false;
-    if (doubled) {
+    if (oneToOne) {
+        scaled = toArgb(data, m_width, m_height, part, target, buffer->stride);
+    } else if (halved) {
+        // A 2160p camera in a 1080p window: a 2x2 average in YUV, then the plain conversion.
         scaled =
-            ensureScratch() && prepareScaler(m_width, m_height) && scale(data, m_scratch, m_scratchStride);
+            halve(data) && toArgb(m_half.data(), sourceWidth, sourceHeight, part, target, buffer->stride);
+    } else if (doubled) {
+        scaled = ensureScratch() &&
+                 toArgb(data, m_width, m_height, QRect(0, 0, m_width, m_height), m_scratch, m_scratchStride);
         for (int y = 0; scaled && y < m_height; ++y) {
             const auto* src = reinterpret_cast<const uint32_t*>(m_scratch + size_t(y) * m_scratchStride);
             uint8_t* first = target + size_t(2 * y) * buffer->stride;
@@ -251,6 +338,7 @@ bool VideoRenderer::render(const uint8_t* data, int size) {
         auto* row = reinterpret_cast<uint32_t*>(buffer->pixels + size_t(y) * buffer->stride) + spillStart;
         std::fill(row, row + spill, 0xff000000u);
     }
+    buffer->captureUs = captureUs;
     m_exchange->publish();
     return true;
 }

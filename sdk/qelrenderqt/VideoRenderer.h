@@ -1,5 +1,6 @@
 // One renderer: converts planar YUV 4:2:0 frames of a fixed size into the current size of its
-// window record, letterboxed, and hands them to the widget's surface.
+// window record, letterboxed, and hands them to the widget's surface. A frame arriving while the
+// previous picture still waits for its paint is passed over unconverted.
 #ifndef QEL_VIDEO_RENDERER_H
 #define QEL_VIDEO_RENDERER_H
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "qelrenderqt.h"
+#include "qelrenderqt_extra.h"
 
 class FrameExchange;
 class RenderSurface;
@@ -26,7 +28,13 @@ public:
     VideoRenderer& operator=(const VideoRenderer&) = delete;
 
     // Any thread. False for a frame of the wrong size, a window of no usable size, or after release.
-    bool render(const uint8_t* data, int size);
+    // captureUs (0: not known) goes with the picture to its paint.
+    bool render(const uint8_t* data, int size, int64_t captureUs = 0);
+    // The next frame would be converted (the last picture was painted).
+    bool wantsFrame() const;
+    void setPaintLogCapacity(int capacity);
+    int takePaintLog(QELPaintRecord* out, int capacity);
+    QELRenderCounts counts() const;
     // Waits for a frame in flight, then detaches from the widget. Later render() calls answer false.
     void release();
 
@@ -39,6 +47,11 @@ private:
     bool prepareScaler(int pictureWidth, int pictureHeight);
     bool scale(const uint8_t* data, uint8_t* dst, int dstStride);
     bool ensureScratch();
+    // `part` (even x and y) of a planar YUV 4:2:0 picture of width x height into 32-bit pixels.
+    static bool toArgb(const uint8_t* yuv, int width, int height, const QRect& part, uint8_t* dst,
+                       int dstStride);
+    // The frame at half its size into m_half.
+    bool halve(const uint8_t* yuv);
 
     const int m_width;
     const int m_height;
@@ -56,6 +69,7 @@ private:
     // then doubled: far cheaper than scaling while converting.
     uint8_t* m_scratch = nullptr;
     int m_scratchStride = 0;
+    std::vector<uint8_t> m_half;  // a frame at half size, for a window of half the frame's size
     int m_splitRow = 0;
     std::shared_ptr<FrameExchange> m_exchange;
     RenderSurface* m_surface = nullptr;  // lives on the GUI thread

@@ -1,4 +1,5 @@
 #include "qelrenderqt.h"
+#include "qelrenderqt_extra.h"
 
 #include <QtGlobal>
 #include <atomic>
@@ -128,6 +129,10 @@ int qelrender_create_render(char* keyOut, long reserved, int colorSpace, int wid
 }
 
 int qelrender_render(const char* key, const unsigned char* data, int size) {
+    return qelrender_render_at(key, data, size, 0);
+}
+
+int qelrender_render_at(const char* key, const unsigned char* data, int size, long long captureUs) {
     const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
     if (!renderer) {
         if (shouldLogRefusal()) {
@@ -142,7 +147,39 @@ int qelrender_render(const char* key, const unsigned char* data, int size) {
         }
         return 0;
     }
-    return renderer->render(data, size) ? 1 : 0;
+    return renderer->render(data, size, captureUs) ? 1 : 0;
+}
+
+int qelrender_wants_frame(const char* key) {
+    const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
+    return renderer && renderer->wantsFrame() ? 1 : 0;
+}
+
+int qelrender_set_paint_log(const char* key, int capacity) {
+    const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
+    if (!renderer || capacity < 0) {
+        return 0;
+    }
+    renderer->setPaintLogCapacity(capacity);
+    return 1;
+}
+
+int qelrender_take_paint_log(const char* key, QELPaintRecord* out, int capacity, int* count) {
+    const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
+    if (!renderer || !out || capacity < 0 || !count) {
+        return 0;
+    }
+    *count = renderer->takePaintLog(out, capacity);
+    return 1;
+}
+
+int qelrender_get_counts(const char* key, QELRenderCounts* counts) {
+    const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
+    if (!renderer || !counts) {
+        return 0;
+    }
+    *counts = renderer->counts();
+    return 1;
 }
 
 int qelrender_release_render(const char* key) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "qelrenderqt.h"
+#include "qelrenderqt_extra.h"
 
 namespace {
 
@@ -38,6 +39,14 @@ QByteArray splitFrame(int w, int h) {
             v[row * cw + x] = char(x < cw / 2 ? kRed.v : kBlue.v);
         }
     }
+    return frame;
+}
+
+QByteArray solidFrame(int w, int h, Yuv colour) {
+    QByteArray frame(frameBytes(w, h), char(colour.y));
+    const int chroma = ((w + 1) / 2) * ((h + 1) / 2);
+    std::fill(frame.begin() + w * h, frame.begin() + w * h + chroma, char(colour.u));
+    std::fill(frame.begin() + w * h + chroma, frame.end(), char(colour.v));
     return frame;
 }
 
@@ -85,6 +94,22 @@ public:
     ~Renderer() { release(); }
     int render(const QByteArray& frame) {
         return qelrender_render(key, reinterpret_cast<const unsigned char*>(frame.constData()), frame.size());
+    }
+    int renderAt(const QByteArray& frame, long long captureUs) {
+        return qelrender_render_at(key, reinterpret_cast<const unsigned char*>(frame.constData()),
+                                   frame.size(), captureUs);
+    }
+    QELRenderCounts counts() {
+        QELRenderCounts c{-1, -1, -1};
+        qelrender_get_counts(key, &c);
+        return c;
+    }
+    QVector<QELPaintRecord> paintLog() {
+        QVector<QELPaintRecord> records(16);
+        int n = 0;
+        qelrender_take_paint_log(key, records.data(), records.size(), &n);
+        records.resize(n);
+        return records;
     }
     int release() {
         const int answer = ok ? qelrender_release_render(key) : 0;
@@ -137,6 +162,47 @@ private slots:
         QVERIFY(near(wide.pixel(250, 45), Qt::blue));
     }
 
+    void pictureAtEachScale_data() {
+        QTest::addColumn<QSize>("window");
+        QTest::addColumn<QSize>("picture");  // at the window's top left; the rest black
+        // Own size, half (a 2160p camera in a 1080p window), double, and one in between.
+        QTest::newRow("same") << QSize(96, 64) << QSize(96, 64);
+        QTest::newRow("half") << QSize(48, 32) << QSize(48, 32);
+        QTest::newRow("double") << QSize(192, 128) << QSize(192, 128);
+        QTest::newRow("scaled") << QSize(150, 100) << QSize(150, 100);
+        // A window a pixel or two off (borders of the layout) shows the frame 1:1, cropped or
+        // with a thin black edge, rather than rescaled by 0.999.
+        QTest::newRow("nearly same, smaller") << QSize(95, 63) << QSize(95, 63);
+        QTest::newRow("nearly same, larger") << QSize(98, 65) << QSize(96, 64);
+        QTest::newRow("nearly half") << QSize(47, 33) << QSize(47, 32);
+    }
+
+    void pictureAtEachScale() {
+        QFETCH(QSize, window);
+        QFETCH(QSize, picture);
+        VideoWidget widget;
+        widget.resize(window);
+        widget.show();
+        IWindow record{window.width(), window.height(), uintptr_t(widget.winId())};
+        Renderer r(96, 64, &record);
+        QCOMPARE(r.render(splitFrame(96, 64)), 1);
+        const QImage shot = widget.grab().toImage();
+        const int w = picture.width();
+        const int h = picture.height();
+        for (const QPoint p : {QPoint(1, 1), QPoint(w / 4, h / 2), QPoint(w / 2 - w / 8, h - 1)}) {
+            QVERIFY2(near(shot.pixel(p), Qt::red), qPrintable(describe(shot.pixel(p))));
+        }
+        for (const QPoint p : {QPoint(w / 2 + w / 8, 0), QPoint(3 * w / 4, h / 2), QPoint(w - 1, h - 1)}) {
+            QVERIFY2(near(shot.pixel(p), Qt::blue), qPrintable(describe(shot.pixel(p))));
+        }
+        if (w < window.width()) {
+            QVERIFY(near(shot.pixel(w, h / 2), Qt::black, 2));
+        }
+        if (h < window.height()) {
+            QVERIFY(near(shot.pixel(w / 2, h), Qt::black, 2));
+        }
+    }
+
     void resizeTakesEffectOnNextFrame() {
         VideoWidget widget;
         widget.resize(320, 240);
@@ -172,6 +238,27 @@ private slots:
         QVERIFY(near(widget.grab().toImage().pixel(8, 32), Qt::green));
     }
 
+    void backgroundFillOnlyWithoutPicture() {
+        // The application's widget fills its background itself; under a picture that fill is
+        // skipped, and it is back once the renderer is gone.
+        QWidget widget;
+        widget.setAttribute(Qt::WA_NativeWindow);
+        widget.setAutoFillBackground(true);
+        QPalette palette;
+        palette.setColor(QPalette::Window, Qt::green);
+        widget.setPalette(palette);
+        widget.resize(64, 48);
+        widget.show();
+        IWindow window{64, 48, uintptr_t(widget.winId())};
+        auto r = std::make_unique<Renderer>(64, 48, &window);
+        QCOMPARE(r->render(splitFrame(64, 48)), 1);
+        QVERIFY(near(widget.grab().toImage().pixel(8, 24), Qt::red));
+        QVERIFY(widget.testAttribute(Qt::WA_OpaquePaintEvent));
+        QCOMPARE(r->release(), 1);
+        QTRY_VERIFY(!widget.testAttribute(Qt::WA_OpaquePaintEvent));
+        QVERIFY(near(widget.grab().toImage().pixel(8, 24), Qt::green));
+    }
+
     void repaintsAreCoalesced() {
         VideoWidget widget;
         widget.resize(64, 48);
@@ -191,6 +278,44 @@ private slots:
         QCOMPARE(counter.paints, 1);
         QCOMPARE(r.render(splitFrame(32, 24)), 1);
         QTRY_COMPARE(counter.paints, 2);
+    }
+
+    void framesTheScreenCannotTakeAreNotConverted() {
+        VideoWidget widget;
+        widget.resize(64, 48);
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        IWindow window{64, 48, uintptr_t(widget.winId())};
+        Renderer r(32, 24, &window);
+        QCOMPARE(qelrender_set_paint_log(r.key, 8), 1);
+        // Three frames before the GUI thread gets to paint: the first is shown, the other two
+        // would only have replaced it unseen.
+        QCOMPARE(qelrender_wants_frame(r.key), 1);
+        QCOMPARE(r.renderAt(splitFrame(32, 24), 1000), 1);
+        QCOMPARE(qelrender_wants_frame(r.key), 0);  // a caller may skip decoding the next ones
+        QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 2000), 1);
+        QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 3000), 1);
+        QTRY_COMPARE(r.counts().painted, 1LL);
+        QCOMPARE(qelrender_wants_frame(r.key), 1);
+        QCOMPARE(r.counts().offered, 3LL);
+        QCOMPARE(r.counts().converted, 1LL);
+        QImage shot = widget.grab().toImage();
+        QVERIFY2(near(shot.pixel(10, 24), Qt::red), qPrintable(describe(shot.pixel(10, 24))));
+        QVector<QELPaintRecord> log = r.paintLog();
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log[0].captureUs, 1000LL);
+        QVERIFY(log[0].paintedUs > 0);
+        // Painted: the next frame is converted and shown; repaints do not log it twice.
+        QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 4000), 1);
+        QTRY_COMPARE(r.counts().painted, 2LL);
+        widget.repaint();
+        shot = widget.grab().toImage();
+        QVERIFY2(near(shot.pixel(10, 24), Qt::blue), qPrintable(describe(shot.pixel(10, 24))));
+        QCOMPARE(r.counts().converted, 2LL);
+        log = r.paintLog();
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log[0].captureUs, 4000LL);
+        QVERIFY(log[0].paintedUs >= log[0].captureUs);
     }
 
     void refusesBadArguments() {

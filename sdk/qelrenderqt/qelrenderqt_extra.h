@@ -1,0 +1,39 @@
+// Additions to the qelrenderqt interface: whether the next frame would be shown (a caller can
+// skip decoding frames the screen cannot take), frames rendered with their capture time, when each
+// was first painted, and how many frames were offered, converted and painted. The renderer works
+// the same without them.
+#ifndef QEL_RENDER_QT_EXTRA_H
+#define QEL_RENDER_QT_EXTRA_H
+
+#include "qelexport.h"
+
+QEL_EXTERN_C_BEGIN
+
+typedef struct QELPaintRecord {
+    long long captureUs;  // the frame's capture time (CLOCK_MONOTONIC, microseconds)
+    long long paintedUs;  // when the GUI thread first painted it (same clock)
+} QELPaintRecord;
+
+typedef struct QELRenderCounts {
+    long long offered;    // frames handed to the renderer
+    long long converted;  // of those, converted and published (the rest arrived before the
+                          // previous picture was painted and were passed over)
+    long long painted;    // published pictures painted at least once
+} QELRenderCounts;
+
+// 1 when a frame rendered now would be converted and shown; 0 while the last picture still waits
+// for its paint (such a frame would be passed over) or for an unknown key. Any thread.
+QEL_API int qelrender_wants_frame(const char* key);
+// qelrender_render for a frame captured at captureUs (CLOCK_MONOTONIC microseconds, non-zero).
+QEL_API int qelrender_render_at(const char* key, const unsigned char* data, int size, long long captureUs);
+// Keeps the first paint of the last `capacity` stamped frames (0 turns the log off). (1 = ok)
+QEL_API int qelrender_set_paint_log(const char* key, int capacity);
+// Copies out up to `capacity` logged paints, oldest first, writes their number to *count and
+// empties the log. (1 = ok)
+QEL_API int qelrender_take_paint_log(const char* key, QELPaintRecord* out, int capacity, int* count);
+// (1 = ok)
+QEL_API int qelrender_get_counts(const char* key, QELRenderCounts* counts);
+
+QEL_EXTERN_C_END
+
+#endif

@@ -1,0 +1,274 @@
+// The MJPEG decoder on the shapes of JPEG cameras send, against FFmpeg's decode of the same bytes.
+#include <QtTest>
+#include <cstring>
+
+#include "JpegFrames.h"
+#include "TestFrames.h"
+#include "qelconvert.h"
+#ifdef CORVIX_COUNT_ALLOCATIONS
+#include "AllocationCounter.h"
+#endif
+
+using JpegFrames::Sampling;
+
+namespace {
+
+constexpr char kUntouched = char(0x5A);
+
+// Messages of the decoder's category, to tell which decoder took a frame.
+QStringList g_messages;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (context.category && QByteArray(context.category).startsWith("corvix.qelconvert")) {
+        g_messages.append(text);
+    }
+    g_previousHandler(type, context, text);
+}
+
+bool fellBackToFFmpeg() {
+    return std::any_of(g_messages.cbegin(), g_messages.cend(),
+                       [](const QString& m) { return m.contains("libavcodec"); });
+}
+
+class JpegDecoderUnderTest {
+public:
+    JpegDecoderUnderTest(int width, int height)
+        : m_bytes(TestFrames::yuv420Bytes(width, height)), m_out(m_bytes, kUntouched) {
+        m_ok = qelconver_create_video_decoder(m_key, 0, QEL_MEDIA_MJPEG, width, height,
+                                              QEL_COLORSPACE_YUV420P) == 1;
+    }
+    ~JpegDecoderUnderTest() { qelconvert_release_video_decoder(m_key); }
+    bool ok() const { return m_ok; }
+    // True when the library answered a whole frame, now in out().
+    bool decode(const QByteArray& jpeg) {
+        int outSize = 0;
+        const int answer =
+            qelconvert_video_decode(m_key, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+                                    jpeg.size(), reinterpret_cast<unsigned char*>(m_out.data()), &outSize);
+        return answer != 0 && outSize == m_bytes;
+    }
+    QByteArray& out() { return m_out; }
+
+private:
+    char m_key[QEL_TEXT_BUFFER_SIZE] = {};
+    bool m_ok = false;
+    int m_bytes;
+    QByteArray m_out;
+};
+
+QByteArray reference(const QByteArray& jpeg, int width, int height) {
+    return TestFrames::referenceDecode(AV_CODEC_ID_MJPEG, {jpeg}, width, height).value(0);
+}
+
+}  // namespace
+
+class TestQelConvertJpeg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QCOMPARE(qelconvert_init(), 1);
+        QLoggingCategory::setFilterRules("corvix.qelconvert.*.info=true");
+        g_previousHandler = qInstallMessageHandler(recordMessage);
+    }
+    void cleanupTestCase() {
+        qInstallMessageHandler(g_previousHandler);
+        QCOMPARE(qelconvert_uninit(), 1);
+    }
+    void init() { g_messages.clear(); }
+
+    void layoutsMatchFFmpeg_data() {
+        QTest::addColumn<int>("sampling");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("restartRows");
+        QTest::addColumn<bool>("huffmanTables");
+        const int s420 = int(Sampling::S420), s422 = int(Sampling::S422), s444 = int(Sampling::S444),
+                  grey = int(Sampling::Grey);
+        QTest::newRow("4:2:0") << s420 << 320 << 240 << 0 << true;
+        QTest::newRow("4:2:2") << s422 << 320 << 240 << 0 << true;
+        QTest::newRow("4:4:4") << s444 << 320 << 240 << 0 << true;
+        QTest::newRow("grey") << grey << 320 << 240 << 0 << true;
+        QTest::newRow("4:2:0 odd") << s420 << 173 << 97 << 0 << true;
+        QTest::newRow("4:2:2 odd") << s422 << 171 << 99 << 0 << true;
+        QTest::newRow("4:4:4 odd") << s444 << 33 << 17 << 0 << true;
+        QTest::newRow("grey odd") << grey << 35 << 19 << 0 << true;
+        QTest::newRow("restart every row") << s422 << 320 << 240 << 1 << true;
+        QTest::newRow("restart 4:2:0 odd") << s420 << 175 << 93 << 2 << true;
+        QTest::newRow("no Huffman tables 4:2:2") << s422 << 320 << 240 << 0 << false;
+        QTest::newRow("no Huffman tables 4:2:0 restart") << s420 << 240 << 136 << 1 << false;
+    }
+
+    void layoutsMatchFFmpeg() {
+        QFETCH(int, sampling);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, restartRows);
+        QFETCH(bool, huffmanTables);
+        JpegDecoderUnderTest decoder(width, height);
+        QVERIFY(decoder.ok());
+        for (int i = 0; i < 3; ++i) {
+            const QByteArray rgb = TestFrames::rgbPattern(width, height, i);
+            QByteArray jpeg = JpegFrames::encode(rgb, width, height, {Sampling(sampling), 95, restartRows});
+            // FFmpeg knows the standard tables too: it is the reference for both kinds.
+            const QByteArray expected = reference(jpeg, width, height);
+            if (!huffmanTables) {
+                jpeg = JpegFrames::withoutHuffmanTables(jpeg);
+                QVERIFY(!jpeg.contains("\xFF\xC4"));
+            }
+            QVERIFY2(decoder.decode(jpeg), qPrintable(QString("frame %1").arg(i)));
+            const double toFFmpeg = TestFrames::psnr(decoder.out(), expected);
+            QVERIFY2(toFFmpeg >= 45, qPrintable(QString("%1 dB to FFmpeg").arg(toFFmpeg)));
+            // And it is the picture that was encoded (for grey: its brightness); a wrong or
+            // shifted picture scores near 10 dB.
+            QByteArray original =
+                TestFrames::convert(rgb, width, height, AV_PIX_FMT_RGB24, AV_PIX_FMT_YUV420P);
+            QByteArray decoded = decoder.out();
+            if (Sampling(sampling) == Sampling::Grey) {
+                original.truncate(width * height);
+                decoded.truncate(width * height);
+            }
+            const double toOriginal = TestFrames::psnr(decoded, original);
+            QVERIFY2(toOriginal >= 26, qPrintable(QString("%1 dB to the original").arg(toOriginal)));
+        }
+        QVERIFY2(!fellBackToFFmpeg(), qPrintable(g_messages.join('\n')));
+    }
+
+    void ffmpegsOwnMjpegTakesTheFastPath() {
+        // FFmpeg's encoder (like many cameras) writes 4:2:2 as luma 2x2 and chroma 1x2 blocks.
+        const QVector<QByteArray> packets = TestFrames::encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 320, 240, 2);
+        JpegDecoderUnderTest decoder(320, 240);
+        for (const QByteArray& p : packets) {
+            QVERIFY(decoder.decode(p));
+            QVERIFY(TestFrames::psnr(decoder.out(), reference(p, 320, 240)) >= 45);
+        }
+        QVERIFY2(!fellBackToFFmpeg(), qPrintable(g_messages.join('\n')));
+    }
+
+    void otherJpegsGoToFFmpeg() {
+        const QByteArray rgb = TestFrames::rgbPattern(160, 120, 1);
+        const QByteArray progressive = JpegFrames::encode(rgb, 160, 120, {Sampling::S420, 90, 0, true});
+        JpegDecoderUnderTest decoder(160, 120);
+        QVERIFY(decoder.decode(progressive));
+        QVERIFY(TestFrames::psnr(decoder.out(), reference(progressive, 160, 120)) >= 45);
+        QVERIFY(fellBackToFFmpeg());
+        // A picture of another size than declared (not 2, 4 or 8 times it) is scaled into it.
+        g_messages.clear();
+        const QByteArray larger = JpegFrames::encode(TestFrames::rgbPattern(300, 200), 300, 200, {});
+        JpegDecoderUnderTest other(160, 120);
+        QVERIFY(other.decode(larger));
+        QVERIFY(TestFrames::psnr(other.out(), reference(larger, 160, 120)) >= 45);
+        QVERIFY(fellBackToFFmpeg());
+    }
+
+    void multipleOfDeclaredSizeDecodedSmall_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("declared");
+        QTest::addColumn<int>("sampling");
+        QTest::newRow("half 4:2:2") << QSize(640, 480) << QSize(320, 240) << int(Sampling::S422);
+        QTest::newRow("half 4:2:0 odd") << QSize(641, 359) << QSize(321, 180) << int(Sampling::S420);
+        QTest::newRow("quarter grey") << QSize(640, 480) << QSize(160, 120) << int(Sampling::Grey);
+        QTest::newRow("eighth 4:4:4") << QSize(640, 480) << QSize(80, 60) << int(Sampling::S444);
+    }
+
+    void multipleOfDeclaredSizeDecodedSmall() {
+        // A 2160p camera previewed through a 1080p decoder: libjpeg's scaled IDCT decodes it
+        // straight at the smaller size.
+        QFETCH(QSize, picture);
+        QFETCH(QSize, declared);
+        QFETCH(int, sampling);
+        const QByteArray rgb = TestFrames::rgbPattern(picture.width(), picture.height(), 3);
+        const QByteArray jpeg =
+            JpegFrames::encode(rgb, picture.width(), picture.height(), {Sampling(sampling), 95});
+        JpegDecoderUnderTest decoder(declared.width(), declared.height());
+        QVERIFY(decoder.decode(jpeg));
+        // Against FFmpeg's decode scaled bilinearly: the filters differ, the picture does not.
+        const double toFFmpeg =
+            TestFrames::psnr(decoder.out(), reference(jpeg, declared.width(), declared.height()));
+        QVERIFY2(toFFmpeg >= 30, qPrintable(QString("%1 dB").arg(toFFmpeg)));
+        QVERIFY2(!fellBackToFFmpeg(), qPrintable(g_messages.join('\n')));
+    }
+
+    void damagedFramesAreRefusedAndLeaveTheBufferAlone() {
+        const int w = 192, h = 128;
+        const QByteArray rgb = TestFrames::rgbPattern(w, h, 2);
+        for (const int restartRows : {0, 1}) {
+            const QByteArray jpeg = JpegFrames::encode(rgb, w, h, {Sampling::S422, 90, restartRows});
+            const int scan = JpegFrames::scanDataOffset(jpeg);
+            QVERIFY(scan > 0);
+            QVector<QByteArray> damaged;
+            for (const int cut : {scan + 8, (scan + jpeg.size()) / 2, jpeg.size() - 12}) {
+                damaged.append(jpeg.left(cut));
+            }
+            // A marker where coded data should be: a restart out of sequence, an early end.
+            for (const char marker : {'\xD5', '\xD9'}) {
+                QByteArray bad = jpeg;
+                const int at = (scan + jpeg.size()) / 2;
+                bad[at] = '\xFF';
+                bad[at + 1] = marker;
+                damaged.append(bad);
+            }
+            JpegDecoderUnderTest decoder(w, h);
+            for (int i = 0; i < damaged.size(); ++i) {
+                QVERIFY2(!decoder.decode(damaged[i]),
+                         qPrintable(QString("damage %1, restart %2").arg(i).arg(restartRows)));
+                QVERIFY(std::all_of(decoder.out().cbegin(), decoder.out().cend(),
+                                    [](char c) { return c == kUntouched; }));
+            }
+            // The next whole frame decodes as on a fresh decoder.
+            QVERIFY(decoder.decode(jpeg));
+            JpegDecoderUnderTest fresh(w, h);
+            QVERIFY(fresh.decode(jpeg));
+            QCOMPARE(decoder.out(), fresh.out());
+            // Everything there but the end-of-image marker (cameras that leave it out): whole.
+            QVERIFY(decoder.decode(jpeg.left(jpeg.size() - 2)));
+            QCOMPARE(decoder.out(), fresh.out());
+        }
+        QVERIFY2(!fellBackToFFmpeg(), qPrintable(g_messages.join('\n')));
+    }
+
+    void noAllocationsPerFrame_data() {
+        QTest::addColumn<QVector<QByteArray>>("frames");
+        QTest::addColumn<QSize>("size");
+        const auto frames = [](int w, int h, const JpegFrames::Options& options, bool huffman = true) {
+            QVector<QByteArray> out;
+            for (int i = 0; i < 3; ++i) {
+                const QByteArray j = JpegFrames::encode(TestFrames::rgbPattern(w, h, i), w, h, options);
+                out.append(huffman ? j : JpegFrames::withoutHuffmanTables(j));
+            }
+            return out;
+        };
+        QTest::newRow("FFmpeg 4:2:2 1080p")
+            << TestFrames::encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 1920, 1080, 3) << QSize(1920, 1080);
+        QTest::newRow("4:2:0 odd") << frames(641, 359, {Sampling::S420}) << QSize(641, 359);
+        QTest::newRow("grey") << frames(320, 240, {Sampling::Grey}) << QSize(320, 240);
+        QTest::newRow("4:2:0 at half size") << frames(1280, 720, {Sampling::S420}) << QSize(640, 360);
+        QTest::newRow("4:4:4 restart, no tables")
+            << frames(320, 240, {Sampling::S444, 90, 1}, false) << QSize(320, 240);
+    }
+
+    void noAllocationsPerFrame() {
+#ifndef CORVIX_COUNT_ALLOCATIONS
+        QSKIP("the allocation counter is not built in (sanitizer build)");
+#else
+        QFETCH(QVector<QByteArray>, frames);
+        QFETCH(QSize, size);
+        JpegDecoderUnderTest decoder(size.width(), size.height());
+        for (const QByteArray& f : frames) {  // warm-up: the first frames set up the decoder
+            QVERIFY(decoder.decode(f));
+        }
+        const long long before = AllocationCounter::count();
+        bool all = true;
+        for (int i = 0; i < 12; ++i) {
+            all = decoder.decode(frames[i % frames.size()]) && all;
+        }
+        const long long allocations = AllocationCounter::count() - before;
+        QVERIFY(all);
+        QCOMPARE(allocations, 0LL);
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQelConvertJpeg)
+#include "tst_qelconvert_jpeg.moc"
