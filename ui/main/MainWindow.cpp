@@ -19,7 +19,10 @@
 #include "UniqueFileName.h"
 #include "VideoWidget.h"
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : MainWindow(MainWindowOptions(), parent) {}
+
+MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
+    : QMainWindow(parent), m_options(options) {
     setObjectName("MainWindow");
     resize(800, 600);
     auto* first = new QWidget(this);
@@ -31,9 +34,15 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
     m_controller = new CameraController(this);
     // The save folder until the device page chooses one.
-    const QString folder = CameraController::defaultSaveFolder();
+    const QString folder =
+        options.saveFolder.isEmpty() ? CameraController::defaultSaveFolder() : options.saveFolder;
     if (!QDir().mkpath(folder)) {
         qWarning() << "MainWindow: cannot create the save folder" << folder;
+        if (!options.saveFolder.isEmpty()) {
+            const QString error = tr("无法创建保存文件夹：%1").arg(folder);
+            m_options.startError =
+                m_options.startError.isEmpty() ? error : m_options.startError + "；" + error;
+        }
     }
     m_controller->setRecordOutputDir(folder);
 
@@ -48,9 +57,15 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     // Without a window manager (a bare X server) the full-screen state alone does not resize the
     // window, so take the screen's geometry first.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        setGeometry(screen->geometry());
+        setGeometry(m_options.windowed ? QRect(screen->availableGeometry().topLeft() + QPoint(40, 40),
+                                               screen->availableGeometry().size() * 2 / 3)
+                                       : screen->geometry());
     }
-    showFullScreen();
+    if (m_options.windowed) {
+        showNormal();
+    } else {
+        showFullScreen();
+    }
     m_video[0]->show();
 
     m_overlay = std::make_unique<OverlayWidget>();
@@ -73,6 +88,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
         m_overlay->show();
         repaint();
         layoutChildren();
+        if (!m_options.startError.isEmpty()) {
+            m_overlay->showToast(m_options.startError, 2);
+        }
     });
 
     m_bStreamConfigured = false;
@@ -119,6 +137,15 @@ void MainWindow::connectVideo() {
     OverlayWidget* overlay = m_overlay.get();
     connect(video, &VideoWidget::sigCameraState, this, &MainWindow::onCameraState);
     connect(video, &VideoWidget::sigUpdateCameraList, this, &MainWindow::onUpdateCameraList);
+    if (!m_options.cameraName.isEmpty()) {
+        // On the start task's thread, between listing the cameras and opening one: the named
+        // camera is opened instead of the first (the options never change after construction).
+        connect(
+            video, &VideoWidget::sigCameraListReady, video,
+            [this, video](const QStringList& names) { video->setCurrentCameraIndex(preferredCamera(names)); },
+            Qt::DirectConnection);
+        connect(video, &VideoWidget::sigCameraListReady, this, &MainWindow::onCameraListReady);
+    }
     connect(video, &VideoWidget::sigVideoInfo, overlay, &OverlayWidget::onVideoInfo);
     // Refusals of the camera core are shown, not only logged.
     connect(video, &VideoWidget::sigShowMessage, overlay,
@@ -288,6 +315,30 @@ void MainWindow::onUpdateCameraList(const QStringList& camerasList, bool bCurren
         m_overlay->stopRecording(false);
     }
     restartCamera(0);
+}
+
+int MainWindow::preferredCamera(const QStringList& names) const {
+    if (m_options.cameraName.isEmpty()) {
+        return 0;
+    }
+    int index = names.indexOf(m_options.cameraName);
+    for (int i = 0; index < 0 && i < names.size(); ++i) {
+        if (names[i].compare(m_options.cameraName, Qt::CaseInsensitive) == 0) {
+            index = i;
+        }
+    }
+    return qMax(index, 0);
+}
+
+void MainWindow::onCameraListReady(const QStringList& names) {
+    // Said once: later lists come with hot-plug, where the camera may come back.
+    if (!m_bCameraNameChecked) {
+        m_bCameraNameChecked = true;
+        if (preferredCamera(names) == 0 &&
+            names.value(0).compare(m_options.cameraName, Qt::CaseInsensitive) != 0) {
+            m_overlay->showToast(tr("未找到摄像头：%1").arg(m_options.cameraName), 1);
+        }
+    }
 }
 
 void MainWindow::onSupportStream(bool enable) {

@@ -11,6 +11,14 @@ class OverlayWidget;
 class SubVideoHintOverlay;
 class VideoWidget;
 
+// Start-up choices of the command line.
+struct MainWindowOptions {
+    bool windowed = false;  // a normal resizable window instead of full screen
+    QString cameraName;     // open this camera whenever it is present
+    QString saveFolder;     // instead of the default save folder
+    QString startError;     // shown as an error toast once the window is up
+};
+
 // The full-screen main window: the live picture fills it and the controls float over it. It owns
 // the three video widgets, the settings mediator, the control overlay and the hint overlays, and
 // it is the switchboard between them: it names the photo and recording files, reacts to the
@@ -20,6 +28,7 @@ class MainWindow : public QMainWindow {
 
 public:
     explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(const MainWindowOptions& options, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     CameraController* controller() const { return m_controller; }
@@ -52,6 +61,8 @@ private:
     void restartCamera(int index);
     void setFeatureIcon(int code);
     QString saveFolder() const;
+    void onCameraListReady(const QStringList& names);
+    int preferredCamera(const QStringList& names) const;
 
     CameraController* m_controller = nullptr;
     VideoWidget* m_video[3] = {nullptr, nullptr, nullptr};
@@ -66,6 +77,8 @@ private:
     QSet<QString> m_pendingPhotos;  // photos asked for and not yet seen in the folder
     QStringList m_captureQueue;     // photos waiting for the one being taken
     bool m_captureActive = false;
+    MainWindowOptions m_options;
+    bool m_bCameraNameChecked = false;  // the named camera was looked for in a first list
 };
 
 #endif
