@@ -10,7 +10,7 @@ packages=(
     portaudio19-dev libudev-dev libqrcodegencpp-dev nlohmann-json3-dev
     fonts-noto-cjk
     xvfb xauth xdotool xcompmgr x11-utils imagemagick ffmpeg
-    desktop-file-utils appstream
+    desktop-file-utils appstream graphviz
 )
 
 missing=()
