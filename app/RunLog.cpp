@@ -22,6 +22,8 @@ QMutex g_mutex;  // guards the fields below
 QString g_path;
 qint64 g_maxBytes = 0;
 qint64 g_written = 0;
+bool g_started = false;
+QByteArray g_pending;  // lines before start(), at most g_maxBytes / 2
 // Written under g_mutex, read lock-free by the fatal-signal handler.
 std::atomic<int> g_fd{-1};
 
@@ -68,8 +70,33 @@ void rotate() {
     }
 }
 
-void appendLine(const QByteArray& line) {
+// Called with g_mutex held.
+void startFile() {
+    if (g_started || g_path.isEmpty()) {
+        return;
+    }
+    g_started = true;
+    QFile::remove(g_path + ".1");
+    openFile(true);
+    const QByteArray pending = g_pending;
+    g_pending.clear();
+    if (g_fd.load() >= 0) {
+        writeAll(g_fd.load(), pending.constData(), size_t(pending.size()));
+        g_written += pending.size();
+    }
+}
+
+void appendLine(const QByteArray& line, bool fatal = false) {
     QMutexLocker lock(&g_mutex);
+    if (!g_started) {
+        if (g_pending.size() + line.size() <= g_maxBytes / 2) {
+            g_pending += line;
+        }
+        if (!fatal) {
+            return;
+        }
+        startFile();  // a start that fails before it knows it runs still leaves its log
+    }
     if (g_fd.load() < 0) {
         return;
     }
@@ -106,7 +133,7 @@ void messageHandler(QtMsgType type, const QMessageLogContext& context, const QSt
     std::fprintf(stderr, "%s\n", qFormatLogMessage(type, context, message).toLocal8Bit().constData());
     const QByteArray line = QDateTime::currentDateTime().toString("HH:mm:ss.zzz").toLatin1() + ' ' +
                             levelName(type) + ' ' + category + ": " + text + '\n';
-    appendLine(line);
+    appendLine(line, type == QtFatalMsg);
 }
 
 void onFatalSignal(int signalNumber) {
@@ -160,12 +187,18 @@ void install(bool verbose, const QStringList& arguments, qint64 maxBytes) {
     {
         QMutexLocker lock(&g_mutex);
         g_maxBytes = qMax<qint64>(maxBytes, 4096);
+        // A new run (tests install twice): the earlier file is closed, the new one opens at start().
+        const int old = g_fd.exchange(-1);
+        if (old >= 0) {
+            ::close(old);
+        }
+        g_started = false;
+        g_pending.clear();
         const QString folder = stateFolder();
         if (QDir().mkpath(folder)) {
             g_path = folder + "/last-run.log";
-            openFile(true);
-            QFile::remove(g_path + ".1");
         } else {
+            g_path.clear();
             std::fprintf(stderr, "corvix: cannot create the run log folder %s\n", qPrintable(folder));
         }
     }
@@ -176,6 +209,11 @@ void install(bool verbose, const QStringList& arguments, qint64 maxBytes) {
                    .arg(::getpid())
                    .arg(arguments.join(' '))
                    .toLocal8Bit());
+}
+
+void start() {
+    QMutexLocker lock(&g_mutex);
+    startFile();
 }
 
 void finish(int exitCode) {

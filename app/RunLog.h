@@ -18,9 +18,14 @@ namespace RunLog {
 // The folder of the last-run log.
 QString stateFolder();
 
-// Sets the filter rules and installs the handler; opens the log file (a failure is warned about
-// on stderr and the run continues without a file). Call once, first thing in main().
+// Sets the filter rules and installs the handler, first thing in main(). Lines are held in
+// memory until start(), so that a second instance (which ends at once) never touches the running
+// one's log; a fatal message before start() (no display, say) opens the file itself.
 void install(bool verbose, const QStringList& arguments, qint64 maxBytes = 512 * 1024);
+
+// This process is the one that runs: the log file is started afresh with the lines held so far
+// (a failure to open it is warned about on stderr and the run continues without a file).
+void start();
 
 // Notes the exit code and closes the file; the handler keeps writing to stderr only.
 void finish(int exitCode);

@@ -81,6 +81,8 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    RunLog::start();
+
     uiScale();  // fixed now, from the primary screen at start-up
     QApplication::setStyle(QStyleFactory::create("Fusion"));
 

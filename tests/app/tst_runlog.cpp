@@ -19,13 +19,28 @@ class TestRunLog : public QObject {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    void writeEarlierRun() {
+        QDir().mkpath(m_state.path() + "/corvix");
+        QFile earlier(m_state.path() + "/corvix/last-run.log");
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("the running instance's lines\n");
+    }
+
 private slots:
     void initTestCase() {
         qunsetenv("QT_LOGGING_RULES");
         qputenv("XDG_STATE_HOME", m_state.path().toLocal8Bit());
         QCOMPARE(RunLog::stateFolder(), m_state.path() + "/corvix");
+        writeEarlierRun();
         RunLog::install(false, {"corvix", "--windowed"}, 8192);
+        qWarning() << "held until the run is known to be the one that runs";
+        // Until then the earlier run's log stays as it was (it may be a running instance's).
+        QVERIFY(RunLog::filePath().isEmpty());
+        QCOMPARE(logText(), QByteArray("the running instance's lines\n"));
+        RunLog::start();
         QCOMPARE(RunLog::filePath(), m_state.path() + "/corvix/last-run.log");
+        QVERIFY(logText().contains("held until the run"));
+        QVERIFY(!logText().contains("running instance's"));
     }
 
     void quietByDefault() {
@@ -56,6 +71,7 @@ private slots:
     // Last: the rules change for the rest of the process.
     void verboseShowsDiagnostics() {
         RunLog::install(true, {"corvix", "--verbose"}, 8192);
+        RunLog::start();
         QVERIFY(lcProbe().isDebugEnabled());
         qCDebug(lcProbe) << "probe diagnostic";
         QVERIFY(logText().contains("debug corvix.probe: probe diagnostic"));
