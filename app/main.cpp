@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "CommandLine.h"
+#include "LastCamera.h"
 #include "MainWindow.h"
 #include "OverlayWidget.h"
 #include "RunLog.h"
@@ -89,6 +90,8 @@ int main(int argc, char* argv[]) {
     MainWindowOptions options;
     options.windowed = commandLine.windowed();
     options.cameraName = commandLine.camera();
+    options.lastCamera = LastCamera::rememberedName();
+    options.cameraOpened = &LastCamera::remember;
     options.saveFolder = commandLine.saveFolder();
     options.startError = virtualCameraProblem();
     if (!options.startError.isEmpty()) {

@@ -51,6 +51,7 @@ for run in $(seq "$runs"); do
         kill -0 "$app_pid" 2>/dev/null || break
         sleep 0.05
     done
+    kill -0 "$xvfb_pid" 2>/dev/null || { echo "run $run: the X server $DISPLAY ended (not Corvix's doing)"; exit 1; }
     [ $up = 1 ] || { echo "run $run: no window within 10 s"; cat "$work/app.log"; exit 1; }
     starts+=($(($(now_ms) - t0)))
     sleep 1  # the camera opens and the preview runs

@@ -95,6 +95,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
 
     m_bStreamConfigured = false;
     connect(m_video[0], &VideoWidget::sigVideoReady, this, &MainWindow::onVideoReady);
+    connectCameraChoice();  // before the start task can report
     m_video[0]->startPreviewAsync();
 
     connectVideo();
@@ -137,15 +138,6 @@ void MainWindow::connectVideo() {
     OverlayWidget* overlay = m_overlay.get();
     connect(video, &VideoWidget::sigCameraState, this, &MainWindow::onCameraState);
     connect(video, &VideoWidget::sigUpdateCameraList, this, &MainWindow::onUpdateCameraList);
-    if (!m_options.cameraName.isEmpty()) {
-        // On the start task's thread, between listing the cameras and opening one: the named
-        // camera is opened instead of the first (the options never change after construction).
-        connect(
-            video, &VideoWidget::sigCameraListReady, video,
-            [this, video](const QStringList& names) { video->setCurrentCameraIndex(preferredCamera(names)); },
-            Qt::DirectConnection);
-        connect(video, &VideoWidget::sigCameraListReady, this, &MainWindow::onCameraListReady);
-    }
     connect(video, &VideoWidget::sigVideoInfo, overlay, &OverlayWidget::onVideoInfo);
     // Refusals of the camera core are shown, not only logged.
     connect(video, &VideoWidget::sigShowMessage, overlay,
@@ -317,13 +309,30 @@ void MainWindow::onUpdateCameraList(const QStringList& camerasList, bool bCurren
     restartCamera(0);
 }
 
+void MainWindow::connectCameraChoice() {
+    VideoWidget* video = m_video[0];
+    if (!m_options.cameraName.isEmpty() || !m_options.lastCamera.isEmpty()) {
+        // On the start task's thread, between listing the cameras and opening one: the named
+        // camera is opened instead of the first (the options never change after construction).
+        connect(
+            video, &VideoWidget::sigCameraListReady, video,
+            [this, video](const QStringList& names) { video->setCurrentCameraIndex(preferredCamera(names)); },
+            Qt::DirectConnection);
+        connect(video, &VideoWidget::sigCameraListReady, this, &MainWindow::onCameraListReady);
+    }
+    if (m_options.cameraOpened) {
+        connect(video, &VideoWidget::sigDeviceName, this, m_options.cameraOpened);
+    }
+}
+
 int MainWindow::preferredCamera(const QStringList& names) const {
-    if (m_options.cameraName.isEmpty()) {
+    const QString& wanted = m_options.cameraName.isEmpty() ? m_options.lastCamera : m_options.cameraName;
+    if (wanted.isEmpty()) {
         return 0;
     }
-    int index = names.indexOf(m_options.cameraName);
+    int index = names.indexOf(wanted);
     for (int i = 0; index < 0 && i < names.size(); ++i) {
-        if (names[i].compare(m_options.cameraName, Qt::CaseInsensitive) == 0) {
+        if (names[i].compare(wanted, Qt::CaseInsensitive) == 0) {
             index = i;
         }
     }
@@ -331,12 +340,16 @@ int MainWindow::preferredCamera(const QStringList& names) const {
 }
 
 void MainWindow::onCameraListReady(const QStringList& names) {
-    // Said once: later lists come with hot-plug, where the camera may come back.
-    if (!m_bCameraNameChecked) {
+    // Said once, and only for a name the user gave: later lists come with hot-plug.
+    if (!m_bCameraNameChecked && !m_options.cameraName.isEmpty()) {
         m_bCameraNameChecked = true;
         if (preferredCamera(names) == 0 &&
             names.value(0).compare(m_options.cameraName, Qt::CaseInsensitive) != 0) {
-            m_overlay->showToast(tr("未找到摄像头：%1").arg(m_options.cameraName), 1);
+            // After the start problem's toast, not over it.
+            const int delayMs = m_options.startError.isEmpty() ? 0 : 2000;
+            QTimer::singleShot(delayMs, this, [this] {
+                m_overlay->showToast(tr("未找到摄像头：%1").arg(m_options.cameraName), 1);
+            });
         }
     }
 }

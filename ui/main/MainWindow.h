@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QSet>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 class CameraController;
@@ -15,8 +16,10 @@ class VideoWidget;
 struct MainWindowOptions {
     bool windowed = false;  // a normal resizable window instead of full screen
     QString cameraName;     // open this camera whenever it is present
-    QString saveFolder;     // instead of the default save folder
-    QString startError;     // shown as an error toast once the window is up
+    QString lastCamera;     // the last run's camera: opened when present and no name is given
+    std::function<void(const QString&)> cameraOpened;  // told each opened camera's name (GUI thread)
+    QString saveFolder;                                // instead of the default save folder
+    QString startError;                                // shown as an error toast once the window is up
 };
 
 // The full-screen main window: the live picture fills it and the controls float over it. It owns
@@ -61,6 +64,7 @@ private:
     void restartCamera(int index);
     void setFeatureIcon(int code);
     QString saveFolder() const;
+    void connectCameraChoice();
     void onCameraListReady(const QStringList& names);
     int preferredCamera(const QStringList& names) const;
 
