@@ -12,7 +12,7 @@ class OverlayWidget;
 class SubVideoHintOverlay;
 class VideoWidget;
 
-// Start-up choices of the command line.
+// Start-up choices: the command line and the remembered camera.
 struct MainWindowOptions {
     bool windowed = false;  // a normal resizable window instead of full screen
     QString cameraName;     // open this camera whenever it is present
