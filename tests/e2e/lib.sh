@@ -12,7 +12,7 @@
 
 pids=()
 work=""
-screens=""
+screens=${screens:-}  # a script may name its folder before sourcing this
 
 e2e_cleanup() {
     # Only what the script started, newest first, by process id.
