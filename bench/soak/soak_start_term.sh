@@ -15,8 +15,8 @@ work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
 cleanup() {
-    [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill -TERM "$xvfb_pid" 2>/dev/null || true
+    if [ -n "$app_pid" ]; then kill -KILL "$app_pid" 2>/dev/null || true; fi
+    if [ -n "$xvfb_pid" ]; then kill -TERM "$xvfb_pid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -55,7 +55,7 @@ starts=()
 stops=()
 refused=0
 for run in $(seq "$runs"); do
-    for attempt in 1 2 3; do
+    for _ in 1 2 3; do
         t0=$(now_ms)
         "$app" >"$work/app.log" 2>&1 &
         app_pid=$!

@@ -42,14 +42,12 @@ timeout 10 "$app" >"$work/app2.log" 2>&1 || status=$?
 kill -0 "$first" 2>/dev/null || { echo "the first copy ended when the second started"; exit 1; }
 echo "second start handed over to the first"
 
-for pid in "$first"; do
-    kill -TERM "$pid"
-    status=0
-    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$pid" 2>/dev/null && { echo "pid $pid did not exit within 10 s of SIGTERM"; exit 1; }
-    wait "$pid" || status=$?
-    if [ "$status" -ne 0 ]; then
-        echo "exit status $status after SIGTERM"; cat "$work"/app*.log; exit 1
-    fi
-done
+kill -TERM "$first"
+status=0
+for _ in $(seq 100); do kill -0 "$first" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$first" 2>/dev/null && { echo "pid $first did not exit within 10 s of SIGTERM"; exit 1; }
+wait "$first" || status=$?
+if [ "$status" -ne 0 ]; then
+    echo "exit status $status after SIGTERM"; cat "$work"/app*.log; exit 1
+fi
 echo "exited cleanly on SIGTERM"
