@@ -13,6 +13,7 @@ packages=(
     libxcb1-dev libxcb-xfixes0-dev
     xvfb xauth xdotool xcompmgr x11-utils imagemagick ffmpeg
     python3 openssl zbar-tools curl
+    desktop-file-utils appstream graphviz
 )
 
 missing=()

@@ -1,7 +1,10 @@
 // Scripting the virtual cameras.
 #include "qelvirtual.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "Library.h"
 #include "virtual/VirtualRegistry.h"
@@ -62,4 +65,16 @@ int qelvirtual_handle_of(int cam) {
     if (id.compare(0, prefix.size(), prefix) != 0)
         return 0;
     return std::stoi(id.substr(prefix.size()));
+}
+
+int qelvirtual_check_environment(char* reason, int size) {
+    std::vector<std::string> profiles;
+    std::string error;
+    const bool ok = VirtualRegistry::readEnvironment(&profiles, &error);
+    if (reason && size > 0) {
+        const size_t n = std::min(error.size(), size_t(size - 1));
+        std::memcpy(reason, error.data(), n);
+        reason[n] = '\0';
+    }
+    return ok ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 // Scripting the built-in virtual cameras of qelds (for tests, demos and benchmarks).
-// Not part of the camera library's contract: the application never includes it.
+// Not part of the camera library's contract: the application uses only
+// qelvirtual_check_environment(), to tell the user why the virtual cameras it asked for are missing.
 //
 // Virtual cameras exist when the environment variable QEL_VIRTUAL_CAMERAS is set before
 // qelcamera_init(): either a count ("1", "3": that many cameras of the default profile) or the
@@ -66,6 +67,10 @@ QEL_API int qelvirtual_inject_fault(int handle, int fault, int param);
 QEL_API int qelvirtual_reset(void);
 // Handle of the virtual camera at camera-list index `cam`, 0 when that camera is not virtual.
 QEL_API int qelvirtual_handle_of(int cam);
+// Checks QEL_VIRTUAL_CAMERAS without adding cameras: 1 when it is unset or usable; 0 when it is
+// neither a count 0-16 nor a readable file of valid profiles, with the reason copied into
+// `reason` (cut to `size` bytes including the terminating zero).
+QEL_API int qelvirtual_check_environment(char* reason, int size);
 
 QEL_EXTERN_C_END
 

@@ -12,7 +12,7 @@
 
 pids=()
 work=""
-screens=${screens:-}
+screens=${screens:-}  # a script may name its folder before sourcing this
 
 e2e_cleanup() {
     # Only what the script started, newest first, by process id.
@@ -73,7 +73,8 @@ e2e_start_x() {
 }
 
 e2e_start_app() {
-    "$app" "$@" >"$work/app.log" 2>&1 &
+    # The scripts read diagnostic lines from the log; Corvix prints warnings only unless asked.
+    QT_LOGGING_RULES=${QT_LOGGING_RULES:-default.debug=true} "$app" "$@" >"$work/app.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
 }

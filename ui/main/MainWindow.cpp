@@ -27,7 +27,10 @@
 #include "UpdateManager.h"
 #include "VideoWidget.h"
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : MainWindow(MainWindowOptions(), parent) {}
+
+MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
+    : QMainWindow(parent), m_options(options) {
     setObjectName("MainWindow");
     resize(800, 600);
     auto* first = new QWidget(this);
@@ -40,9 +43,15 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
     m_controller = new CameraController(this);
     // The save folder until the device page chooses one.
-    const QString folder = CameraController::defaultSaveFolder();
+    const QString folder =
+        options.saveFolder.isEmpty() ? CameraController::defaultSaveFolder() : options.saveFolder;
     if (!QDir().mkpath(folder)) {
         qWarning() << "MainWindow: cannot create the save folder" << folder;
+        if (!options.saveFolder.isEmpty()) {
+            const QString error = tr("无法创建保存文件夹：%1").arg(folder);
+            m_options.startError =
+                m_options.startError.isEmpty() ? error : m_options.startError + "；" + error;
+        }
     }
     m_controller->setRecordOutputDir(folder);
 
@@ -57,9 +66,15 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     // Without a window manager (a bare X server) the full-screen state alone does not resize the
     // window, so take the screen's geometry first.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        setGeometry(screen->geometry());
+        setGeometry(m_options.windowed ? QRect(screen->availableGeometry().topLeft() + QPoint(40, 40),
+                                               screen->availableGeometry().size() * 2 / 3)
+                                       : screen->geometry());
     }
-    showFullScreen();
+    if (m_options.windowed) {
+        showNormal();
+    } else {
+        showFullScreen();
+    }
     m_video[0]->show();
 
     m_overlay = std::make_unique<OverlayWidget>();
@@ -82,6 +97,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
         m_overlay->show();
         repaint();
         layoutChildren();
+        if (!m_options.startError.isEmpty()) {
+            m_overlay->showToast(m_options.startError, 2);
+        }
     });
 
     m_panel = new CameraSettingsPanel(m_controller, this);
@@ -96,6 +114,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
     m_bStreamConfigured = false;
     connect(m_video[0], &VideoWidget::sigVideoReady, this, &MainWindow::onVideoReady);
+    connectCameraChoice();  // before the start task can report
     m_video[0]->startPreviewAsync();
 
     connectVideo();
@@ -339,6 +358,51 @@ void MainWindow::onUpdateCameraList(const QStringList& camerasList, bool bCurren
         m_overlay->stopRecording(false);
     }
     restartCamera(0);
+}
+
+void MainWindow::connectCameraChoice() {
+    VideoWidget* video = m_video[0];
+    if (!m_options.cameraName.isEmpty() || !m_options.lastCamera.isEmpty()) {
+        // On the start task's thread, between listing the cameras and opening one: the named
+        // camera is opened instead of the first (the options never change after construction).
+        connect(
+            video, &VideoWidget::sigCameraListReady, video,
+            [this, video](const QStringList& names) { video->setCurrentCameraIndex(preferredCamera(names)); },
+            Qt::DirectConnection);
+        connect(video, &VideoWidget::sigCameraListReady, this, &MainWindow::onCameraListReady);
+    }
+    if (m_options.cameraOpened) {
+        connect(video, &VideoWidget::sigDeviceName, this, m_options.cameraOpened);
+    }
+}
+
+int MainWindow::preferredCamera(const QStringList& names) const {
+    const QString& wanted = m_options.cameraName.isEmpty() ? m_options.lastCamera : m_options.cameraName;
+    if (wanted.isEmpty()) {
+        return 0;
+    }
+    int index = names.indexOf(wanted);
+    for (int i = 0; index < 0 && i < names.size(); ++i) {
+        if (names[i].compare(wanted, Qt::CaseInsensitive) == 0) {
+            index = i;
+        }
+    }
+    return qMax(index, 0);
+}
+
+void MainWindow::onCameraListReady(const QStringList& names) {
+    // Said once, and only for a name the user gave: later lists come with hot-plug.
+    if (!m_bCameraNameChecked && !m_options.cameraName.isEmpty()) {
+        m_bCameraNameChecked = true;
+        if (preferredCamera(names) == 0 &&
+            names.value(0).compare(m_options.cameraName, Qt::CaseInsensitive) != 0) {
+            // After the start problem's toast, not over it.
+            const int delayMs = m_options.startError.isEmpty() ? 0 : 2000;
+            QTimer::singleShot(delayMs, this, [this] {
+                m_overlay->showToast(tr("未找到摄像头：%1").arg(m_options.cameraName), 1);
+            });
+        }
+    }
 }
 
 void MainWindow::onSupportStream(bool enable) {

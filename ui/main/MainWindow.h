@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QSet>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 #include "StreamSettings.h"
@@ -15,6 +16,16 @@ class OverlayWidget;
 class SubVideoHintOverlay;
 class VideoWidget;
 
+// Start-up choices: the command line and the remembered camera.
+struct MainWindowOptions {
+    bool windowed = false;  // a normal resizable window instead of full screen
+    QString cameraName;     // open this camera whenever it is present
+    QString lastCamera;     // the last run's camera: opened when present and no name is given
+    std::function<void(const QString&)> cameraOpened;  // told each opened camera's name (GUI thread)
+    QString saveFolder;                                // instead of the default save folder
+    QString startError;                                // shown as an error toast once the window is up
+};
+
 // The full-screen main window: the live picture fills it and the controls float over it. It owns
 // the three video widgets, the settings mediator, the control overlay and the hint overlays, and
 // it is the switchboard between them: it names the photo and recording files, reacts to the
@@ -24,6 +35,7 @@ class MainWindow : public QMainWindow {
 
 public:
     explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(const MainWindowOptions& options, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     CameraController* controller() const { return m_controller; }
@@ -74,6 +86,9 @@ private:
     QString saveFolder() const;
     // Asks the update server for a newer version; the result goes to the device page.
     void startUpdateCheck();
+    void connectCameraChoice();
+    void onCameraListReady(const QStringList& names);
+    int preferredCamera(const QStringList& names) const;
 
     CameraController* m_controller = nullptr;
     VideoWidget* m_video[3] = {nullptr, nullptr, nullptr};
@@ -97,6 +112,8 @@ private:
     QSet<QString> m_pendingPhotos;  // photos asked for and not yet seen in the folder
     QStringList m_captureQueue;     // photos waiting for the one being taken
     bool m_captureActive = false;
+    MainWindowOptions m_options;
+    bool m_bCameraNameChecked = false;  // the named camera was looked for in a first list
 };
 
 #endif

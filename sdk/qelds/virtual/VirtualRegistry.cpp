@@ -71,6 +71,56 @@ void VirtualRegistry::reset() {
         c.second->unplug();
 }
 
+bool VirtualRegistry::readEnvironment(std::vector<std::string>* profiles, std::string* error) {
+    profiles->clear();
+    error->clear();
+    const char* value = std::getenv("QEL_VIRTUAL_CAMERAS");
+    if (!value || !*value)
+        return true;
+    const std::string text(value);
+    // A number, signed or not, is a count ("-1" is a bad count, never a file name).
+    const size_t digits = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    const bool isNumber =
+        text.size() > digits && text.find_first_not_of("0123456789", digits) == std::string::npos;
+    if (isNumber) {
+        long count = text.size() - digits > 6 ? 1000000 : std::strtol(text.c_str(), nullptr, 10);
+        if (count < 0) {
+            *error = "QEL_VIRTUAL_CAMERAS=" + text + ": not a camera count (0 to 16)";
+            return false;
+        }
+        if (count > 16) {
+            std::fprintf(stderr, "qelds: QEL_VIRTUAL_CAMERAS=%s: at most 16 virtual cameras\n", text.c_str());
+            count = 16;
+        }
+        profiles->assign(size_t(count), std::string());
+        return true;
+    }
+    std::ifstream file(text);
+    if (!file) {
+        *error = "QEL_VIRTUAL_CAMERAS=" + text + ": neither a camera count nor a readable profile file";
+        return false;
+    }
+    std::stringstream content;
+    content << file.rdbuf();
+    nlohmann::json j = nlohmann::json::parse(content.str(), nullptr, false);
+    if (j.is_discarded()) {
+        *error = "QEL_VIRTUAL_CAMERAS: " + text + " is not valid JSON";
+        return false;
+    }
+    if (!j.is_array())
+        j = nlohmann::json::array({j});
+    // The valid profiles of the file are kept; the first refusal is the answer.
+    for (const auto& profile : j) {
+        VirtualProfile parsed;
+        std::string reason;
+        if (VirtualProfile::parse(profile.dump(), &parsed, &reason))
+            profiles->push_back(profile.dump());
+        else if (error->empty())
+            *error = "QEL_VIRTUAL_CAMERAS: " + text + ": profile refused: " + reason;
+    }
+    return error->empty();
+}
+
 bool VirtualRegistry::addFromEnvironment() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -78,40 +128,13 @@ bool VirtualRegistry::addFromEnvironment() {
             return true;
         m_environmentDone = true;
     }
-    const char* value = std::getenv("QEL_VIRTUAL_CAMERAS");
-    if (!value || !*value)
-        return true;
-    std::string text(value);
-    bool isCount = text.find_first_not_of("0123456789") == std::string::npos;
-    if (isCount) {
-        long count = std::strtol(text.c_str(), nullptr, 10);
-        if (count > 16) {
-            std::fprintf(stderr, "qelds: QEL_VIRTUAL_CAMERAS=%ld: at most 16 virtual cameras\n", count);
-            count = 16;
-        }
-        for (long i = 0; i < count; ++i)
-            add("");
-        return true;
-    }
-    std::ifstream file(text);
-    if (!file) {
-        std::fprintf(stderr, "qelds: QEL_VIRTUAL_CAMERAS: cannot read %s\n", text.c_str());
-        return false;
-    }
-    std::stringstream content;
-    content << file.rdbuf();
-    nlohmann::json j = nlohmann::json::parse(content.str(), nullptr, false);
-    if (j.is_discarded()) {
-        std::fprintf(stderr, "qelds: QEL_VIRTUAL_CAMERAS: %s is not valid JSON\n", text.c_str());
-        return false;
-    }
-    bool ok = true;
-    if (j.is_array()) {
-        for (const auto& profile : j)
-            ok = add(profile.dump()) != 0 && ok;
-    } else {
-        ok = add(j.dump()) != 0;
-    }
+    std::vector<std::string> profiles;
+    std::string error;
+    const bool ok = readEnvironment(&profiles, &error);
+    if (!ok)
+        std::fprintf(stderr, "qelds: %s\n", error.c_str());
+    for (const auto& profile : profiles)
+        add(profile);
     return ok;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "CameraDevice.h"
 #include "VirtualCamera.h"
@@ -27,6 +28,11 @@ public:
     // Adds the cameras QEL_VIRTUAL_CAMERAS asks for, once after start or reset. False when the
     // variable is set but cannot be used (logged).
     bool addFromEnvironment();
+    // What QEL_VIRTUAL_CAMERAS asks for, without adding anything: one profile text per camera
+    // ("" = default profile; a count over 16 gives 16). False with the reason when the value is
+    // neither a count nor a readable JSON file, or when the file holds a refused profile (the valid
+    // ones are still listed).
+    static bool readEnvironment(std::vector<std::string>* profiles, std::string* error);
     // Cameras present now, in the order they were added.
     std::vector<std::shared_ptr<CameraDevice>> present();
 
