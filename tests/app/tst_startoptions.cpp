@@ -2,6 +2,7 @@
 // camera is opened (again after a replug), a windowed start is not full screen, the chosen save
 // folder is used, and a start problem is told in the window.
 #include <QApplication>
+#include <QDir>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -47,11 +48,18 @@ private slots:
         options.saveFolder = m_home.path() + "/chosen/photos";
         options.windowed = true;
         options.cameraOpened = &LastCamera::remember;
+        // A folder remembered from an earlier run does not win over the one given for this run.
+        const QString remembered = m_home.path() + "/remembered";
+        QVERIFY(QDir().mkpath(remembered));
+        QSettings("Corvix", "Corvix").setValue("output/folder", remembered);
         auto window = std::make_unique<MainWindow>(options);
         QSignalSpy names(window->videoWidget(0), &VideoWidget::sigDeviceName);
         window->show();
         QVERIFY(!window->isFullScreen());
         QCOMPARE(window->controller()->recordOutputDir(), options.saveFolder);
+        QCoreApplication::processEvents();
+        QCOMPARE(window->controller()->recordOutputDir(), options.saveFolder);
+        QCOMPARE(QSettings("Corvix", "Corvix").value("output/folder").toString(), remembered);
         QVERIFY(QFileInfo(options.saveFolder).isDir());
 
         // Opened straight away (the start task may report before a spy could listen).

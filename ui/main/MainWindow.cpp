@@ -104,6 +104,11 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
 
     m_panel = new CameraSettingsPanel(m_controller, this);
     m_panel->hide();
+    if (!options.saveFolder.isEmpty()) {
+        // An explicit --save-folder wins over the remembered one, for this run only.
+        m_panel->devicePage()->useFolderForThisRun(folder);
+        m_controller->setRecordOutputDir(folder);
+    }
     connect(m_overlay.get(), &OverlayWidget::settingsClicked, this, [this] {
         qDebug("MainWindow:OverlayWidget::settingsClicked bNoCamera:%d\n", bNoCamera);
         showPanel();

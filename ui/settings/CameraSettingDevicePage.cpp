@@ -219,6 +219,12 @@ void CameraSettingDevicePage::onPathChosen(int index) {
     }
 }
 
+void CameraSettingDevicePage::useFolderForThisRun(const QString& folder) {
+    m_strSavePath = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    fillPathSelector();
+    emit sigRecordOutputPathChanged(m_strSavePath);
+}
+
 bool CameraSettingDevicePage::chooseFolder(const QString& folder) {
     const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     if (!isWritableFolder(path)) {

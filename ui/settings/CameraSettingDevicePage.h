@@ -53,6 +53,9 @@ public:
     InfoRow* versionRow() const { return m_versionRow; }
     ToastLabel* toast() const { return m_toast; }
 
+    // A folder given for this run only (the command line): shown and used, not remembered.
+    void useFolderForThisRun(const QString& folder);
+
     // The folder dialog; replaceable for tests (answers an empty text when cancelled).
     void setFolderPicker(std::function<QString(const QString& current)> picker);
 
