@@ -1,6 +1,7 @@
 #include "XuMap.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 #include <linux/usb/video.h>
 #include <linux/uvcvideo.h>
 
@@ -224,8 +225,16 @@ bool XuMap::load(const std::string& path, std::string* error) {
 std::string XuMap::defaultPath() {
     if (const char* env = std::getenv("QELDS_XU_MAP"); env && *env)
         return env;
+    // Beside the library (the build tree, a private library folder), else the installed data folder
+    // (<prefix>/lib/corvix -> <prefix>/share/corvix).
     const std::string dir = libraryDirectory();
-    return dir.empty() ? std::string() : dir + "/xu_map.json";
+    if (dir.empty())
+        return std::string();
+    const std::string beside = dir + "/xu_map.json";
+    const std::string shared = dir + "/../../share/corvix/xu_map.json";
+    if (access(beside.c_str(), R_OK) != 0 && access(shared.c_str(), R_OK) == 0)
+        return shared;
+    return beside;
 }
 
 std::shared_ptr<XuMap> loadXuMapOrWarn(const std::string& path) {
