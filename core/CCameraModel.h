@@ -1,13 +1,21 @@
 // The camera model: the only class that talks to the camera libraries.
+//
+// Threads: every operation runs on the one thread that owns the model (the camera-control thread,
+// see CameraControl.h; a test may own it directly). The library calls back on its capture threads
+// (one per stream), its microphone thread and its hot-plug thread: those touch only what is marked
+// below, each stream's pipeline under that stream's lock, the recording under m_recordMutex.
 #ifndef CORVIX_CCAMERA_MODEL_H
 #define CORVIX_CCAMERA_MODEL_H
 
 #include <QFile>
 #include <QMutex>
 #include <atomic>
+#include <memory>
 
 #include "CameraStreamSelection.h"
 #include "ICameraModel.h"
+
+class PhotoWriter;
 
 class CCameraModel final : public ICameraModel {
 public:
@@ -159,6 +167,22 @@ public:
     bool IsPreview() override;
     void CapturePreviewFrame(const QByteArray& path) override;
 
+    // Preview photos are written by a worker: the result arrives there.
+    void SetPhotoCallback(CameraPhotoResultFn fn) { m_fnPhotoResult.store(fn); }
+    // The first refusal of the muxer ends the recording; fn is told on the capture thread.
+    void SetRecordFailedCallback(CameraRecordFailedFn fn) { m_fnRecordFailed.store(fn); }
+    struct RecordFailure {
+        bool failed = false;
+        QString path;
+        int error = 0;      // errno of the failed write, 0 when unknown
+        qint64 keptMs = 0;  // length of the recording up to the failure
+    };
+    // Finishes a recording that ended on a failure (its file keeps what was written) and answers
+    // what happened; failed is false when no failure is pending.
+    RecordFailure TakeRecordFailure();
+    // Hot plug: finds the open camera in the new list. Answers whether it has gone.
+    bool RefreshOpenCamera();
+
     // State for diagnostics.
     QString GetOutputDir() const { return m_strOutputDir; }
     bool IsRecording();
@@ -180,13 +204,16 @@ private:
                              long timestampUs, unsigned char* data, int size);
     static void AudioThunk(unsigned char* data, int size, long timestampUs);
 
-    void OnDeviceChanged();
-    void OnPreviewFrame(int cam, int pin, int stream, int mediaType, int width, int height,
+    void OnPreviewFrame(int cam, int pin, int stream, int mediaType, int width, int height, long timestampUs,
                         unsigned char* data, int size);
     void OnStillFrame(int mediaType, const unsigned char* data, int size);
-    void OnAudioBlock(const unsigned char* data, int size);
-    void ServeSnapshot(CameraStreamSelection& s, const unsigned char* data, int size, bool decoded,
+    void OnAudioBlock(const unsigned char* data, int size, long timestampUs);
+    // Hands a frame or a sound block to the running recording; the first failure ends it.
+    void Mux(const unsigned char* data, int size, int kind, long timestampUs);
+    void ServeSnapshot(const CameraStreamSelection& s, const unsigned char* data, int size, bool decoded,
                        int decodedSize);
+    void OnPhotoWritten(const QString& path, int error);
+    void OnStillWritten(const QString& path, int error);
 
     // Format look-ups. stream kStillPin addresses the still pin; with a max stream index of 0
     // every stream goes through the plain calls (stream 0's formats).
@@ -209,15 +236,15 @@ private:
     bool SetUpStream(int stream);
     void ReleaseStreams();
     bool EuFlag(int code) const;
-    static bool IsEncoded(int mediaType) { return mediaType == 3 || mediaType == 4; }
+    static bool IsEncoded(int mediaType);
     QString OutputFilePath(const QString& name) const;
 
+    // Owner thread only, unless marked.
     bool m_bInit = false;
     bool m_bOpen = false;
-    std::atomic<bool> m_bPreview{false};
-    bool m_bRecording = false;  // written under m_mutex and m_audioMutex; read under either
-    std::atomic<int> m_nCamID{-1};
-    QString m_strCamName;  // guarded by m_nameMutex (read on the hot-plug thread)
+    std::atomic<bool> m_bPreview{false};  // read by the capture threads
+    std::atomic<int> m_nCamID{-1};        // read by the capture threads (frame figures)
+    QString m_strCamName;
     int m_nStreamCount = -1;
 
     // Extension-unit support flags by code, read at opening.
@@ -227,38 +254,50 @@ private:
     bool m_bSupportFrequency = false;
 
     int m_nMaxStreamIndex = 0;
+    // The choice fields are the owner's; the pipeline fields (keys, buffer, running format) are
+    // written by the owner only under m_streamMutex[i], which stream i's capture thread holds for
+    // a frame. The streams decode at the same time, each on its own thread.
     CameraStreamSelection m_streams[kMaxStreams];
+    QMutex m_streamMutex[kMaxStreams];
     int m_nStillMediaTypeIndex = -1;
     int m_nStillResolutionIndex = -1;
     int m_nStillFpsIndex = -1;
 
     QString m_strOutputDir;
 
-    // Recording and microphone.
+    // Recording: guarded by m_recordMutex (held by a capture thread only to hand one frame on).
+    QMutex m_recordMutex;
     char m_strMuxer[QEL_TEXT_BUFFER_SIZE] = {};
+    bool m_bRecording = false;  // frames and sound go to m_strMuxer
+    RecordFailure m_recordFailure;
+    QString m_strRecordPath;
+    qint64 m_recordStartMs = 0;  // steady clock
+
     std::atomic<bool> m_bRecordKeepAudio{false};
     bool m_bRecordMicStarted = false;  // the running recording started the microphone
     int m_nCurAudioInputID = -1;
     QStringList m_audioInputNames;
+    // Microphone test file: guarded by m_audioMutex.
     QFile m_pcmFile;
-    bool m_bAudioToFile = false;  // guarded by m_audioMutex
+    bool m_bAudioToFile = false;
 
     // Preview photo request: the path is stored under m_snapshotMutex before the flag is set.
     std::atomic<bool> m_bSnapshotPending{false};
     QByteArray m_snapshotPath;
     QMutex m_snapshotMutex;
+    // Encodes and writes photos off the capture threads (created with the model).
+    std::unique_ptr<PhotoWriter> m_photoWriter;
+    std::unique_ptr<PhotoWriter> m_stillWriter;
 
     std::atomic<CameraDeviceChangedFn> m_fnDeviceChanged{nullptr};
     std::atomic<CameraVideoInfoFn> m_fnVideoInfo{nullptr};
     std::atomic<CameraStillResultFn> m_fnStillResult{nullptr};
     std::atomic<CameraVolumeFn> m_fnVolume{nullptr};
+    std::atomic<CameraPhotoResultFn> m_fnPhotoResult{nullptr};
+    std::atomic<CameraRecordFailedFn> m_fnRecordFailed{nullptr};
 
-    // Held by the preview callback for the whole of each frame.
-    QMutex m_mutex;
-    // Held by the microphone callback; guards the muxer key, the PCM test file and their flags.
-    // Lock order: m_mutex before m_audioMutex.
+    // Lock order: m_streamMutex[i] before m_recordMutex before m_audioMutex.
     QMutex m_audioMutex;
-    QMutex m_nameMutex;
 
     static std::atomic<CCameraModel*> s_pModel;
 };

@@ -18,8 +18,16 @@ using CameraDeviceChangedFn = void (*)(int event, int lost);
 // Once per frame while previewing: frames per second and data rate in kilobytes per second.
 using CameraVideoInfoFn = void (*)(int cam, int stream, const char* mediaTypeName, int width, int height,
                                    double fps, double kilobytesPerSecond);
-// Still-pin capture: result 0 with the saved photo's path, 1 when the frame could not be saved.
-using CameraStillResultFn = void (*)(int result, const QString& path);
+// Still-pin capture: result 0 with the saved photo's path, 1 when the camera sent no JPEG (nothing
+// written), 2 when the photo could not be written (nothing left behind; error: the errno).
+using CameraStillResultFn = void (*)(int result, const QString& path, int error);
+// A preview photo has been written (error 0) or has failed: an errno value, or a CameraPhotoError.
+// Called on the photo writer's thread.
+using CameraPhotoResultFn = void (*)(const QString& path, int error);
+enum CameraPhotoError { kPhotoNotEncoded = -1, kPhotoNoFrame = -2 };
+// The running recording has ended on a failure of its muxer (called on a capture thread; the
+// recording is finished by TakeRecordFailure on the control thread).
+using CameraRecordFailedFn = void (*)();
 // Microphone level 0-100 of each captured block.
 using CameraVolumeFn = void (*)(int level);
 

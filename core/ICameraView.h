@@ -90,6 +90,17 @@ public:
     // Camera state (0 no camera, 2 present and starting) and hot-plug
     virtual void SetCameraState(int state) = 0;
     virtual void UpdateCameraList(const QStringList& names, bool lost) = 0;
+    // A preview photo has been written (error 0) or not: an errno value or a CameraPhotoError.
+    virtual void PhotoFinished(const QString& path, int error) {
+        Q_UNUSED(path)
+        Q_UNUSED(error)
+    }
+    // The recording ended on a write failure (error: errno, 0 unknown); its file keeps keptMs.
+    virtual void RecordingFailed(const QString& path, int error, qint64 keptMs) {
+        Q_UNUSED(path)
+        Q_UNUSED(error)
+        Q_UNUSED(keptMs)
+    }
 };
 
 #endif

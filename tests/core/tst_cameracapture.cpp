@@ -43,16 +43,18 @@ QAtomicInt g_videoHandedToMuxer;
 }  // namespace
 
 // Counts the model's video frames and forwards them to the muxer library.
-extern "C" int qelmuxer_muxer(const char* key, const unsigned char* data, int size, int kind) {
+extern "C" int qelmuxer_muxer_at(const char* key, const unsigned char* data, int size, int kind,
+                                 long long timestampUs) {
     if (kind == QEL_MUXER_VIDEO) {
         g_videoHandedToMuxer.fetchAndAddOrdered(1);
     }
-    static const auto real = reinterpret_cast<int (*)(const char*, const unsigned char*, int, int)>(
-        dlsym(RTLD_NEXT, "qelmuxer_muxer"));
+    static const auto real =
+        reinterpret_cast<int (*)(const char*, const unsigned char*, int, int, long long)>(
+            dlsym(RTLD_NEXT, "qelmuxer_muxer_at"));
     if (!real) {
-        qFatal("qelmuxer_muxer not found in the muxer library");
+        qFatal("qelmuxer_muxer_at not found in the muxer library");
     }
-    return real(key, data, size, kind);
+    return real(key, data, size, kind, timestampUs);
 }
 
 // Takes the files the program hands to the desktop.
@@ -228,8 +230,7 @@ void TestCameraCapture::nonJpegStillReportsFailureAndWritesNothing() {
     QVERIFY(m_presenter->CaptureStillImage());
     QVERIFY(m_views[0]->waitFor(QStringLiteral("ShowMessage")));
     QCOMPARE(m_views[0]->matching(QStringLiteral("ShowMessage")),
-             QStringList{QStringLiteral("ShowMessage(静态拍照失败：不支持YUY2格式数据保持为JPG，需要在"
-                                        "SampleCameraModel FuVideoPreviewCallback2中自行实现)")});
+             QStringList{QStringLiteral("ShowMessage(静态拍照失败：相机送来的照片不是JPEG格式，无法保存)")});
     QVERIFY(m_catcher.urls().isEmpty());
     QCOMPARE(stillPhotos(), m_stillBefore);
 }

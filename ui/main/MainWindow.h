@@ -2,11 +2,13 @@
 #define CORVIX_MAIN_WINDOW_H
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QSet>
 #include <QVector>
 #include <memory>
 
 class CameraController;
+class CaptureWatch;
 class OverlayWidget;
 class SubVideoHintOverlay;
 class VideoWidget;
@@ -43,10 +45,13 @@ private:
 
     void onCameraState(int stateType);
     void onVideoReady();
-    void onUpdateCameraList(const QStringList& camerasList, bool bCurrentStillExists);
+    void onUpdateCameraList(const QStringList& camerasList, bool restartRequested);
     void onGetRecordParam();
     void onCapture();
     void startNextCapture();
+    // The photo being taken is done: by the camera core's answer, or by the folder watch.
+    void finishCapture(bool success, const QString& path, const QString& reason);
+    void onPhotoResult(bool ok, const QString& path, const QString& reason);
     void onOpenFile();
     void onSupportStream(bool enable);
     void restartCamera(int index);
@@ -66,6 +71,7 @@ private:
     QSet<QString> m_pendingPhotos;  // photos asked for and not yet seen in the folder
     QStringList m_captureQueue;     // photos waiting for the one being taken
     bool m_captureActive = false;
+    QPointer<CaptureWatch> m_captureWatch;  // of the photo being taken
 };
 
 #endif
