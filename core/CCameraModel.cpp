@@ -46,6 +46,7 @@ CCameraModel::CCameraModel()
 CCameraModel::~CCameraModel() {
     StopAudioTest();
     Uninit();
+    StopAudioDrain();
     CCameraModel* self = this;
     s_pModel.compare_exchange_strong(self, nullptr);
     // Queued photos are still written (and reported) before the model goes.

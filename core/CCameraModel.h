@@ -11,7 +11,10 @@
 #include <QMutex>
 #include <atomic>
 #include <memory>
+#include <thread>
+#include <vector>
 
+#include "AudioRing.h"
 #include "CameraStreamSelection.h"
 #include "ICameraModel.h"
 
@@ -187,6 +190,8 @@ public:
     QString GetOutputDir() const { return m_strOutputDir; }
     bool IsRecording();
     bool IsAudioTestRunning();
+    // Microphone blocks dropped because the drain fell behind (since the model was made).
+    long long AudioOverruns() const { return m_audioRing.overruns(); }
     QByteArray GetDecoderKey(int stream);
     QByteArray GetRenderKey(int stream);
 
@@ -208,6 +213,11 @@ private:
                         unsigned char* data, int size);
     void OnStillFrame(int mediaType, const unsigned char* data, int size);
     void OnAudioBlock(const unsigned char* data, int size, long timestampUs);
+    void StartAudioDrain();
+    // Joins the drain after the microphone has stopped and hands on what was left in the ring.
+    void StopAudioDrain();
+    void DrainAudio();
+    void HandleAudioBlock(const unsigned char* data, int size, long long timestampUs);
     // Hands a frame or a sound block to the running recording; the first failure ends it.
     void Mux(const unsigned char* data, int size, int kind, long timestampUs);
     void ServeSnapshot(const CameraStreamSelection& s, const unsigned char* data, int size, bool decoded,
@@ -277,6 +287,13 @@ private:
     bool m_bRecordMicStarted = false;  // the running recording started the microphone
     int m_nCurAudioInputID = -1;
     QStringList m_audioInputNames;
+    // Microphone: the real-time callback only copies into the ring; the drain thread (running
+    // while the microphone runs; started and joined by the owner) hands the blocks on.
+    static constexpr int kAudioRingBytes = 2 * 48000 * 2 * 2;  // two seconds of 48-kHz stereo
+    AudioRing m_audioRing{kAudioRingBytes};
+    std::thread m_audioDrain;
+    std::atomic<bool> m_bDrainRunning{false};
+    std::vector<unsigned char> m_drainBlock;  // the drain's (or, once joined, the owner's)
     // Microphone test file: guarded by m_audioMutex.
     QFile m_pcmFile;
     bool m_bAudioToFile = false;

@@ -76,10 +76,12 @@ bool CCameraModel::StartRecord(const QString& path) {
     char key[QEL_TEXT_BUFFER_SIZE] = {};
     if (keepAudio) {
         qelaudioinput_set_callback(&CCameraModel::AudioThunk);
+        StartAudioDrain();
         const int started =
             qelaudioinput_start_recording(m_nCurAudioInputID, kAudioChannels, kAudioSampleRate, kAudioBits);
         if (started == 0) {
             qCWarning(lcAudio) << "the microphone did not start:" << m_nCurAudioInputID;
+            StopAudioDrain();
             return false;
         }
         m_bRecordMicStarted = true;
@@ -89,6 +91,7 @@ bool CCameraModel::StartRecord(const QString& path) {
             qCWarning(lcCamera) << "the recording file cannot be created:" << path;
             // Nothing records: the microphone must not keep running.
             qelaudioinput_stop_recording();
+            StopAudioDrain();
             m_bRecordMicStarted = false;
             return false;
         }
@@ -123,8 +126,9 @@ bool CCameraModel::StartRecord(const QString& path) {
 
 void CCameraModel::StopRecord() {
     if (m_bRecordMicStarted) {
-        // Waits until no microphone block is being handed on.
+        // Waits until no microphone callback runs; the drain then hands on the rest.
         qelaudioinput_stop_recording();
+        StopAudioDrain();
         m_bRecordMicStarted = false;
     }
     char key[QEL_TEXT_BUFFER_SIZE] = {};
@@ -186,9 +190,44 @@ void CCameraModel::AudioThunk(unsigned char* data, int size, long timestampUs) {
 }
 
 void CCameraModel::OnAudioBlock(const unsigned char* data, int size, long timestampUs) {
-    if (!data || size <= 0) {
+    // Real-time thread: no lock, allocation or I/O; a block that does not fit is counted and lost.
+    m_audioRing.push(data, size, timestampUs);
+}
+
+void CCameraModel::StartAudioDrain() {
+    if (m_bDrainRunning) {
         return;
     }
+    m_audioRing.clear();
+    m_bDrainRunning = true;
+    m_audioDrain = std::thread([this] {
+        while (m_bDrainRunning.load(std::memory_order_acquire)) {
+            DrainAudio();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+}
+
+void CCameraModel::StopAudioDrain() {
+    if (!m_audioDrain.joinable()) {
+        return;
+    }
+    m_bDrainRunning = false;
+    m_audioDrain.join();
+    DrainAudio();
+    if (m_audioRing.overruns() > 0) {
+        qCWarning(lcAudio) << "microphone blocks lost so far (the drain fell behind):" << m_audioRing.overruns();
+    }
+}
+
+void CCameraModel::DrainAudio() {
+    long long timestampUs = 0;
+    while (m_audioRing.pop(m_drainBlock, timestampUs)) {
+        HandleAudioBlock(m_drainBlock.data(), int(m_drainBlock.size()), timestampUs);
+    }
+}
+
+void CCameraModel::HandleAudioBlock(const unsigned char* data, int size, long long timestampUs) {
     bool toFile = false;
     {
         QMutexLocker lock(&m_audioMutex);
@@ -198,7 +237,7 @@ void CCameraModel::OnAudioBlock(const unsigned char* data, int size, long timest
         }
     }
     if (!toFile) {
-        Mux(data, size, QEL_MUXER_AUDIO, timestampUs);
+        Mux(data, size, QEL_MUXER_AUDIO, long(timestampUs));
     }
     if (const CameraVolumeFn fn = m_fnVolume.load()) {
         int level = 0;
@@ -253,10 +292,12 @@ bool CCameraModel::StartAudioTest() {
         return true;
     }
     qelaudioinput_set_callback(&CCameraModel::AudioThunk);
+    StartAudioDrain();
     if (qelaudioinput_start_recording(m_nCurAudioInputID, kAudioChannels, kAudioSampleRate, kAudioBits) ==
         0) {
         qCWarning(lcAudio) << "CCameraModel::StartAudioTest qelaudioinput_start_recording failed:"
                            << m_nCurAudioInputID;
+        StopAudioDrain();
         return false;
     }
     QDir().mkpath(m_strOutputDir);
@@ -267,6 +308,7 @@ bool CCameraModel::StartAudioTest() {
                            << m_pcmFile.errorString();
         lock.unlock();
         qelaudioinput_stop_recording();
+        StopAudioDrain();
         return false;
     }
     m_bAudioToFile = true;
@@ -279,6 +321,7 @@ void CCameraModel::StopAudioTest() {
         return;
     }
     qelaudioinput_stop_recording();
+    StopAudioDrain();
     {
         QMutexLocker lock(&m_audioMutex);
         m_bAudioToFile = false;
