@@ -216,7 +216,8 @@ void CCameraModel::StopAudioDrain() {
     m_audioDrain.join();
     DrainAudio();
     if (m_audioRing.overruns() > 0) {
-        qCWarning(lcAudio) << "microphone blocks lost so far (the drain fell behind):" << m_audioRing.overruns();
+        qCWarning(lcAudio) << "microphone blocks lost so far (the drain fell behind):"
+                           << m_audioRing.overruns();
     }
 }
 

@@ -134,6 +134,34 @@ private slots:
         QVERIFY2(e.audioEndsAt > 2.4, qPrintable(QString::number(e.audioEndsAt)));
     }
 
+    // A decoder that is slow now and then (a marker frame 90 ms late, every frame up to 30 ms):
+    // with capture times, picture and sound meet where they were captured, not where they arrived.
+    void jitteryDecoderKeepsCaptureTimes() {
+        QTemporaryDir dir;
+        std::string path = pathIn(dir, "jittery.mp4");
+        char key[QEL_TEXT_BUFFER_SIZE];
+        QCOMPARE(createMuxer(key, path, 320, 240, 2, true), 1);
+        FeedPlan plan;
+        plan.seconds = 2.0;
+        plan.flashAt = 1.0;
+        plan.videoJitterMs = 30;
+        plan.flashDelayMs = 90;
+        plan.stampCaptureTimes = true;
+        FeedResult fed = feedInRealTime(key, plan);
+        QCOMPARE(fed.videoRefused + fed.audioRefused, 0);
+        QCOMPARE(qelmuxer_release_muxer(key), 1);
+        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
+        Events e = decodeEvents(path);
+        QCOMPARE(e.decodeErrors, 0);
+        qDebug("picture minus sound at the marker: %.1f ms (captured %.1f ms apart)",
+               (e.flashAt - e.clickAt) * 1000, fed.expectedOffset() * 1000);
+        QVERIFY2(qAbs(e.flashAt - e.clickAt - fed.expectedOffset()) <= kSyncLimit,
+                 qPrintable(QString("flash %1 click %2 captured %3 s apart")
+                                .arg(e.flashAt)
+                                .arg(e.clickAt)
+                                .arg(fed.expectedOffset())));
+    }
+
     void storesEncodedFramesAsReceived_data() {
         QTest::addColumn<bool>("hevc");
         QTest::newRow("H.264") << false;
