@@ -59,53 +59,13 @@ public:
     QString GetCameraVidPid() override;
 
     // Camera features
-    bool IsSupportFlip() override;
-    bool GetFlip() override;
-    bool SetFlip(bool on) override;
-    bool IsSupportMirror() override;
-    bool GetMirror() override;
-    bool SetMirror(bool on) override;
-    bool ReservedFeatureSupport() override;
-    bool ReservedFeatureGet(int& value) override;
-    bool ReservedFeatureSet(int value) override;
-    bool IsSupportHandGesture() override;
-    bool GetHandGestureMask(int* values, int& count) override;
-    bool GetHandGesture(int& value) override;
-    bool SetHandGesture(int value) override;
-    bool IsSupportCanvas() override;
-    bool GetCanvasMask(int* values, int& count) override;
-    bool GetCanvas(int& value) override;
-    bool SetCanvas(int value) override;
-    bool IsSupportSub1Ai() override;
-    bool GetSub1AiMask(int* values, int& count) override;
-    bool GetSub1Ai(int& value) override;
-    bool SetSub1Ai(int value) override;
-    bool IsSupportMosaic() override;
-    bool GetMosaicMask(int* values, int& count) override;
-    bool GetMosaic(int& value) override;
-    bool SetMosaic(int value) override;
-    bool IsSupportFaceTracking() override;
-    bool GetFaceTracking() override;
-    bool SetFaceTracking(bool on) override;
-    bool IsSupportSoundTracking() override;
-    bool GetSoundTracking() override;
-    bool SetSoundTracking(bool on) override;
-    bool IsSupportAutoFocus() override;
-    bool SetAutoFocus(int on) override;
-    bool GetAutoFocus(int& on) override;
+    bool Supported(CameraFeature feature) override;
+    bool Get(CameraFeature feature, int& value) override;
+    bool Set(CameraFeature feature, int value) override;
+    bool Mask(CameraFeature feature, int* values, int& count) override;
     bool GetAutoFocusMode(int& mode) override;
-    bool IsSupportPip() override;
-    bool GetPip() override;
-    bool SetPip(bool on) override;
-    bool IsSupportHideMode() override;
-    bool GetHideMode() override;
-    bool SetHideMode(bool on) override;
-    bool IsSupportDoaTest() override;
-    bool GetDoaTest() override;
-    bool SetDoaTest(bool on) override;
-    bool IsSupportSensor() override;
-    int GetSensor() override;
-    bool SetSensor(int value) override;
+    bool IsSupportSensor() { return Supported(CameraFeature::Sensor); }
+    QStringList GetSensorList() override;
     bool IsSupportAudioMode() override;
     bool GetAudioModeMask(int* values, int& count) override;
     QStringList GetAcousticBaffleList() override;
@@ -131,7 +91,6 @@ public:
     bool IsSupportGop(int stream) override;
     bool SetBps(int stream, int kilobytesPerSecond) override;
     bool SetGop(int stream, int frames) override;
-    QStringList GetSensorList() override;
 
     // Preview
     void SetVideoInfoCallback(CameraVideoInfoFn fn) override;

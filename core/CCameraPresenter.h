@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "ICameraModel.h"
 #include "ICameraPresenter.h"
 #include "PreviewWindowRecord.h"
 
@@ -101,9 +102,10 @@ public:
     bool HasCameras() const { return m_bHasCameras; }
 
 private:
-    // The AI features that exclude each other, in the order they are switched off.
-    enum class AiFeature { FaceTracking, SoundTracking, HandGesture, Canvas, Sub1Ai, Mosaic };
-    void SwitchOffOtherAiFeatures(AiFeature keep);
+    void SwitchOffOtherAiFeatures(CameraFeature keep);
+    bool SetAiFeature(CameraFeature feature, int value);
+    // The feature's current value, 0 when it cannot be read.
+    int FeatureValue(CameraFeature feature);
     // Answers whether the model refused (ok false), showing message on the main view if so.
     bool Refused(bool ok, const QString& message);
     void ReportOptionFeatures();

@@ -10,6 +10,7 @@ packages=(
     portaudio19-dev libudev-dev libqrcodegencpp-dev nlohmann-json3-dev
     fonts-noto-cjk
     xvfb xauth xdotool xcompmgr x11-utils imagemagick ffmpeg
+    clang libclang-rt-14-dev
 )
 
 missing=()

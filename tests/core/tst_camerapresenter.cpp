@@ -12,6 +12,12 @@
 
 namespace {
 
+int featureValue(CCameraModel* model, CameraFeature feature) {
+    int value = -1;
+    model->Get(feature, value);
+    return value;
+}
+
 // A single-stream camera offering everything, with known lists.
 const char* const kFullProfile = R"({
   "name": "Test Cam", "vid": 7531, "pid": 258, "firmware": "2.3.4", "mid": "MID-0042",
@@ -234,7 +240,7 @@ void TestCameraPresenter::cameraWithoutFeaturesGetsTheNotSupportedReports() {
     QCOMPARE(model->GetMaxStreamIndex(), -1);
     QVERIFY(model->GetMediaTypeList(0).isEmpty());
     QVERIFY(model->GetAcousticBaffleList().isEmpty());
-    QVERIFY(!model->SetFlip(true));
+    QVERIFY(!model->Set(CameraFeature::Flip, 1));
 }
 
 void TestCameraPresenter::noCameraOpensNothing() {
@@ -354,7 +360,7 @@ void TestCameraPresenter::aiFeaturesExcludeEachOther() {
     startPresenter();
     CCameraModel* model = m_presenter->Model();
     QVERIFY(m_presenter->EnableFaceTracking(true));
-    QVERIFY(model->GetFaceTracking());
+    QCOMPARE(featureValue(model, CameraFeature::FaceTracking), 1);
 
     LibraryCallLog::clear();
     QVERIFY(m_presenter->SetHandGesture(2));
@@ -367,9 +373,9 @@ void TestCameraPresenter::aiFeaturesExcludeEachOther() {
         QStringLiteral("qelcamera_set_hand_gesture(0,2)"),
     };
     QCOMPARE(LibraryCallLog::calls(), expected);
-    QVERIFY(!model->GetFaceTracking());
+    QCOMPARE(featureValue(model, CameraFeature::FaceTracking), 0);
     int gesture = 0;
-    QVERIFY(model->GetHandGesture(gesture));
+    QVERIFY(model->Get(CameraFeature::HandGesture, gesture));
     QCOMPARE(gesture, 2);
 
     // Switching face tracking on again turns the gesture off first.
@@ -377,7 +383,7 @@ void TestCameraPresenter::aiFeaturesExcludeEachOther() {
     QVERIFY(m_presenter->EnableFaceTracking(true));
     QCOMPARE(LibraryCallLog::calls().first(), QStringLiteral("qelcamera_set_sound_tracking(0,0)"));
     QCOMPARE(LibraryCallLog::calls().last(), QStringLiteral("qelcamera_set_face_tracking(0,1)"));
-    QVERIFY(model->GetHandGesture(gesture));
+    QVERIFY(model->Get(CameraFeature::HandGesture, gesture));
     QCOMPARE(gesture, 0);
 }
 
