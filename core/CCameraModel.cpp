@@ -299,7 +299,7 @@ bool CCameraModel::SetUpStream(int stream) {
             qCWarning(lcCamera) << "CCameraModel::StartPreview qelcamera_set_gop failed:" << stream << s.gop;
         }
     }
-    QMutexLocker lock(&m_streamMutex[stream]);
+    std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
     s.runningMediaType = type;
     s.runningWidth = w;
     s.runningHeight = h;
@@ -408,7 +408,7 @@ void CCameraModel::OnPreviewFrame(int cam, int pin, int stream, int mediaType, i
     }
     // Only this stream's lock: the other streams decode meanwhile, and the owner thread's calls
     // never wait for this frame unless they change this stream's pipeline.
-    QMutexLocker lock(&m_streamMutex[stream]);
+    std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
     if (!m_bPreview) {
         return;
     }
@@ -449,13 +449,13 @@ void CCameraModel::StopPreview() {
     // A frame in flight holds its stream's lock: once each was taken, no frame uses the pipeline,
     // and later frames see the flag clear.
     m_bPreview = false;
-    for (QMutex& mutex : m_streamMutex) {
-        QMutexLocker lock(&mutex);
+    for (std::mutex& mutex : m_streamMutex) {
+        std::unique_lock<std::mutex> lock(mutex);
     }
     // A photo asked for that no frame will serve any more is answered now, not forgotten.
     QByteArray unserved;
     {
-        QMutexLocker lock(&m_snapshotMutex);
+        std::unique_lock<std::mutex> lock(m_snapshotMutex);
         if (m_bSnapshotPending.exchange(false)) {
             unserved = m_snapshotPath;
             m_snapshotPath.clear();
@@ -474,7 +474,7 @@ void CCameraModel::StopPreview() {
 void CCameraModel::ReleaseStreams() {
     for (int i = 0; i < kMaxStreams; ++i) {
         CameraStreamSelection& s = m_streams[i];
-        QMutexLocker lock(&m_streamMutex[i]);
+        std::unique_lock<std::mutex> lock(m_streamMutex[i]);
         if (s.decoderKey[0] != '\0') {
             qelconvert_release_video_decoder(s.decoderKey);
             s.decoderKey[0] = '\0';
@@ -493,7 +493,7 @@ QByteArray CCameraModel::GetDecoderKey(int stream) {
     if (stream < 0 || stream >= kMaxStreams) {
         return QByteArray();
     }
-    QMutexLocker lock(&m_streamMutex[stream]);
+    std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
     return QByteArray(m_streams[stream].decoderKey);
 }
 
@@ -501,6 +501,6 @@ QByteArray CCameraModel::GetRenderKey(int stream) {
     if (stream < 0 || stream >= kMaxStreams) {
         return QByteArray();
     }
-    QMutexLocker lock(&m_streamMutex[stream]);
+    std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
     return QByteArray(m_streams[stream].renderKey);
 }

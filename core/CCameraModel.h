@@ -8,9 +8,9 @@
 #define CORVIX_CCAMERA_MODEL_H
 
 #include <QFile>
-#include <QMutex>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -227,7 +227,7 @@ private:
     // written by the owner only under m_streamMutex[i], which stream i's capture thread holds for
     // a frame. The streams decode at the same time, each on its own thread.
     CameraStreamSelection m_streams[kMaxStreams];
-    QMutex m_streamMutex[kMaxStreams];
+    std::mutex m_streamMutex[kMaxStreams];
     int m_nStillMediaTypeIndex = -1;
     int m_nStillResolutionIndex = -1;
     int m_nStillFpsIndex = -1;
@@ -235,7 +235,7 @@ private:
     QString m_strOutputDir;
 
     // Recording: guarded by m_recordMutex (held by a capture thread only to hand one frame on).
-    QMutex m_recordMutex;
+    std::mutex m_recordMutex;
     char m_strMuxer[QEL_TEXT_BUFFER_SIZE] = {};
     bool m_bRecording = false;  // frames and sound go to m_strMuxer
     RecordFailure m_recordFailure;
@@ -260,7 +260,7 @@ private:
     // Preview photo request: the path is stored under m_snapshotMutex before the flag is set.
     std::atomic<bool> m_bSnapshotPending{false};
     QByteArray m_snapshotPath;
-    QMutex m_snapshotMutex;
+    std::mutex m_snapshotMutex;
     // Encodes and writes photos off the capture threads (created with the model).
     std::unique_ptr<PhotoWriter> m_photoWriter;
     std::unique_ptr<PhotoWriter> m_stillWriter;
@@ -273,7 +273,7 @@ private:
     std::atomic<CameraRecordFailedFn> m_fnRecordFailed{nullptr};
 
     // Lock order: m_streamMutex[i] before m_recordMutex before m_audioMutex.
-    QMutex m_audioMutex;
+    std::mutex m_audioMutex;
 
     static std::atomic<CCameraModel*> s_pModel;
 };

@@ -39,7 +39,7 @@ void CCameraModel::SetRecordKeepAudio(bool keep) {
 }
 
 bool CCameraModel::IsRecording() {
-    QMutexLocker lock(&m_recordMutex);
+    std::unique_lock<std::mutex> lock(m_recordMutex);
     return m_bRecording;
 }
 
@@ -58,7 +58,7 @@ bool CCameraModel::StartRecord(const QString& path) {
     int h = 0;
     int fps = 0;
     {
-        QMutexLocker lock(&m_streamMutex[0]);
+        std::unique_lock<std::mutex> lock(m_streamMutex[0]);
         type = s0.runningMediaType;
         w = s0.runningWidth;
         h = s0.runningHeight;
@@ -104,7 +104,7 @@ bool CCameraModel::StartRecord(const QString& path) {
         }
     }
     {
-        QMutexLocker lock(&m_recordMutex);
+        std::unique_lock<std::mutex> lock(m_recordMutex);
         std::memcpy(m_strMuxer, key, sizeof(m_strMuxer));
         m_strMuxer[QEL_TEXT_BUFFER_SIZE - 1] = '\0';
         m_bRecording = true;
@@ -135,7 +135,7 @@ void CCameraModel::StopRecord() {
     {
         // Once the lock is held no frame or block is inside the muxer; after it is released none
         // will be handed to it, so the muxer can be finished without holding it.
-        QMutexLocker lock(&m_recordMutex);
+        std::unique_lock<std::mutex> lock(m_recordMutex);
         m_bRecording = false;
         std::memcpy(key, m_strMuxer, sizeof(key));
         m_strMuxer[0] = '\0';
@@ -146,7 +146,7 @@ void CCameraModel::StopRecord() {
 }
 
 void CCameraModel::Mux(const unsigned char* data, int size, int kind, long timestampUs) {
-    QMutexLocker lock(&m_recordMutex);
+    std::unique_lock<std::mutex> lock(m_recordMutex);
     if (!m_bRecording || (kind == QEL_MUXER_AUDIO && !m_bRecordKeepAudio)) {
         return;
     }
@@ -170,7 +170,7 @@ void CCameraModel::Mux(const unsigned char* data, int size, int kind, long times
 CCameraModel::RecordFailure CCameraModel::TakeRecordFailure() {
     RecordFailure failure;
     {
-        QMutexLocker lock(&m_recordMutex);
+        std::unique_lock<std::mutex> lock(m_recordMutex);
         failure = m_recordFailure;
         m_recordFailure = RecordFailure();
     }
@@ -231,7 +231,7 @@ void CCameraModel::DrainAudio() {
 void CCameraModel::HandleAudioBlock(const unsigned char* data, int size, long long timestampUs) {
     bool toFile = false;
     {
-        QMutexLocker lock(&m_audioMutex);
+        std::unique_lock<std::mutex> lock(m_audioMutex);
         toFile = m_bAudioToFile;
         if (toFile && m_pcmFile.write(reinterpret_cast<const char*>(data), size) != size) {
             qCWarning(lcAudio) << "microphone test write failed:" << m_pcmFile.errorString();
@@ -281,7 +281,7 @@ void CCameraModel::SetVolumeCallback(CameraVolumeFn fn) {
 }
 
 bool CCameraModel::IsAudioTestRunning() {
-    QMutexLocker lock(&m_audioMutex);
+    std::unique_lock<std::mutex> lock(m_audioMutex);
     return m_bAudioToFile;
 }
 
@@ -302,7 +302,7 @@ bool CCameraModel::StartAudioTest() {
         return false;
     }
     QDir().mkpath(m_strOutputDir);
-    QMutexLocker lock(&m_audioMutex);
+    std::unique_lock<std::mutex> lock(m_audioMutex);
     m_pcmFile.setFileName(OutputFilePath(QStringLiteral("sound.pcm")));
     if (!m_pcmFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         qCWarning(lcAudio) << "CCameraModel::StartAudioTest cannot write:" << m_pcmFile.fileName()
@@ -324,7 +324,7 @@ void CCameraModel::StopAudioTest() {
     qelaudioinput_stop_recording();
     StopAudioDrain();
     {
-        QMutexLocker lock(&m_audioMutex);
+        std::unique_lock<std::mutex> lock(m_audioMutex);
         m_bAudioToFile = false;
         m_pcmFile.close();
     }
@@ -399,7 +399,7 @@ void CCameraModel::OnStillWritten(const QString& path, int error) {
 
 void CCameraModel::CapturePreviewFrame(const QByteArray& path) {
     {
-        QMutexLocker lock(&m_snapshotMutex);
+        std::unique_lock<std::mutex> lock(m_snapshotMutex);
         m_snapshotPath = path;
     }
     // Published after the path: the preview thread reads the path only after seeing the flag.
@@ -410,7 +410,7 @@ void CCameraModel::ServeSnapshot(const CameraStreamSelection& s, const unsigned 
                                  bool decoded, int decodedSize) {
     QByteArray utf8Path;
     {
-        QMutexLocker lock(&m_snapshotMutex);
+        std::unique_lock<std::mutex> lock(m_snapshotMutex);
         utf8Path = m_snapshotPath;
         m_snapshotPath.clear();
         m_bSnapshotPending.store(false, std::memory_order_release);

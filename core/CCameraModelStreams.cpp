@@ -218,7 +218,7 @@ bool CCameraModel::SetFpsIndex(int stream, int index) {
         int fps = 0;
         if (QueryFps(stream, type, w, h, index, fps)) {
             if (qelcamera_set_fps(m_nCamID, stream, fps) != 0) {
-                QMutexLocker lock(&m_streamMutex[stream]);
+                std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
                 m_streams[stream].runningFps = fps;
             } else {
                 qCWarning(lcCamera) << "CCameraModel::SetFpsIndex qelcamera_set_fps failed:" << stream << fps;

@@ -66,7 +66,7 @@ void VideoWidget::request(std::function<void(CCameraPresenter*)> fn) {
 }
 
 QStringList VideoWidget::knownCameras() const {
-    QMutexLocker lock(&m_namesMutex);
+    std::unique_lock<std::mutex> lock(m_namesMutex);
     return m_cameraNames;
 }
 

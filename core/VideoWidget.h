@@ -1,12 +1,12 @@
 #ifndef CORVIX_VIDEO_WIDGET_H
 #define CORVIX_VIDEO_WIDGET_H
 
-#include <QMutex>
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
 #include <atomic>
 #include <functional>
+#include <mutex>
 
 #include "ICameraView.h"
 
@@ -235,7 +235,7 @@ private:
     std::atomic<bool> m_bRestartRequested{false};
     // The camera list of the last start (replaced, never appended to): guarded by m_namesMutex.
     QStringList m_cameraNames;
-    mutable QMutex m_namesMutex;
+    mutable std::mutex m_namesMutex;
 
     // Read by the render set-up on the start task: kept here so that no widget call leaves the GUI thread.
     quintptr m_nativeHandle = 0;

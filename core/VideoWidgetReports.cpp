@@ -1,5 +1,4 @@
 // Video widget: the presenter's reports, forwarded as Qt signals.
-#include <QMutexLocker>
 #include <cerrno>
 #include <cstring>
 
@@ -18,7 +17,7 @@ bool VideoWidget::SetCameraList(const QStringList& names) {
     QMetaObject::invokeMethod(
         this, [this] { emit sigCameraState(2); }, Qt::QueuedConnection);
     {
-        QMutexLocker lock(&m_namesMutex);
+        std::unique_lock<std::mutex> lock(m_namesMutex);
         m_cameraNames = names;
     }
     emit sigCameraListReady(names);
@@ -239,7 +238,7 @@ void VideoWidget::SetCameraState(int state) {
 void VideoWidget::UpdateCameraList(const QStringList& names, bool lost) {
     int known = 0;
     {
-        QMutexLocker lock(&m_namesMutex);
+        std::unique_lock<std::mutex> lock(m_namesMutex);
         known = m_cameraNames.size();
     }
     // A start that found no camera is also restarted, so that a camera plugged in later appears.
