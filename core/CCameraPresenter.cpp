@@ -67,9 +67,9 @@ bool CCameraPresenter::Init() {
     return true;
 }
 
-bool CCameraPresenter::Refused(bool ok, const QString& message) {
+bool CCameraPresenter::Refused(bool ok, CameraRefusal refusal) {
     if (!ok && m_pMainView) {
-        m_pMainView->ShowMessage(message);
+        m_pMainView->ShowRefusal(refusal, QString(), 0);
     }
     return !ok;
 }
@@ -81,7 +81,7 @@ void CCameraPresenter::Uninit() {
 // ---- Stream formats ----------------------------------------------------------------------
 
 void CCameraPresenter::SetStreamMode(int maxStreamIndex) {
-    if (Refused(m_pModel->SetMaxStreamIndex(maxStreamIndex), QStringLiteral("设置码流失败"))) {
+    if (Refused(m_pModel->SetMaxStreamIndex(maxStreamIndex), CameraRefusal::StreamModeRefused)) {
         return;
     }
     for (int s = 0; s <= maxStreamIndex; ++s) {
@@ -94,7 +94,7 @@ void CCameraPresenter::SetStreamMode(int maxStreamIndex) {
 }
 
 void CCameraPresenter::SetMediaType(int stream, int index) {
-    if (Refused(m_pModel->SetMediaTypeIndex(stream, index), QStringLiteral("设置视频格式失败"))) {
+    if (Refused(m_pModel->SetMediaTypeIndex(stream, index), CameraRefusal::MediaTypeRefused)) {
         return;
     }
     const QStringList list = m_pModel->GetResolutionList(stream);
@@ -112,7 +112,7 @@ void CCameraPresenter::SetMediaType(int stream, int index) {
 }
 
 void CCameraPresenter::SetResolution(int stream, int index) {
-    if (Refused(m_pModel->SetResolutionIndex(stream, index), QStringLiteral("设置分辨率失败"))) {
+    if (Refused(m_pModel->SetResolutionIndex(stream, index), CameraRefusal::ResolutionRefused)) {
         return;
     }
     const QStringList list = m_pModel->GetFpsList(stream);
@@ -129,7 +129,7 @@ void CCameraPresenter::SetResolution(int stream, int index) {
 }
 
 void CCameraPresenter::SetFps(int stream, int index) {
-    Refused(m_pModel->SetFpsIndex(stream, index), QStringLiteral("设置帧率失败"));
+    Refused(m_pModel->SetFpsIndex(stream, index), CameraRefusal::FrameRateRefused);
 }
 
 bool CCameraPresenter::SetBps(int stream, int kilobytesPerSecond) {
@@ -141,7 +141,7 @@ bool CCameraPresenter::SetGop(int stream, int frames) {
 }
 
 void CCameraPresenter::SetStillMediaType(int index) {
-    if (Refused(m_pModel->SetStillMediaTypeIndex(index), QStringLiteral("设置视频格式失败"))) {
+    if (Refused(m_pModel->SetStillMediaTypeIndex(index), CameraRefusal::MediaTypeRefused)) {
         return;
     }
     if (m_pMainView) {
@@ -150,7 +150,7 @@ void CCameraPresenter::SetStillMediaType(int index) {
 }
 
 void CCameraPresenter::SetStillResolution(int index) {
-    if (Refused(m_pModel->SetStillResolutionIndex(index), QStringLiteral("设置分辨率失败"))) {
+    if (Refused(m_pModel->SetStillResolutionIndex(index), CameraRefusal::ResolutionRefused)) {
         return;
     }
     if (m_pMainView) {
@@ -159,7 +159,7 @@ void CCameraPresenter::SetStillResolution(int index) {
 }
 
 void CCameraPresenter::SetStillFps(int index) {
-    Refused(m_pModel->SetStillFpsIndex(index), QStringLiteral("设置帧率失败"));
+    Refused(m_pModel->SetStillFpsIndex(index), CameraRefusal::FrameRateRefused);
 }
 
 // ---- Preview -----------------------------------------------------------------------------
@@ -209,7 +209,7 @@ bool CCameraPresenter::StartPreview() {
     // No frame flows now: the new preview's first figures are reported at once.
     ResetVideoInfoPace();
     m_pModel->SetVideoInfoCallback(&CCameraPresenter::OnVideoInfo);
-    if (Refused(m_pModel->StartPreview(windows), QStringLiteral("open failed"))) {
+    if (Refused(m_pModel->StartPreview(windows), CameraRefusal::PreviewFailed)) {
         return false;
     }
     const int last = m_pModel->GetMaxStreamIndex();
@@ -348,11 +348,10 @@ void CCameraPresenter::OnStillResult(int result, const QString& path, int error)
         });
     } else if (result == 1) {
         if (p->m_pMainView) {
-            p->m_pMainView->ShowMessage(QStringLiteral("静态拍照失败：相机送来的照片不是JPEG格式，无法保存"));
+            p->m_pMainView->ShowRefusal(CameraRefusal::StillNotJpeg, QString(), 0);
         }
     } else if (p->m_pMainView) {
-        p->m_pMainView->ShowMessage(QStringLiteral("静态拍照失败：无法保存文件 %1（%2）")
-                                        .arg(path, QString::fromLocal8Bit(strerror(error))));
+        p->m_pMainView->ShowRefusal(CameraRefusal::StillNotSaved, path, error);
     }
 }
 

@@ -13,10 +13,10 @@
 
 #include "ICameraModel.h"
 #include "ICameraPresenter.h"
+#include "ICameraView.h"
 #include "PreviewWindowRecord.h"
 
 class CCameraModel;
-class ICameraView;
 
 class CCameraPresenter final : public ICameraPresenter {
 public:
@@ -106,8 +106,8 @@ private:
     bool SetAiFeature(CameraFeature feature, int value);
     // The feature's current value, 0 when it cannot be read.
     int FeatureValue(CameraFeature feature);
-    // Answers whether the model refused (ok false), showing message on the main view if so.
-    bool Refused(bool ok, const QString& message);
+    // Answers whether the model refused (ok false), telling the main view if so.
+    bool Refused(bool ok, CameraRefusal refusal);
     void ReportOptionFeatures();
     void ReportAudioAndFactoryTest();
 

@@ -10,7 +10,7 @@ constexpr int kOptionRoom = kCameraOptionCapacity;
 }  // namespace
 
 void CCameraPresenter::OpenCamera(int index) {
-    if (Refused(m_pModel->Open(index), QStringLiteral("打开设备失败"))) {
+    if (Refused(m_pModel->Open(index), CameraRefusal::OpenFailed)) {
         return;
     }
     ICameraView* v = m_pMainView;

@@ -130,6 +130,9 @@ public:
     void EnableNonStitching(bool enable) override;
     void CheckNonStitching(bool check) override;
     void ShowMessage(const QString& text) override;
+    void ShowRefusal(CameraRefusal refusal, const QString& path, int error) override;
+    // The words the user sees for a refusal of the camera core.
+    static QString refusalText(CameraRefusal refusal, const QString& path, int error);
     void SetVideoInfo(int stream, const QString& text) override;
     void PuCtPropertyList(const QStringList& names) override;
     void InitSlider(bool enable, int min, int max, int step, int value, bool autoSupported,

@@ -185,6 +185,32 @@ void VideoWidget::ShowMessage(const QString& text) {
     emit sigShowMessage(text);
 }
 
+void VideoWidget::ShowRefusal(CameraRefusal refusal, const QString& path, int error) {
+    ShowMessage(refusalText(refusal, path, error));
+}
+
+QString VideoWidget::refusalText(CameraRefusal refusal, const QString& path, int error) {
+    switch (refusal) {
+        case CameraRefusal::OpenFailed:
+            return tr("打开设备失败");
+        case CameraRefusal::StreamModeRefused:
+            return tr("设置码流失败");
+        case CameraRefusal::MediaTypeRefused:
+            return tr("设置视频格式失败");
+        case CameraRefusal::ResolutionRefused:
+            return tr("设置分辨率失败");
+        case CameraRefusal::FrameRateRefused:
+            return tr("设置帧率失败");
+        case CameraRefusal::PreviewFailed:
+            return tr("open failed");
+        case CameraRefusal::StillNotJpeg:
+            return tr("静态拍照失败：相机送来的照片不是JPEG格式，无法保存");
+        case CameraRefusal::StillNotSaved:
+            return tr("静态拍照失败：无法保存文件 %1（%2）").arg(path, saveErrorText(error));
+    }
+    return QString();
+}
+
 void VideoWidget::SetVideoInfo(int stream, const QString& text) {
     emit sigVideoInfo(stream, text);
 }

@@ -219,7 +219,7 @@ void TestCameraCapture::stillPinSavesJpegFilesWithoutOverwriting() {
         QCOMPARE(QImageReader(info.filePath()).size(), QSize(1280, 720));
         QFile::remove(info.filePath());
     }
-    QVERIFY(m_views[0]->matching(QStringLiteral("ShowMessage")).isEmpty());
+    QVERIFY(m_views[0]->matching(QStringLiteral("Show")).isEmpty());
 }
 
 void TestCameraCapture::nonJpegStillReportsFailureAndWritesNothing() {
@@ -228,9 +228,9 @@ void TestCameraCapture::nonJpegStillReportsFailureAndWritesNothing() {
                 QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[640,360]], "fps": [30] } ])")));
     QVERIFY(qelvirtual_inject_fault(m_camera, QELV_FAULT_STILL_NOT_JPEG, 0));
     QVERIFY(m_presenter->CaptureStillImage());
-    QVERIFY(m_views[0]->waitFor(QStringLiteral("ShowMessage")));
-    QCOMPARE(m_views[0]->matching(QStringLiteral("ShowMessage")),
-             QStringList{QStringLiteral("ShowMessage(静态拍照失败：相机送来的照片不是JPEG格式，无法保存)")});
+    QVERIFY(m_views[0]->waitFor(QStringLiteral("ShowRefusal")));
+    QCOMPARE(m_views[0]->matching(QStringLiteral("Show")),
+             QStringList{QStringLiteral("ShowRefusal(StillNotJpeg,,0)")});
     QVERIFY(m_catcher.urls().isEmpty());
     QCOMPARE(stillPhotos(), m_stillBefore);
 }

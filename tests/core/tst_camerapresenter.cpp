@@ -251,8 +251,8 @@ void TestCameraPresenter::noCameraOpensNothing() {
     QVERIFY(reports.at(1).startsWith(QStringLiteral("SetAudioList(")));
     QVERIFY(!m_presenter->HasCameras());
     QVERIFY(!m_presenter->StartPreview());
-    QCOMPARE(m_view->matching(QStringLiteral("ShowMessage")),
-             QStringList{QStringLiteral("ShowMessage(open failed)")});
+    QCOMPARE(m_view->matching(QStringLiteral("Show")),
+             QStringList{QStringLiteral("ShowRefusal(PreviewFailed,,0)")});
 }
 
 void TestCameraPresenter::singleStreamCascadeUsesFirstEntries() {
@@ -320,9 +320,12 @@ void TestCameraPresenter::refusalsAreReportedAndKeepTheSelection() {
     m_presenter->SetFps(0, 2);  // the count
     m_presenter->SetMediaType(1, 0);
     const QStringList expected = {
-        QStringLiteral("ShowMessage(设置码流失败)"),     QStringLiteral("ShowMessage(设置视频格式失败)"),
-        QStringLiteral("ShowMessage(设置视频格式失败)"), QStringLiteral("ShowMessage(设置分辨率失败)"),
-        QStringLiteral("ShowMessage(设置帧率失败)"),     QStringLiteral("ShowMessage(设置视频格式失败)"),
+        QStringLiteral("ShowRefusal(StreamModeRefused,,0)"),
+        QStringLiteral("ShowRefusal(MediaTypeRefused,,0)"),
+        QStringLiteral("ShowRefusal(MediaTypeRefused,,0)"),
+        QStringLiteral("ShowRefusal(ResolutionRefused,,0)"),
+        QStringLiteral("ShowRefusal(FrameRateRefused,,0)"),
+        QStringLiteral("ShowRefusal(MediaTypeRefused,,0)"),
     };
     QCOMPARE(m_view->take(), expected);
     QCOMPARE(model->GetMaxStreamIndex(), 0);
@@ -348,9 +351,9 @@ void TestCameraPresenter::stillPinCascade() {
     const QStringList expected = {
         QStringLiteral("StillResolutionListReady([1280 x 720|640 x 360],0)"),
         QStringLiteral("StillFPSListReady([30],0)"),
-        QStringLiteral("ShowMessage(设置视频格式失败)"),
-        QStringLiteral("ShowMessage(设置分辨率失败)"),
-        QStringLiteral("ShowMessage(设置帧率失败)"),
+        QStringLiteral("ShowRefusal(MediaTypeRefused,,0)"),
+        QStringLiteral("ShowRefusal(ResolutionRefused,,0)"),
+        QStringLiteral("ShowRefusal(FrameRateRefused,,0)"),
     };
     QCOMPARE(m_view->take(), expected);
 }

@@ -121,6 +121,15 @@ private slots:
         QSignalSpy message(&video, &VideoWidget::sigShowMessage);
         video.ShowMessage("打开设备失败");
         QCOMPARE(message.first().at(0).toString(), QString("打开设备失败"));
+        // The core's refusals in the user's words, with the reason of a failed save.
+        video.ShowRefusal(CameraRefusal::OpenFailed, QString(), 0);
+        QCOMPARE(message.last().at(0).toString(), QString("打开设备失败"));
+        video.ShowRefusal(CameraRefusal::StillNotSaved, "/photos/a.jpg", ENOSPC);
+        QCOMPARE(message.last().at(0).toString(),
+                 QString("静态拍照失败：无法保存文件 /photos/a.jpg（磁盘空间不足）"));
+        QSignalSpy photo(&video, &VideoWidget::sigPhotoResult);
+        video.PhotoFinished("/photos/b.jpg", EACCES);
+        QCOMPARE(photo.last(), QVariantList({false, "/photos/b.jpg", "文件夹不可写"}));
     }
 
     void controlCallsReturnWhileAStartHangs() {
