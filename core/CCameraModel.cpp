@@ -2,13 +2,14 @@
 #include "CCameraModel.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <climits>
 #include <cstring>
 
+#include "CoreLog.h"
+#include "PhotoWriter.h"
 #include "qelaudioinput.h"
 #include "qelconvert.h"
 #include "qelds.h"
@@ -23,10 +24,6 @@ namespace {
 // and the reserved feature share it).
 const int kEuCodesAtOpen[] = {0, 1, 4, 5, 12, 17, 13, 7, 9, 10, 15, 19, 18, 20, 16, 17, 21, 23, 22, 25};
 
-const char* boolText(bool b) {
-    return b ? "true" : "false";
-}
-
 // A folder is usable when it exists (or can be made) and a file can be created in it.
 bool usableFolder(const QString& dir) {
     if (!QDir().mkpath(dir)) {
@@ -38,7 +35,10 @@ bool usableFolder(const QString& dir) {
 
 }  // namespace
 
-CCameraModel::CCameraModel() {
+CCameraModel::CCameraModel()
+    : m_photoWriter(new PhotoWriter([this](const QString& path, int error) { OnPhotoWritten(path, error); })),
+      m_stillWriter(
+          new PhotoWriter([this](const QString& path, int error) { OnStillWritten(path, error); })) {
     m_strOutputDir = ChooseOutputDir(QCoreApplication::applicationDirPath(),
                                      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
@@ -46,8 +46,16 @@ CCameraModel::CCameraModel() {
 CCameraModel::~CCameraModel() {
     StopAudioTest();
     Uninit();
+    StopAudioDrain();
     CCameraModel* self = this;
     s_pModel.compare_exchange_strong(self, nullptr);
+    // Queued photos are still written (and reported) before the model goes.
+    m_photoWriter.reset();
+    m_stillWriter.reset();
+}
+
+bool CCameraModel::IsEncoded(int mediaType) {
+    return mediaType == QEL_MEDIA_H264 || mediaType == QEL_MEDIA_H265;
 }
 
 QString CCameraModel::ChooseOutputDir(const QString& appDir, const QString& fallbackBase) {
@@ -58,13 +66,13 @@ QString CCameraModel::ChooseOutputDir(const QString& appDir, const QString& fall
     if (!fallbackBase.isEmpty()) {
         const QString fallback = fallbackBase + QStringLiteral("/output");
         if (usableFolder(fallback)) {
-            qDebug() << "CCameraModel output directory not writable:" << preferred << "using:" << fallback;
+            qCDebug(lcCamera) << "output folder not writable:" << preferred << "using:" << fallback;
             return fallback;
         }
-        qWarning() << "Failed to create output directory:" << fallback;
+        qCWarning(lcCamera) << "Failed to create output directory:" << fallback;
         return fallback;
     }
-    qWarning() << "Failed to create output directory:" << preferred;
+    qCWarning(lcCamera) << "Failed to create output directory:" << preferred;
     return preferred;
 }
 
@@ -81,23 +89,23 @@ bool CCameraModel::Init() {
     m_bInit = false;
     s_pModel.store(this);
     if (qelcamera_init() == 0) {
-        qWarning() << "CCameraModel::Init qelcamera_init failed";
+        qCWarning(lcCamera) << "CCameraModel::Init qelcamera_init failed";
         return false;
     }
     if (qelconvert_init() == 0) {
-        qWarning() << "CCameraModel::Init qelconvert_init failed";
+        qCWarning(lcCamera) << "CCameraModel::Init qelconvert_init failed";
         qelcamera_uninit();
         return false;
     }
     if (qelrender_init() == 0) {
-        qWarning() << "CCameraModel::Init qelrender_init failed";
+        qCWarning(lcCamera) << "CCameraModel::Init qelrender_init failed";
     }
     m_bInit = true;
     if (qelcamera_set_device_changed_callback(&CCameraModel::DeviceChangedThunk) == 0) {
-        qWarning() << "CCameraModel::Init qelcamera_set_device_changed_callback failed";
+        qCWarning(lcCamera) << "CCameraModel::Init qelcamera_set_device_changed_callback failed";
     }
     if (qelaudioinput_init() == 0) {
-        qWarning() << "CCameraModel::Init qelaudioinput_init failed";
+        qCWarning(lcCamera) << "CCameraModel::Init qelaudioinput_init failed";
     }
     return true;
 }
@@ -140,13 +148,11 @@ void CCameraModel::SetDeviceChangedCallback(CameraDeviceChangedFn fn) {
 
 QStringList CCameraModel::GetCameraList() {
     QStringList names;
-    qDebug() << "CCameraPresenter::OnDeviceChanged() GetCameraList:" << boolText(m_bInit);
     if (!m_bInit) {
         return names;
     }
     int count = 0;
     const int ok = qelcamera_get_camera_count(&count);
-    qDebug() << "CCameraPresenter::OnDeviceChanged() nCount:" << count;
     if (ok == 0 || count < 1) {
         return names;
     }
@@ -171,19 +177,16 @@ bool CCameraModel::Open(int index) {
         Close();
     }
     if (qelcamera_open(index) != 1) {
-        qWarning() << "CCameraModel::Open qelcamera_open failed:" << index;
+        qCWarning(lcCamera) << "CCameraModel::Open qelcamera_open failed:" << index;
         return false;
     }
     m_bOpen = true;
     m_nCamID = index;
     const QStringList names = GetCameraList();
-    {
-        QMutexLocker lock(&m_nameMutex);
-        m_strCamName = (index >= 0 && index < names.size()) ? names.at(index) : QString();
-    }
+    m_strCamName = (index >= 0 && index < names.size()) ? names.at(index) : QString();
     int streams = 0;
     if (qelcamera_get_stream_count(index, &streams) == 0) {
-        qWarning() << "CCameraModel::Open qelcamera_get_stream_count failed";
+        qCWarning(lcCamera) << "CCameraModel::Open qelcamera_get_stream_count failed";
         streams = 0;
     }
     m_nStreamCount = streams;
@@ -207,7 +210,7 @@ bool CCameraModel::Close() {
         StopPreview();
     }
     if (m_bOpen && qelcamera_close(m_nCamID) == 0) {
-        qWarning() << "CCameraModel::Close qelcamera_close failed:" << m_nCamID.load();
+        qCWarning(lcCamera) << "CCameraModel::Close qelcamera_close failed:" << m_nCamID.load();
     }
     m_bOpen = false;
     m_bSupportStillCapture = false;
@@ -236,37 +239,31 @@ bool CCameraModel::EuFlag(int code) const {
     return m_bOpen && code >= 0 && code < kEuCodeCount && m_bEuSupport[code];
 }
 
-void CCameraModel::DeviceChangedThunk(int, int) {
-    if (CCameraModel* model = s_pModel.load()) {
-        model->OnDeviceChanged();
+void CCameraModel::DeviceChangedThunk(int event, int) {
+    // Only passed on: the owner thread looks at the new list (RefreshOpenCamera).
+    CCameraModel* model = s_pModel.load();
+    if (!model) {
+        return;
+    }
+    if (const CameraDeviceChangedFn fn = model->m_fnDeviceChanged.load()) {
+        fn(event, 0);
     }
 }
 
-void CCameraModel::OnDeviceChanged() {
-    const QStringList names = GetCameraList();
-    const CameraDeviceChangedFn fn = m_fnDeviceChanged.load();
+bool CCameraModel::RefreshOpenCamera() {
     if (!m_bOpen) {
-        if (fn) {
-            fn(1, 0);
-        }
-        return;
+        return false;
     }
-    QString openName;
-    {
-        QMutexLocker lock(&m_nameMutex);
-        openName = m_strCamName;
-    }
+    const QStringList names = GetCameraList();
     int found = -1;
     for (int i = 0; i < names.size(); ++i) {
-        if (names.at(i).compare(openName, Qt::CaseInsensitive) == 0) {
+        if (names.at(i).compare(m_strCamName, Qt::CaseInsensitive) == 0) {
             found = i;
             break;
         }
     }
     m_nCamID = found;
-    if (fn) {
-        fn(1, found < 0 ? 1 : 0);
-    }
+    return found < 0;
 }
 
 // ---- Preview -----------------------------------------------------------------------------
@@ -283,52 +280,52 @@ bool CCameraModel::SetUpStream(int stream) {
     int h = 0;
     int fps = 0;
     if (!SelectedFormat(stream, type, w, h, fps)) {
-        qWarning() << "CCameraModel::StartPreview no format for the selection of stream" << stream;
+        qCWarning(lcCamera) << "CCameraModel::StartPreview no format for the selection of stream" << stream;
         return false;
     }
     if (qelcamera_set_preview_params(m_nCamID, stream, 1, type, w, h, fps) == 0) {
-        qWarning() << "CCameraModel::StartPreview qelcamera_set_preview_params failed:" << stream << type << w
-                   << h << fps;
+        qCWarning(lcCamera) << "CCameraModel::StartPreview qelcamera_set_preview_params failed:" << stream
+                            << type << w << h << fps;
         return false;
     }
     if (IsEncoded(type)) {
         // Values the user has not chosen yet (0) leave the camera's own encoder settings alone.
         const qint64 bits = qint64(s.bitrateKBps) * 8192;
         if (EuFlag(0) && bits > 0 && bits <= INT_MAX && qelcamera_set_bps(m_nCamID, stream, int(bits)) == 0) {
-            qWarning() << "CCameraModel::StartPreview qelcamera_set_bps failed:" << stream << s.bitrateKBps;
+            qCWarning(lcCamera) << "CCameraModel::StartPreview qelcamera_set_bps failed:" << stream
+                                << s.bitrateKBps;
         }
         if (EuFlag(1) && s.gop > 0 && qelcamera_set_gop(m_nCamID, stream, s.gop) == 0) {
-            qWarning() << "CCameraModel::StartPreview qelcamera_set_gop failed:" << stream << s.gop;
+            qCWarning(lcCamera) << "CCameraModel::StartPreview qelcamera_set_gop failed:" << stream << s.gop;
         }
     }
+    std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
     s.runningMediaType = type;
     s.runningWidth = w;
     s.runningHeight = h;
     s.runningFps = fps;
 
     const int colorSpace = QEL_COLORSPACE_YUV420P;
-    qDebug() << "qelconvert_get_video_decoder_default_colorspace:" << colorSpace;
     if (qelconver_create_video_decoder(s.decoderKey, 0, type, w, h, colorSpace) == 1) {
         int bytes = 0;
         if (qelconvert_count_colorspace_buffer_size(colorSpace, w, h, &bytes) != 0 && bytes > 0) {
             s.frameBuffer.assign(static_cast<size_t>(bytes), 0);
         } else {
-            qWarning() << "CCameraModel::StartPreview qelconvert_count_colorspace_buffer_size failed:" << w
-                       << h;
+            qCWarning(lcCamera)
+                << "CCameraModel::StartPreview qelconvert_count_colorspace_buffer_size failed:" << w << h;
             qelconvert_release_video_decoder(s.decoderKey);
             s.decoderKey[0] = '\0';
         }
     } else {
-        qWarning() << "CCameraModel::StartPreview qelconver_create_video_decoder failed:" << stream << type;
+        qCWarning(lcCamera) << "CCameraModel::StartPreview qelconver_create_video_decoder failed:" << stream
+                            << type;
         s.decoderKey[0] = '\0';
     }
 
-    qDebug() << "qelrender_create_render2_wrap:" << static_cast<void*>(s.window);
-    qDebug() << "colorSpaceType:" << colorSpace;
     if (!s.window) {
-        qWarning() << "CCameraModel::StartPreview no window for stream" << stream;
+        qCWarning(lcCamera) << "CCameraModel::StartPreview no window for stream" << stream;
     } else if (qelrender_create_render(s.renderKey, 0, colorSpace, w, h, s.window) != 1) {
-        qWarning() << "CCameraModel::StartPreview qelrender_create_render failed:" << stream;
+        qCWarning(lcCamera) << "CCameraModel::StartPreview qelrender_create_render failed:" << stream;
         s.renderKey[0] = '\0';
     }
     return true;
@@ -340,7 +337,8 @@ bool CCameraModel::StartPreview(const QList<PreviewWindowRecord*>& windows) {
     }
     if (m_bPreview) {
         // A second start would leak the running decoders and renderers: stop first.
-        qWarning() << "CCameraModel::StartPreview while previewing: stopping the running preview first";
+        qCWarning(lcCamera)
+            << "CCameraModel::StartPreview while previewing: stopping the running preview first";
         StopPreview();
     }
     for (int i = 0; i < kMaxStreams; ++i) {
@@ -372,62 +370,58 @@ bool CCameraModel::StartPreview(const QList<PreviewWindowRecord*>& windows) {
         int fps = 0;
         if (!SelectedFormat(kStillPin, type, w, h, fps) ||
             qelcamera_set_still_pin_params(m_nCamID, 1, type, w, h, fps) == 0) {
-            qWarning() << "CCameraModel::StartPreview qelcamera_set_still_pin_params failed:" << type << w
-                       << h << fps;
+            qCWarning(lcCamera) << "CCameraModel::StartPreview qelcamera_set_still_pin_params failed:" << type
+                                << w << h << fps;
             ReleaseStreams();
             return false;
         }
     }
     if (qelcamera_set_preview_callback(m_nCamID, &CCameraModel::PreviewThunk) == 0) {
-        qWarning() << "CCameraModel::StartPreview qelcamera_set_preview_callback failed";
+        qCWarning(lcCamera) << "CCameraModel::StartPreview qelcamera_set_preview_callback failed";
     }
-    {
-        // Set before the library starts so that no first frame is dropped.
-        QMutexLocker lock(&m_mutex);
-        m_bPreview = true;
-    }
+    // Set before the library starts so that no first frame is dropped.
+    m_bPreview = true;
     if (qelcamera_start_preview(m_nCamID) == 0) {
-        qWarning() << "CCameraModel::StartPreview qelcamera_start_preview failed";
-        {
-            QMutexLocker lock(&m_mutex);
-            m_bPreview = false;
-        }
+        qCWarning(lcCamera) << "CCameraModel::StartPreview qelcamera_start_preview failed";
+        m_bPreview = false;
         ReleaseStreams();
         return false;
     }
     return true;
 }
 
-void CCameraModel::PreviewThunk(int cam, int pin, int stream, int mediaType, int width, int height, long,
-                                unsigned char* data, int size) {
+void CCameraModel::PreviewThunk(int cam, int pin, int stream, int mediaType, int width, int height,
+                                long timestampUs, unsigned char* data, int size) {
     if (CCameraModel* model = s_pModel.load()) {
-        model->OnPreviewFrame(cam, pin, stream, mediaType, width, height, data, size);
+        model->OnPreviewFrame(cam, pin, stream, mediaType, width, height, timestampUs, data, size);
     }
 }
 
 void CCameraModel::OnPreviewFrame(int cam, int pin, int stream, int mediaType, int width, int height,
-                                  unsigned char* data, int size) {
+                                  long timestampUs, unsigned char* data, int size) {
     if (pin == 1) {
         OnStillFrame(mediaType, data, size);
         return;
     }
-    QMutexLocker lock(&m_mutex);
-    if (!m_bPreview || stream < 0 || stream >= kMaxStreams || !data || size <= 0) {
+    if (stream < 0 || stream >= kMaxStreams || !data || size <= 0) {
+        return;
+    }
+    // Only this stream's lock: the other streams decode meanwhile, and the owner thread's calls
+    // never wait for this frame unless they change this stream's pipeline.
+    std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
+    if (!m_bPreview) {
         return;
     }
     CameraStreamSelection& s = m_streams[stream];
-    if (m_bRecording && stream == 0 && IsEncoded(mediaType)) {
-        const long v = qelmuxer_muxer(m_strMuxer, data, size, QEL_MUXER_VIDEO);
-        if (v != 0) {
-            qWarning("qelmuxer_muxer ######## v:%ld", v);
-        }
+    if (stream == 0 && IsEncoded(mediaType)) {
+        Mux(data, size, QEL_MUXER_VIDEO, timestampUs);
     }
-    char name[QEL_TEXT_BUFFER_SIZE] = {};
-    qeldefine_get_media_type_string(mediaType, name);
     if (const CameraVideoInfoFn fn = m_fnVideoInfo.load()) {
         int fps = 0;
         int bytesPerSecond = 0;
         if (qelcamera_get_fps_bps(cam, stream, &fps, &bytesPerSecond) == 1) {
+            char name[QEL_TEXT_BUFFER_SIZE] = {};
+            qeldefine_get_media_type_string(mediaType, name);
             fn(cam, stream, name, width, height, fps, bytesPerSecond / 1024.0);
         }
     }
@@ -442,11 +436,8 @@ void CCameraModel::OnPreviewFrame(int cam, int pin, int stream, int mediaType, i
         ServeSnapshot(s, data, size, decoded, outSize);
     }
     if (decoded) {
-        if (m_bRecording && stream == 0 && (mediaType == 1 || mediaType == 2)) {
-            const long v = qelmuxer_muxer(m_strMuxer, s.frameBuffer.data(), outSize, QEL_MUXER_VIDEO);
-            if (v != 0) {
-                qWarning("qelmuxer_muxer ######## v:%ld", v);
-            }
+        if (stream == 0 && (mediaType == QEL_MEDIA_MJPEG || mediaType == QEL_MEDIA_YUY2)) {
+            Mux(s.frameBuffer.data(), outSize, QEL_MUXER_VIDEO, timestampUs);
         }
         if (s.renderKey[0] != '\0') {
             qelrender_render(s.renderKey, s.frameBuffer.data(), outSize);
@@ -455,30 +446,42 @@ void CCameraModel::OnPreviewFrame(int cam, int pin, int stream, int mediaType, i
 }
 
 void CCameraModel::StopPreview() {
+    // A frame in flight holds its stream's lock: once each was taken, no frame uses the pipeline,
+    // and later frames see the flag clear.
+    m_bPreview = false;
+    for (std::mutex& mutex : m_streamMutex) {
+        std::unique_lock<std::mutex> lock(mutex);
+    }
+    // A photo asked for that no frame will serve any more is answered now, not forgotten.
+    QByteArray unserved;
     {
-        // No frame is in flight once this lock was taken; later frames see the flag clear.
-        QMutexLocker lock(&m_mutex);
-        m_bPreview = false;
+        std::unique_lock<std::mutex> lock(m_snapshotMutex);
+        if (m_bSnapshotPending.exchange(false)) {
+            unserved = m_snapshotPath;
+            m_snapshotPath.clear();
+        }
+    }
+    if (!unserved.isEmpty()) {
+        OnPhotoWritten(QString::fromUtf8(unserved), kPhotoNoFrame);
     }
     if (qelcamera_stop_preview(m_nCamID) == 0) {
-        qWarning() << "CCameraModel::StopPreview qelcamera_stop_preview failed:" << m_nCamID.load();
+        qCWarning(lcCamera) << "CCameraModel::StopPreview qelcamera_stop_preview failed:" << m_nCamID.load();
     }
-    qDebug("qelds_stop ");
     ReleaseStreams();
     StopRecord();
 }
 
 void CCameraModel::ReleaseStreams() {
-    for (CameraStreamSelection& s : m_streams) {
+    for (int i = 0; i < kMaxStreams; ++i) {
+        CameraStreamSelection& s = m_streams[i];
+        std::unique_lock<std::mutex> lock(m_streamMutex[i]);
         if (s.decoderKey[0] != '\0') {
             qelconvert_release_video_decoder(s.decoderKey);
             s.decoderKey[0] = '\0';
-            qDebug("qelconvert_release_video_decoder ");
         }
         if (s.renderKey[0] != '\0') {
             qelrender_release_render(s.renderKey);
             s.renderKey[0] = '\0';
-            qDebug("qelrender_release_render ");
         }
         std::vector<unsigned char>().swap(s.frameBuffer);
         s.runningMediaType = 0;
@@ -487,11 +490,17 @@ void CCameraModel::ReleaseStreams() {
 }
 
 QByteArray CCameraModel::GetDecoderKey(int stream) {
-    QMutexLocker lock(&m_mutex);
-    return (stream >= 0 && stream < kMaxStreams) ? QByteArray(m_streams[stream].decoderKey) : QByteArray();
+    if (stream < 0 || stream >= kMaxStreams) {
+        return QByteArray();
+    }
+    std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
+    return QByteArray(m_streams[stream].decoderKey);
 }
 
 QByteArray CCameraModel::GetRenderKey(int stream) {
-    QMutexLocker lock(&m_mutex);
-    return (stream >= 0 && stream < kMaxStreams) ? QByteArray(m_streams[stream].renderKey) : QByteArray();
+    if (stream < 0 || stream >= kMaxStreams) {
+        return QByteArray();
+    }
+    std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
+    return QByteArray(m_streams[stream].renderKey);
 }

@@ -1,13 +1,24 @@
 // The camera model: the only class that talks to the camera libraries.
+//
+// Threads: every operation runs on the one thread that owns the model (the camera-control thread,
+// see CameraControl.h; a test may own it directly). The library calls back on its capture threads
+// (one per stream), its microphone thread and its hot-plug thread: those touch only what is marked
+// below, each stream's pipeline under that stream's lock, the recording under m_recordMutex.
 #ifndef CORVIX_CCAMERA_MODEL_H
 #define CORVIX_CCAMERA_MODEL_H
 
 #include <QFile>
-#include <QMutex>
 #include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
+#include "AudioRing.h"
 #include "CameraStreamSelection.h"
 #include "ICameraModel.h"
+
+class PhotoWriter;
 
 class CCameraModel final : public ICameraModel {
 public:
@@ -48,53 +59,13 @@ public:
     QString GetCameraVidPid() override;
 
     // Camera features
-    bool IsSupportFlip() override;
-    bool GetFlip() override;
-    bool SetFlip(bool on) override;
-    bool IsSupportMirror() override;
-    bool GetMirror() override;
-    bool SetMirror(bool on) override;
-    bool ReservedFeatureSupport() override;
-    bool ReservedFeatureGet(int& value) override;
-    bool ReservedFeatureSet(int value) override;
-    bool IsSupportHandGesture() override;
-    bool GetHandGestureMask(int* values, int& count) override;
-    bool GetHandGesture(int& value) override;
-    bool SetHandGesture(int value) override;
-    bool IsSupportCanvas() override;
-    bool GetCanvasMask(int* values, int& count) override;
-    bool GetCanvas(int& value) override;
-    bool SetCanvas(int value) override;
-    bool IsSupportSub1Ai() override;
-    bool GetSub1AiMask(int* values, int& count) override;
-    bool GetSub1Ai(int& value) override;
-    bool SetSub1Ai(int value) override;
-    bool IsSupportMosaic() override;
-    bool GetMosaicMask(int* values, int& count) override;
-    bool GetMosaic(int& value) override;
-    bool SetMosaic(int value) override;
-    bool IsSupportFaceTracking() override;
-    bool GetFaceTracking() override;
-    bool SetFaceTracking(bool on) override;
-    bool IsSupportSoundTracking() override;
-    bool GetSoundTracking() override;
-    bool SetSoundTracking(bool on) override;
-    bool IsSupportAutoFocus() override;
-    bool SetAutoFocus(int on) override;
-    bool GetAutoFocus(int& on) override;
+    bool Supported(CameraFeature feature) override;
+    bool Get(CameraFeature feature, int& value) override;
+    bool Set(CameraFeature feature, int value) override;
+    bool Mask(CameraFeature feature, int* values, int& count) override;
     bool GetAutoFocusMode(int& mode) override;
-    bool IsSupportPip() override;
-    bool GetPip() override;
-    bool SetPip(bool on) override;
-    bool IsSupportHideMode() override;
-    bool GetHideMode() override;
-    bool SetHideMode(bool on) override;
-    bool IsSupportDoaTest() override;
-    bool GetDoaTest() override;
-    bool SetDoaTest(bool on) override;
-    bool IsSupportSensor() override;
-    int GetSensor() override;
-    bool SetSensor(int value) override;
+    bool IsSupportSensor() { return Supported(CameraFeature::Sensor); }
+    QStringList GetSensorList() override;
     bool IsSupportAudioMode() override;
     bool GetAudioModeMask(int* values, int& count) override;
     QStringList GetAcousticBaffleList() override;
@@ -120,7 +91,6 @@ public:
     bool IsSupportGop(int stream) override;
     bool SetBps(int stream, int kilobytesPerSecond) override;
     bool SetGop(int stream, int frames) override;
-    QStringList GetSensorList() override;
 
     // Preview
     void SetVideoInfoCallback(CameraVideoInfoFn fn) override;
@@ -159,10 +129,28 @@ public:
     bool IsPreview() override;
     void CapturePreviewFrame(const QByteArray& path) override;
 
+    // Preview photos are written by a worker: the result arrives there.
+    void SetPhotoCallback(CameraPhotoResultFn fn) { m_fnPhotoResult.store(fn); }
+    // The first refusal of the muxer ends the recording; fn is told on the capture thread.
+    void SetRecordFailedCallback(CameraRecordFailedFn fn) { m_fnRecordFailed.store(fn); }
+    struct RecordFailure {
+        bool failed = false;
+        QString path;
+        int error = 0;      // errno of the failed write, 0 when unknown
+        qint64 keptMs = 0;  // length of the recording up to the failure
+    };
+    // Finishes a recording that ended on a failure (its file keeps what was written) and answers
+    // what happened; failed is false when no failure is pending.
+    RecordFailure TakeRecordFailure();
+    // Hot plug: finds the open camera in the new list. Answers whether it has gone.
+    bool RefreshOpenCamera();
+
     // State for diagnostics.
     QString GetOutputDir() const { return m_strOutputDir; }
     bool IsRecording();
     bool IsAudioTestRunning();
+    // Microphone blocks dropped because the drain fell behind (since the model was made).
+    long long AudioOverruns() const { return m_audioRing.overruns(); }
     QByteArray GetDecoderKey(int stream);
     QByteArray GetRenderKey(int stream);
 
@@ -180,13 +168,21 @@ private:
                              long timestampUs, unsigned char* data, int size);
     static void AudioThunk(unsigned char* data, int size, long timestampUs);
 
-    void OnDeviceChanged();
-    void OnPreviewFrame(int cam, int pin, int stream, int mediaType, int width, int height,
+    void OnPreviewFrame(int cam, int pin, int stream, int mediaType, int width, int height, long timestampUs,
                         unsigned char* data, int size);
     void OnStillFrame(int mediaType, const unsigned char* data, int size);
-    void OnAudioBlock(const unsigned char* data, int size);
-    void ServeSnapshot(CameraStreamSelection& s, const unsigned char* data, int size, bool decoded,
+    void OnAudioBlock(const unsigned char* data, int size, long timestampUs);
+    void StartAudioDrain();
+    // Joins the drain after the microphone has stopped and hands on what was left in the ring.
+    void StopAudioDrain();
+    void DrainAudio();
+    void HandleAudioBlock(const unsigned char* data, int size, long long timestampUs);
+    // Hands a frame or a sound block to the running recording; the first failure ends it.
+    void Mux(const unsigned char* data, int size, int kind, long timestampUs);
+    void ServeSnapshot(const CameraStreamSelection& s, const unsigned char* data, int size, bool decoded,
                        int decodedSize);
+    void OnPhotoWritten(const QString& path, int error);
+    void OnStillWritten(const QString& path, int error);
 
     // Format look-ups. stream kStillPin addresses the still pin; with a max stream index of 0
     // every stream goes through the plain calls (stream 0's formats).
@@ -209,15 +205,15 @@ private:
     bool SetUpStream(int stream);
     void ReleaseStreams();
     bool EuFlag(int code) const;
-    static bool IsEncoded(int mediaType) { return mediaType == 3 || mediaType == 4; }
+    static bool IsEncoded(int mediaType);
     QString OutputFilePath(const QString& name) const;
 
+    // Owner thread only, unless marked.
     bool m_bInit = false;
     bool m_bOpen = false;
-    std::atomic<bool> m_bPreview{false};
-    bool m_bRecording = false;  // written under m_mutex and m_audioMutex; read under either
-    std::atomic<int> m_nCamID{-1};
-    QString m_strCamName;  // guarded by m_nameMutex (read on the hot-plug thread)
+    std::atomic<bool> m_bPreview{false};  // read by the capture threads
+    std::atomic<int> m_nCamID{-1};        // read by the capture threads (frame figures)
+    QString m_strCamName;
     int m_nStreamCount = -1;
 
     // Extension-unit support flags by code, read at opening.
@@ -227,38 +223,57 @@ private:
     bool m_bSupportFrequency = false;
 
     int m_nMaxStreamIndex = 0;
+    // The choice fields are the owner's; the pipeline fields (keys, buffer, running format) are
+    // written by the owner only under m_streamMutex[i], which stream i's capture thread holds for
+    // a frame. The streams decode at the same time, each on its own thread.
     CameraStreamSelection m_streams[kMaxStreams];
+    std::mutex m_streamMutex[kMaxStreams];
     int m_nStillMediaTypeIndex = -1;
     int m_nStillResolutionIndex = -1;
     int m_nStillFpsIndex = -1;
 
     QString m_strOutputDir;
 
-    // Recording and microphone.
+    // Recording: guarded by m_recordMutex (held by a capture thread only to hand one frame on).
+    std::mutex m_recordMutex;
     char m_strMuxer[QEL_TEXT_BUFFER_SIZE] = {};
+    bool m_bRecording = false;  // frames and sound go to m_strMuxer
+    RecordFailure m_recordFailure;
+    QString m_strRecordPath;
+    qint64 m_recordStartMs = 0;  // steady clock
+
     std::atomic<bool> m_bRecordKeepAudio{false};
     bool m_bRecordMicStarted = false;  // the running recording started the microphone
     int m_nCurAudioInputID = -1;
     QStringList m_audioInputNames;
+    // Microphone: the real-time callback only copies into the ring; the drain thread (running
+    // while the microphone runs; started and joined by the owner) hands the blocks on.
+    static constexpr int kAudioRingBytes = 2 * 48000 * 2 * 2;  // two seconds of 48-kHz stereo
+    AudioRing m_audioRing{kAudioRingBytes};
+    std::thread m_audioDrain;
+    std::atomic<bool> m_bDrainRunning{false};
+    std::vector<unsigned char> m_drainBlock;  // the drain's (or, once joined, the owner's)
+    // Microphone test file: guarded by m_audioMutex.
     QFile m_pcmFile;
-    bool m_bAudioToFile = false;  // guarded by m_audioMutex
+    bool m_bAudioToFile = false;
 
     // Preview photo request: the path is stored under m_snapshotMutex before the flag is set.
     std::atomic<bool> m_bSnapshotPending{false};
     QByteArray m_snapshotPath;
-    QMutex m_snapshotMutex;
+    std::mutex m_snapshotMutex;
+    // Encodes and writes photos off the capture threads (created with the model).
+    std::unique_ptr<PhotoWriter> m_photoWriter;
+    std::unique_ptr<PhotoWriter> m_stillWriter;
 
     std::atomic<CameraDeviceChangedFn> m_fnDeviceChanged{nullptr};
     std::atomic<CameraVideoInfoFn> m_fnVideoInfo{nullptr};
     std::atomic<CameraStillResultFn> m_fnStillResult{nullptr};
     std::atomic<CameraVolumeFn> m_fnVolume{nullptr};
+    std::atomic<CameraPhotoResultFn> m_fnPhotoResult{nullptr};
+    std::atomic<CameraRecordFailedFn> m_fnRecordFailed{nullptr};
 
-    // Held by the preview callback for the whole of each frame.
-    QMutex m_mutex;
-    // Held by the microphone callback; guards the muxer key, the PCM test file and their flags.
-    // Lock order: m_mutex before m_audioMutex.
-    QMutex m_audioMutex;
-    QMutex m_nameMutex;
+    // Lock order: m_streamMutex[i] before m_recordMutex before m_audioMutex.
+    std::mutex m_audioMutex;
 
     static std::atomic<CCameraModel*> s_pModel;
 };

@@ -1,13 +1,15 @@
 // Camera model: photos, recordings, the microphone test and the output folder.
 #include <QDateTime>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QUrl>
+#include <chrono>
 #include <cstring>
 
 #include "CCameraModel.h"
+#include "CoreLog.h"
+#include "PhotoWriter.h"
 #include "UniqueFileName.h"
 #include "WavFile.h"
 #include "YuvConverter.h"
@@ -23,8 +25,9 @@ constexpr int kAudioBits = 16;
 // Longest still-pin photo path (local 8-bit bytes) written to the output folder.
 constexpr int kMaxStillPathBytes = 258;
 
-const char* boolText(bool b) {
-    return b ? "true" : "false";
+qint64 steadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -36,7 +39,7 @@ void CCameraModel::SetRecordKeepAudio(bool keep) {
 }
 
 bool CCameraModel::IsRecording() {
-    QMutexLocker lock(&m_audioMutex);
+    std::unique_lock<std::mutex> lock(m_recordMutex);
     return m_bRecording;
 }
 
@@ -45,123 +48,197 @@ bool CCameraModel::StartRecord(const QString& path) {
         return false;
     }
     if (IsRecording()) {
-        qWarning() << "CCameraModel::StartRecord a recording is already running";
+        qCWarning(lcAudio) << "CCameraModel::StartRecord a recording is already running";
         return false;
     }
     // The muxer gets the format stream 0 is actually running with.
     const CameraStreamSelection& s0 = m_streams[0];
-    const int type = s0.runningMediaType;
-    const int w = s0.runningWidth;
-    const int h = s0.runningHeight;
-    const int fps = s0.runningFps;
+    int type = 0;
+    int w = 0;
+    int h = 0;
+    int fps = 0;
+    {
+        std::unique_lock<std::mutex> lock(m_streamMutex[0]);
+        type = s0.runningMediaType;
+        w = s0.runningWidth;
+        h = s0.runningHeight;
+        fps = s0.runningFps;
+    }
     if (type == 0) {
-        qWarning() << "CCameraModel::StartRecord stream 0 is not running";
+        qCWarning(lcAudio) << "CCameraModel::StartRecord stream 0 is not running";
         return false;
     }
     const QByteArray utf8Path = path.toUtf8();
     const bool keepAudio = m_bRecordKeepAudio;
-    qDebug() << "chPaht:" << path << ",m_bRecordKeepAudio:" << boolText(keepAudio);
+    qCDebug(lcCamera) << "recording to" << path << "with sound:" << keepAudio;
     // Decoded frames of both uncompressed kinds reach the muxer as YUV 4:2:0.
-    const int muxerType = type == 1 ? 2 : type;
+    const int muxerType = IsEncoded(type) ? type : QEL_MUXER_INPUT_YUV420P;
     char key[QEL_TEXT_BUFFER_SIZE] = {};
     if (keepAudio) {
         qelaudioinput_set_callback(&CCameraModel::AudioThunk);
+        StartAudioDrain();
         const int started =
             qelaudioinput_start_recording(m_nCurAudioInputID, kAudioChannels, kAudioSampleRate, kAudioBits);
-        qDebug() << "qelaudioinput_start_recording result:" << started;
-        qDebug() << "qelaudioinput_start_recording m_nCurAudioInputID:" << m_nCurAudioInputID;
         if (started == 0) {
+            qCWarning(lcAudio) << "the microphone did not start:" << m_nCurAudioInputID;
+            StopAudioDrain();
             return false;
         }
         m_bRecordMicStarted = true;
         const int created = qelmuxer_create_muxer(key, utf8Path.constData(), w, h, muxerType, fps, s0.gop, 1,
                                                   kAudioChannels, kAudioSampleRate, kAudioBits);
-        qDebug() << "qelmuxer_create_muxer result:" << created;
         if (created != 1) {
+            qCWarning(lcCamera) << "the recording file cannot be created:" << path;
             // Nothing records: the microphone must not keep running.
             qelaudioinput_stop_recording();
+            StopAudioDrain();
             m_bRecordMicStarted = false;
             return false;
         }
     } else {
         const int created =
             qelmuxer_create_muxer(key, utf8Path.constData(), w, h, muxerType, fps, s0.gop, 0, 0, 0, 0);
-        qDebug() << "qelmuxer_create_muxer result:" << created;
         if (created != 1) {
+            qCWarning(lcCamera) << "the recording file cannot be created:" << path;
             return false;
         }
     }
     {
-        QMutexLocker frameLock(&m_mutex);
-        QMutexLocker audioLock(&m_audioMutex);
+        std::unique_lock<std::mutex> lock(m_recordMutex);
         std::memcpy(m_strMuxer, key, sizeof(m_strMuxer));
         m_strMuxer[QEL_TEXT_BUFFER_SIZE - 1] = '\0';
         m_bRecording = true;
+        m_recordFailure = RecordFailure();
+        m_strRecordPath = path;
+        m_recordStartMs = steadyMs();
     }
     if (type == QEL_MEDIA_H264 || type == QEL_MEDIA_H265) {
         // The file starts at a keyframe: ask for one now instead of waiting for the next GOP
         // (GOP 0 keeps the camera's GOP). A camera that cannot only costs that wait.
         if (qelcamera_set_gop(m_nCamID, 0, 0) == 0) {
-            qWarning() << "CCameraModel::StartRecord the camera gives no keyframe on request; the recording"
-                          " starts at its next keyframe";
+            qCWarning(lcAudio)
+                << "CCameraModel::StartRecord the camera gives no keyframe on request; the recording"
+                   " starts at its next keyframe";
         }
     }
     return true;
 }
 
 void CCameraModel::StopRecord() {
-    qDebug("CCameraModel::StopRecord()");
     if (m_bRecordMicStarted) {
-        // Waits until no microphone block is being handed on.
+        // Waits until no microphone callback runs; the drain then hands on the rest.
         qelaudioinput_stop_recording();
+        StopAudioDrain();
         m_bRecordMicStarted = false;
     }
-    qDebug("CCameraModel::StopRecord() 11111");
     char key[QEL_TEXT_BUFFER_SIZE] = {};
     {
-        // Once both locks are held no frame or block is inside the muxer; after they are released
-        // none will be handed to it, so the muxer can be finished without holding them.
-        QMutexLocker frameLock(&m_mutex);
-        QMutexLocker audioLock(&m_audioMutex);
+        // Once the lock is held no frame or block is inside the muxer; after it is released none
+        // will be handed to it, so the muxer can be finished without holding it.
+        std::unique_lock<std::mutex> lock(m_recordMutex);
         m_bRecording = false;
         std::memcpy(key, m_strMuxer, sizeof(key));
         m_strMuxer[0] = '\0';
     }
-    qDebug("CCameraModel::StopRecord() qelmuxer_release_muxer");
-    qDebug() << "CCameraModel::StopRecord() m_strMuxer:" << key;
-    if (key[0] != '\0') {
-        qDebug() << "Releasing muxer:" << key;
-        if (qelmuxer_release_muxer(key) != 1) {
-            qWarning() << "CCameraModel::StopRecord qelmuxer_release_muxer failed:" << key;
-        }
+    if (key[0] != '\0' && qelmuxer_release_muxer(key) != 1) {
+        qCWarning(lcCamera) << "the recording was not finished cleanly:" << key;
     }
-    qDebug("CCameraModel::StopRecord() qelmuxer_release_muxer end");
+}
+
+void CCameraModel::Mux(const unsigned char* data, int size, int kind, long timestampUs) {
+    std::unique_lock<std::mutex> lock(m_recordMutex);
+    if (!m_bRecording || (kind == QEL_MUXER_AUDIO && !m_bRecordKeepAudio)) {
+        return;
+    }
+    const int v = qelmuxer_muxer_at(m_strMuxer, data, size, kind, timestampUs);
+    if (v == 0 || v == QEL_MUXER_REFUSED_QUEUE_FULL) {
+        return;  // a full queue drops this one frame; the recording goes on
+    }
+    // Anything else ends the recording at once: no frame more, and one report, not one per frame.
+    m_bRecording = false;
+    m_recordFailure.failed = true;
+    m_recordFailure.path = m_strRecordPath;
+    m_recordFailure.error = qelmuxer_last_error(m_strMuxer);
+    m_recordFailure.keptMs = steadyMs() - m_recordStartMs;
+    lock.unlock();
+    qCWarning(lcCamera) << "the recording ended on a muxer failure:" << v;
+    if (const CameraRecordFailedFn fn = m_fnRecordFailed.load()) {
+        fn();
+    }
+}
+
+CCameraModel::RecordFailure CCameraModel::TakeRecordFailure() {
+    RecordFailure failure;
+    {
+        std::unique_lock<std::mutex> lock(m_recordMutex);
+        failure = m_recordFailure;
+        m_recordFailure = RecordFailure();
+    }
+    if (failure.failed) {
+        // The muxer keeps what it has written; this releases it and the microphone.
+        StopRecord();
+    }
+    return failure;
 }
 
 // ---- Microphone --------------------------------------------------------------------------
 
-void CCameraModel::AudioThunk(unsigned char* data, int size, long) {
+void CCameraModel::AudioThunk(unsigned char* data, int size, long timestampUs) {
     if (CCameraModel* model = s_pModel.load()) {
-        model->OnAudioBlock(data, size);
+        model->OnAudioBlock(data, size, timestampUs);
     }
 }
 
-void CCameraModel::OnAudioBlock(const unsigned char* data, int size) {
-    if (!data || size <= 0) {
+void CCameraModel::OnAudioBlock(const unsigned char* data, int size, long timestampUs) {
+    // Real-time thread: no lock, allocation or I/O; a block that does not fit is counted and lost.
+    m_audioRing.push(data, size, timestampUs);
+}
+
+void CCameraModel::StartAudioDrain() {
+    if (m_bDrainRunning) {
         return;
     }
-    {
-        QMutexLocker lock(&m_audioMutex);
-        if (m_bAudioToFile) {
-            if (m_pcmFile.write(reinterpret_cast<const char*>(data), size) != size) {
-                qWarning() << "CCameraModel microphone test write failed:" << m_pcmFile.errorString();
-            }
-        } else if (m_bRecording && m_bRecordKeepAudio) {
-            const long v = qelmuxer_muxer(m_strMuxer, data, size, QEL_MUXER_AUDIO);
-            if (v != 0) {
-                qWarning("qelmuxer_muxer audio refused v:%ld", v);
-            }
+    m_audioRing.clear();
+    m_bDrainRunning = true;
+    m_audioDrain = std::thread([this] {
+        while (m_bDrainRunning.load(std::memory_order_acquire)) {
+            DrainAudio();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
+    });
+}
+
+void CCameraModel::StopAudioDrain() {
+    if (!m_audioDrain.joinable()) {
+        return;
+    }
+    m_bDrainRunning = false;
+    m_audioDrain.join();
+    DrainAudio();
+    if (m_audioRing.overruns() > 0) {
+        qCWarning(lcAudio) << "microphone blocks lost so far (the drain fell behind):"
+                           << m_audioRing.overruns();
+    }
+}
+
+void CCameraModel::DrainAudio() {
+    long long timestampUs = 0;
+    while (m_audioRing.pop(m_drainBlock, timestampUs)) {
+        HandleAudioBlock(m_drainBlock.data(), int(m_drainBlock.size()), timestampUs);
+    }
+}
+
+void CCameraModel::HandleAudioBlock(const unsigned char* data, int size, long long timestampUs) {
+    bool toFile = false;
+    {
+        std::unique_lock<std::mutex> lock(m_audioMutex);
+        toFile = m_bAudioToFile;
+        if (toFile && m_pcmFile.write(reinterpret_cast<const char*>(data), size) != size) {
+            qCWarning(lcAudio) << "microphone test write failed:" << m_pcmFile.errorString();
+        }
+    }
+    if (!toFile) {
+        Mux(data, size, QEL_MUXER_AUDIO, long(timestampUs));
     }
     if (const CameraVolumeFn fn = m_fnVolume.load()) {
         int level = 0;
@@ -184,9 +261,7 @@ QStringList CCameraModel::GetAudioInputList() {
         char name[QEL_TEXT_BUFFER_SIZE] = {};
         if (qelaudioinput_get_device_name(i, name) == 1) {
             name[QEL_TEXT_BUFFER_SIZE - 1] = '\0';
-            const QString text = QString::fromLocal8Bit(name);
-            qDebug() << "qelaudioinput_get_device_name:" << text;
-            names.append(text);
+            names.append(QString::fromLocal8Bit(name));
         }
     }
     m_audioInputNames = names;
@@ -206,7 +281,7 @@ void CCameraModel::SetVolumeCallback(CameraVolumeFn fn) {
 }
 
 bool CCameraModel::IsAudioTestRunning() {
-    QMutexLocker lock(&m_audioMutex);
+    std::unique_lock<std::mutex> lock(m_audioMutex);
     return m_bAudioToFile;
 }
 
@@ -218,20 +293,23 @@ bool CCameraModel::StartAudioTest() {
         return true;
     }
     qelaudioinput_set_callback(&CCameraModel::AudioThunk);
+    StartAudioDrain();
     if (qelaudioinput_start_recording(m_nCurAudioInputID, kAudioChannels, kAudioSampleRate, kAudioBits) ==
         0) {
-        qWarning() << "CCameraModel::StartAudioTest qelaudioinput_start_recording failed:"
-                   << m_nCurAudioInputID;
+        qCWarning(lcAudio) << "CCameraModel::StartAudioTest qelaudioinput_start_recording failed:"
+                           << m_nCurAudioInputID;
+        StopAudioDrain();
         return false;
     }
     QDir().mkpath(m_strOutputDir);
-    QMutexLocker lock(&m_audioMutex);
+    std::unique_lock<std::mutex> lock(m_audioMutex);
     m_pcmFile.setFileName(OutputFilePath(QStringLiteral("sound.pcm")));
     if (!m_pcmFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        qWarning() << "CCameraModel::StartAudioTest cannot write:" << m_pcmFile.fileName()
-                   << m_pcmFile.errorString();
+        qCWarning(lcAudio) << "CCameraModel::StartAudioTest cannot write:" << m_pcmFile.fileName()
+                           << m_pcmFile.errorString();
         lock.unlock();
         qelaudioinput_stop_recording();
+        StopAudioDrain();
         return false;
     }
     m_bAudioToFile = true;
@@ -244,8 +322,9 @@ void CCameraModel::StopAudioTest() {
         return;
     }
     qelaudioinput_stop_recording();
+    StopAudioDrain();
     {
-        QMutexLocker lock(&m_audioMutex);
+        std::unique_lock<std::mutex> lock(m_audioMutex);
         m_bAudioToFile = false;
         m_pcmFile.close();
     }
@@ -253,30 +332,30 @@ void CCameraModel::StopAudioTest() {
     if (!writeWavFromPcm(OutputFilePath(QStringLiteral("sound.pcm")),
                          OutputFilePath(QStringLiteral("sound.wav")), kAudioChannels, kAudioSampleRate,
                          kAudioBits)) {
-        qWarning() << "CCameraModel::StopAudioTest cannot write sound.wav";
+        qCWarning(lcAudio) << "CCameraModel::StopAudioTest cannot write sound.wav";
     }
 }
 
 void CCameraModel::PlayTestSound() {
     const QString pcm = OutputFilePath(QStringLiteral("sound.pcm"));
     if (!QFile::exists(pcm)) {
-        qWarning() << "CCameraModel::PlayTestSound no test sound:" << pcm;
+        qCWarning(lcAudio) << "CCameraModel::PlayTestSound no test sound:" << pcm;
         return;
     }
     // Played through the default output device rather than handed to whatever player the
     // desktop associates with WAV files.
     if (qelaudioinput_play_file(QFile::encodeName(pcm).constData(), kAudioChannels, kAudioSampleRate,
                                 kAudioBits) != 1) {
-        qWarning() << "CCameraModel::PlayTestSound cannot play:" << pcm;
+        qCWarning(lcAudio) << "CCameraModel::PlayTestSound cannot play:" << pcm;
     }
 }
 
 void CCameraModel::OpenOutputFolder() {
     if (!QDir().mkpath(m_strOutputDir)) {
-        qWarning() << "Failed to create output directory:" << m_strOutputDir;
+        qCWarning(lcAudio) << "Failed to create output directory:" << m_strOutputDir;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_strOutputDir))) {
-        qWarning() << "CCameraModel::OpenOutputFolder cannot open:" << m_strOutputDir;
+        qCWarning(lcAudio) << "CCameraModel::OpenOutputFolder cannot open:" << m_strOutputDir;
     }
 }
 
@@ -294,10 +373,9 @@ bool CCameraModel::CaptureStillImage() {
 }
 
 void CCameraModel::OnStillFrame(int mediaType, const unsigned char* data, int size) {
-    const CameraStillResultFn fn = m_fnStillResult.load();
-    if (mediaType != 1 || !data || size <= 0) {
-        if (fn) {
-            fn(1, QString());
+    if (mediaType != QEL_MEDIA_MJPEG || !data || size <= 0) {
+        if (const CameraStillResultFn fn = m_fnStillResult.load()) {
+            fn(1, QString(), 0);
         }
         return;
     }
@@ -308,20 +386,15 @@ void CCameraModel::OnStillFrame(int mediaType, const unsigned char* data, int si
         path =
             uniqueFilePath(QDir::toNativeSeparators(QDir::current().filePath(QStringLiteral("error.jpg"))));
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(reinterpret_cast<const char*>(data), size) != size ||
-        !file.flush()) {
-        qWarning() << "CCameraModel still photo cannot be written:" << path << file.errorString();
-        file.close();
-        file.remove();
-        if (fn) {
-            fn(2, path);
-        }
-        return;
-    }
-    file.close();
-    if (fn) {
-        fn(0, path);
+    PhotoWriter::Job job;
+    job.path = path;
+    job.jpeg = QByteArray(reinterpret_cast<const char*>(data), size);
+    m_stillWriter->submit(std::move(job));
+}
+
+void CCameraModel::OnStillWritten(const QString& path, int error) {
+    if (const CameraStillResultFn fn = m_fnStillResult.load()) {
+        fn(error == 0 ? 0 : 2, path, error);
     }
 }
 
@@ -329,18 +402,18 @@ void CCameraModel::OnStillFrame(int mediaType, const unsigned char* data, int si
 
 void CCameraModel::CapturePreviewFrame(const QByteArray& path) {
     {
-        QMutexLocker lock(&m_snapshotMutex);
+        std::unique_lock<std::mutex> lock(m_snapshotMutex);
         m_snapshotPath = path;
     }
     // Published after the path: the preview thread reads the path only after seeing the flag.
     m_bSnapshotPending.store(true, std::memory_order_release);
 }
 
-void CCameraModel::ServeSnapshot(CameraStreamSelection& s, const unsigned char* data, int size, bool decoded,
-                                 int decodedSize) {
+void CCameraModel::ServeSnapshot(const CameraStreamSelection& s, const unsigned char* data, int size,
+                                 bool decoded, int decodedSize) {
     QByteArray utf8Path;
     {
-        QMutexLocker lock(&m_snapshotMutex);
+        std::unique_lock<std::mutex> lock(m_snapshotMutex);
         utf8Path = m_snapshotPath;
         m_snapshotPath.clear();
         m_bSnapshotPending.store(false, std::memory_order_release);
@@ -349,23 +422,25 @@ void CCameraModel::ServeSnapshot(CameraStreamSelection& s, const unsigned char* 
     if (path.isEmpty()) {
         return;
     }
-    if (s.runningMediaType == 1) {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            qWarning() << "CCameraModel photo cannot be written:" << path << file.errorString();
-            return;
-        }
-        if (file.write(reinterpret_cast<const char*>(data), size) != size) {
-            qWarning() << "CCameraModel photo write failed:" << path << file.errorString();
-        }
+    // Only a copy is made here: encoding and writing happen on the photo writer's thread.
+    PhotoWriter::Job job;
+    job.path = path;
+    if (s.runningMediaType == QEL_MEDIA_MJPEG) {
+        job.jpeg = QByteArray(reinterpret_cast<const char*>(data), size);
+    } else if (decoded) {
+        job.yuv420 = QByteArray(reinterpret_cast<const char*>(s.frameBuffer.data()), decodedSize);
+        job.width = s.runningWidth;
+        job.height = s.runningHeight;
+    } else {
+        qCWarning(lcCamera) << "photo skipped, the frame did not decode:" << path;
+        OnPhotoWritten(path, kPhotoNoFrame);
         return;
     }
-    if (!decoded) {
-        qWarning() << "CCameraModel photo skipped, the frame did not decode:" << path;
-        return;
-    }
-    const QImage image = yuv420pToImage(s.frameBuffer.data(), decodedSize, s.runningWidth, s.runningHeight);
-    if (image.isNull() || !image.save(path, "JPG")) {
-        qWarning() << "CCameraModel photo cannot be saved:" << path;
+    m_photoWriter->submit(std::move(job));
+}
+
+void CCameraModel::OnPhotoWritten(const QString& path, int error) {
+    if (const CameraPhotoResultFn fn = m_fnPhotoResult.load()) {
+        fn(path, error);
     }
 }

@@ -1,6 +1,5 @@
 // Camera model: image properties, power-line frequency, device information and the camera's
 // extension-unit features. Every operation here needs an open camera.
-#include <QDebug>
 
 #include "CCameraModel.h"
 #include "qelaudioinput.h"
@@ -35,10 +34,6 @@ enum EuCode {
     kEuSub1Ai = 23,
     kEuFactoryTest = 25
 };
-
-const char* boolText(bool b) {
-    return b ? "true" : "false";
-}
 
 QString textOf(const char* buf) {
     return QString::fromLocal8Bit(buf);
@@ -190,176 +185,77 @@ QString CCameraModel::GetCameraVidPid() {
         .arg(pid & 0xFFFF, 4, 16, QLatin1Char('0'));
 }
 
-// ---- On/off features ---------------------------------------------------------------------
+// ---- Features of one value -----------------------------------------------------------------
 
 namespace {
 
-bool getSwitch(bool open, int (*fn)(int, int*), int cam) {
-    int value = 0;
-    return open && fn(cam, &value) != 0 && value != 0;
-}
+struct FeatureEntry {
+    int euCode;  // the extension-unit flag that says the camera has it
+    int (*get)(int cam, int* value);
+    int (*set)(int cam, int value);
+    int (*mask)(int cam, int* values, int* count);  // option features only
+    bool onOff;                                     // values are 0/1
+};
 
-bool setSwitch(bool open, int (*fn)(int, int), int cam, bool on) {
-    return open && fn(cam, on ? 1 : 0) != 0;
+// Indexed by CameraFeature.
+const FeatureEntry kFeatures[] = {
+    {kEuFlipMirror, qelcamera_get_flip, qelcamera_set_flip, nullptr, true},
+    {kEuFlipMirror, qelcamera_get_mirror, qelcamera_set_mirror, nullptr, true},
+    {kEuFaceTracking, qelcamera_get_face_tracking, qelcamera_set_face_tracking, nullptr, true},
+    {kEuSoundTracking, qelcamera_get_sound_tracking, qelcamera_set_sound_tracking, nullptr, true},
+    {kEuPip, qelcamera_get_pip, qelcamera_set_pip, nullptr, true},
+    {kEuHideMode, qelcamera_get_hide_mode, qelcamera_set_hide_mode, nullptr, true},
+    {kEuDoaTest, qelcamera_get_doa_test, qelcamera_set_doa_test, nullptr, true},
+    {kEuAutoFocus, qelcamera_get_auto_focus, qelcamera_set_auto_focus, nullptr, false},
+    {kEuSensor, qelcamera_get_sensor, qelcamera_set_sensor, nullptr, false},
+    {kEuHandGesture, qelcamera_get_hand_gesture, qelcamera_set_hand_gesture, qelcamera_get_hand_gesture_mask,
+     false},
+    {kEuCanvas, qelcamera_get_canvas, qelcamera_set_canvas, qelcamera_get_canvas_mask, false},
+    {kEuSub1Ai, qelcamera_get_sub1_ai, qelcamera_set_sub1_ai, qelcamera_get_sub1_ai_mask, false},
+    {kEuMosaic, qelcamera_get_mosaic, qelcamera_set_mosaic, qelcamera_get_mosaic_mask, false},
+};
+static_assert(sizeof(kFeatures) / sizeof(kFeatures[0]) == size_t(CameraFeature::Count),
+              "one table entry per feature");
+
+const FeatureEntry* entryOf(CameraFeature feature) {
+    const int i = int(feature);
+    return i >= 0 && i < int(CameraFeature::Count) ? &kFeatures[i] : nullptr;
 }
 
 }  // namespace
 
-bool CCameraModel::IsSupportFlip() {
-    return EuFlag(kEuFlipMirror);
-}
-bool CCameraModel::GetFlip() {
-    return getSwitch(m_bOpen, qelcamera_get_flip, m_nCamID);
-}
-bool CCameraModel::SetFlip(bool on) {
-    return setSwitch(m_bOpen, qelcamera_set_flip, m_nCamID, on);
+bool CCameraModel::Supported(CameraFeature feature) {
+    const FeatureEntry* e = entryOf(feature);
+    return e && EuFlag(e->euCode);
 }
 
-bool CCameraModel::IsSupportMirror() {
-    return EuFlag(kEuFlipMirror);
-}
-bool CCameraModel::GetMirror() {
-    return getSwitch(m_bOpen, qelcamera_get_mirror, m_nCamID);
-}
-bool CCameraModel::SetMirror(bool on) {
-    return setSwitch(m_bOpen, qelcamera_set_mirror, m_nCamID, on);
-}
-
-bool CCameraModel::ReservedFeatureSupport() {
-    return EuFlag(kEuHandGesture);
-}
-bool CCameraModel::ReservedFeatureGet(int& value) {
+bool CCameraModel::Get(CameraFeature feature, int& value) {
     value = 0;
-    return false;
-}
-bool CCameraModel::ReservedFeatureSet(int) {
-    return false;
-}
-
-bool CCameraModel::IsSupportFaceTracking() {
-    return EuFlag(kEuFaceTracking);
-}
-bool CCameraModel::GetFaceTracking() {
-    return getSwitch(m_bOpen, qelcamera_get_face_tracking, m_nCamID);
-}
-bool CCameraModel::SetFaceTracking(bool on) {
-    qDebug() << "CCameraModel::SetFaceTracking() start:" << boolText(on);
-    qDebug() << "CCameraModel::SetFaceTracking() 111:";
-    return setSwitch(m_bOpen, qelcamera_set_face_tracking, m_nCamID, on);
+    const FeatureEntry* e = entryOf(feature);
+    if (!e || !m_bOpen || e->get(m_nCamID, &value) == 0) {
+        value = 0;
+        return false;
+    }
+    if (e->onOff) {
+        value = value != 0 ? 1 : 0;
+    }
+    return true;
 }
 
-bool CCameraModel::IsSupportSoundTracking() {
-    return EuFlag(kEuSoundTracking);
-}
-bool CCameraModel::GetSoundTracking() {
-    return getSwitch(m_bOpen, qelcamera_get_sound_tracking, m_nCamID);
-}
-bool CCameraModel::SetSoundTracking(bool on) {
-    return setSwitch(m_bOpen, qelcamera_set_sound_tracking, m_nCamID, on);
+bool CCameraModel::Set(CameraFeature feature, int value) {
+    const FeatureEntry* e = entryOf(feature);
+    if (e && e->onOff) {
+        value = value != 0 ? 1 : 0;
+    }
+    return e && m_bOpen && e->set(m_nCamID, value) != 0;
 }
 
-bool CCameraModel::IsSupportPip() {
-    return EuFlag(kEuPip);
-}
-bool CCameraModel::GetPip() {
-    return getSwitch(m_bOpen, qelcamera_get_pip, m_nCamID);
-}
-bool CCameraModel::SetPip(bool on) {
-    return setSwitch(m_bOpen, qelcamera_set_pip, m_nCamID, on);
-}
-
-bool CCameraModel::IsSupportHideMode() {
-    return EuFlag(kEuHideMode);
-}
-bool CCameraModel::GetHideMode() {
-    return getSwitch(m_bOpen, qelcamera_get_hide_mode, m_nCamID);
-}
-bool CCameraModel::SetHideMode(bool on) {
-    return setSwitch(m_bOpen, qelcamera_set_hide_mode, m_nCamID, on);
-}
-
-bool CCameraModel::IsSupportDoaTest() {
-    return EuFlag(kEuDoaTest);
-}
-bool CCameraModel::GetDoaTest() {
-    return getSwitch(m_bOpen, qelcamera_get_doa_test, m_nCamID);
-}
-bool CCameraModel::SetDoaTest(bool on) {
-    return setSwitch(m_bOpen, qelcamera_set_doa_test, m_nCamID, on);
-}
-
-// ---- Option features ---------------------------------------------------------------------
-
-bool CCameraModel::IsSupportHandGesture() {
-    return EuFlag(kEuHandGesture);
-}
-bool CCameraModel::GetHandGestureMask(int* values, int& count) {
+bool CCameraModel::Mask(CameraFeature feature, int* values, int& count) {
     count = 0;
-    return m_bOpen && readMask(qelcamera_get_hand_gesture_mask, m_nCamID, values, count);
-}
-bool CCameraModel::GetHandGesture(int& value) {
-    value = 0;
-    return m_bOpen && qelcamera_get_hand_gesture(m_nCamID, &value) != 0;
-}
-bool CCameraModel::SetHandGesture(int value) {
-    return m_bOpen && qelcamera_set_hand_gesture(m_nCamID, value) != 0;
+    const FeatureEntry* e = entryOf(feature);
+    return e && e->mask && m_bOpen && readMask(e->mask, m_nCamID, values, count);
 }
 
-bool CCameraModel::IsSupportCanvas() {
-    return EuFlag(kEuCanvas);
-}
-bool CCameraModel::GetCanvasMask(int* values, int& count) {
-    count = 0;
-    return m_bOpen && readMask(qelcamera_get_canvas_mask, m_nCamID, values, count);
-}
-bool CCameraModel::GetCanvas(int& value) {
-    value = 0;
-    return m_bOpen && qelcamera_get_canvas(m_nCamID, &value) != 0;
-}
-bool CCameraModel::SetCanvas(int value) {
-    return m_bOpen && qelcamera_set_canvas(m_nCamID, value) != 0;
-}
-
-bool CCameraModel::IsSupportSub1Ai() {
-    return EuFlag(kEuSub1Ai);
-}
-bool CCameraModel::GetSub1AiMask(int* values, int& count) {
-    count = 0;
-    return m_bOpen && readMask(qelcamera_get_sub1_ai_mask, m_nCamID, values, count);
-}
-bool CCameraModel::GetSub1Ai(int& value) {
-    value = 0;
-    return m_bOpen && qelcamera_get_sub1_ai(m_nCamID, &value) != 0;
-}
-bool CCameraModel::SetSub1Ai(int value) {
-    return m_bOpen && qelcamera_set_sub1_ai(m_nCamID, value) != 0;
-}
-
-bool CCameraModel::IsSupportMosaic() {
-    return EuFlag(kEuMosaic);
-}
-bool CCameraModel::GetMosaicMask(int* values, int& count) {
-    count = 0;
-    return m_bOpen && readMask(qelcamera_get_mosaic_mask, m_nCamID, values, count);
-}
-bool CCameraModel::GetMosaic(int& value) {
-    value = 0;
-    return m_bOpen && qelcamera_get_mosaic(m_nCamID, &value) != 0;
-}
-bool CCameraModel::SetMosaic(int value) {
-    return m_bOpen && qelcamera_set_mosaic(m_nCamID, value) != 0;
-}
-
-bool CCameraModel::IsSupportAutoFocus() {
-    return EuFlag(kEuAutoFocus);
-}
-bool CCameraModel::SetAutoFocus(int on) {
-    return m_bOpen && qelcamera_set_auto_focus(m_nCamID, on) != 0;
-}
-bool CCameraModel::GetAutoFocus(int& on) {
-    on = 0;
-    return m_bOpen && qelcamera_get_auto_focus(m_nCamID, &on) != 0;
-}
 bool CCameraModel::GetAutoFocusMode(int& mode) {
     mode = 0;
     return m_bOpen && qelcamera_get_auto_focus_mode(m_nCamID, &mode) != 0;
@@ -382,22 +278,6 @@ bool CCameraModel::SetFactoryTest(const int* values, int count) {
 }
 
 // ---- Sensor and audio mode ---------------------------------------------------------------
-
-bool CCameraModel::IsSupportSensor() {
-    return EuFlag(kEuSensor);
-}
-
-int CCameraModel::GetSensor() {
-    int value = 0;
-    if (!m_bOpen || qelcamera_get_sensor(m_nCamID, &value) == 0) {
-        return 0;
-    }
-    return value;
-}
-
-bool CCameraModel::SetSensor(int value) {
-    return m_bOpen && qelcamera_set_sensor(m_nCamID, value) != 0;
-}
 
 QStringList CCameraModel::GetSensorList() {
     static const char* const kNames[] = {"Wide Angle", "Standard View", "Distant View",

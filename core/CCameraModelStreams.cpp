@@ -1,8 +1,8 @@
 // Camera model: stream formats of the streams and the still pin, and their selection.
-#include <QDebug>
 #include <climits>
 
 #include "CCameraModel.h"
+#include "CoreLog.h"
 #include "qelds.h"
 
 // ---- Format look-ups ---------------------------------------------------------------------
@@ -218,9 +218,10 @@ bool CCameraModel::SetFpsIndex(int stream, int index) {
         int fps = 0;
         if (QueryFps(stream, type, w, h, index, fps)) {
             if (qelcamera_set_fps(m_nCamID, stream, fps) != 0) {
+                std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
                 m_streams[stream].runningFps = fps;
             } else {
-                qWarning() << "CCameraModel::SetFpsIndex qelcamera_set_fps failed:" << stream << fps;
+                qCWarning(lcCamera) << "CCameraModel::SetFpsIndex qelcamera_set_fps failed:" << stream << fps;
             }
         }
     }
@@ -250,11 +251,11 @@ bool CCameraModel::SetBps(int stream, int kilobytesPerSecond) {
     if (m_bPreview && IsSupportBps(stream)) {
         const qint64 bits = qint64(kilobytesPerSecond) * 8192;
         if (bits <= 0 || bits > INT_MAX) {
-            qWarning() << "CCameraModel::SetBps bitrate out of range:" << kilobytesPerSecond;
+            qCWarning(lcCamera) << "CCameraModel::SetBps bitrate out of range:" << kilobytesPerSecond;
             return false;
         }
         if (qelcamera_set_bps(m_nCamID, stream, int(bits)) == 0) {
-            qWarning() << "CCameraModel::SetBps qelcamera_set_bps failed:" << stream << bits;
+            qCWarning(lcCamera) << "CCameraModel::SetBps qelcamera_set_bps failed:" << stream << bits;
             return false;
         }
     }
@@ -268,7 +269,7 @@ bool CCameraModel::SetGop(int stream, int frames) {
     m_streams[stream].gop = frames;
     if (m_bPreview && IsSupportGop(stream)) {
         if (qelcamera_set_gop(m_nCamID, stream, frames) == 0) {
-            qWarning() << "CCameraModel::SetGop qelcamera_set_gop failed:" << stream << frames;
+            qCWarning(lcCamera) << "CCameraModel::SetGop qelcamera_set_gop failed:" << stream << frames;
             return false;
         }
     }
@@ -338,23 +339,23 @@ void CCameraModel::NormaliseSelection(int stream) {
     CameraStreamSelection& s = m_streams[stream];
     int count = 0;
     if (QueryMediaTypeCount(stream, count) && (s.mediaTypeIndex < 0 || s.mediaTypeIndex >= count)) {
-        qWarning() << "CCameraModel::StartPreview media type index out of range, using the first:" << stream
-                   << s.mediaTypeIndex;
+        qCWarning(lcCamera) << "CCameraModel::StartPreview media type index out of range, using the first:"
+                            << stream << s.mediaTypeIndex;
         s.mediaTypeIndex = 0;
     }
     int type = 0;
     if (SelectedMediaType(stream, type) && QueryResolutionCount(stream, type, count) &&
         (s.resolutionIndex < 0 || s.resolutionIndex >= count)) {
-        qWarning() << "CCameraModel::StartPreview resolution index out of range, using the first:" << stream
-                   << s.resolutionIndex;
+        qCWarning(lcCamera) << "CCameraModel::StartPreview resolution index out of range, using the first:"
+                            << stream << s.resolutionIndex;
         s.resolutionIndex = 0;
     }
     int w = 0;
     int h = 0;
     if (SelectedResolution(stream, type, w, h) && QueryFpsCount(stream, type, w, h, count) &&
         (s.fpsIndex < 0 || s.fpsIndex >= count)) {
-        qWarning() << "CCameraModel::StartPreview frame rate index out of range, using the first:" << stream
-                   << s.fpsIndex;
+        qCWarning(lcCamera) << "CCameraModel::StartPreview frame rate index out of range, using the first:"
+                            << stream << s.fpsIndex;
         s.fpsIndex = 0;
     }
 }

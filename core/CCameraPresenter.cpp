@@ -1,20 +1,17 @@
 #include "CCameraPresenter.h"
 
-#include <QDebug>
 #include <QDesktopServices>
 #include <QUrl>
 #include <chrono>
+#include <cstring>
 
 #include "CCameraModel.h"
+#include "CoreLog.h"
 #include "ICameraView.h"
 
 std::atomic<CCameraPresenter*> CCameraPresenter::s_pPresenter{nullptr};
 
 namespace {
-
-const char* boolText(bool b) {
-    return b ? "true" : "false";
-}
 
 // Index of the first entry containing `text` (a substring test), 0 when none does.
 int firstContaining(const QStringList& list, const QString& text) {
@@ -50,8 +47,8 @@ CCameraPresenter::~CCameraPresenter() {
 
 bool CCameraPresenter::Init() {
     const bool ok = m_pModel->Init();
-    qDebug() << "CCameraPresenter::Init() m_pModel->Init return result:" << boolText(ok);
     if (!ok) {
+        qCWarning(lcCamera) << "the camera libraries did not start";
         return false;
     }
     m_pModel->SetDeviceChangedCallback(&CCameraPresenter::OnDeviceChanged);
@@ -65,12 +62,14 @@ bool CCameraPresenter::Init() {
         m_pMainView->SetAudioList(m_pModel->GetAudioInputList(), 0);
     }
     m_pModel->SetStillCallback(&CCameraPresenter::OnStillResult);
+    m_pModel->SetPhotoCallback(&CCameraPresenter::OnPhotoResult);
+    m_pModel->SetRecordFailedCallback(&CCameraPresenter::OnRecordFailed);
     return true;
 }
 
-bool CCameraPresenter::Refused(bool ok, const QString& message) {
+bool CCameraPresenter::Refused(bool ok, CameraRefusal refusal) {
     if (!ok && m_pMainView) {
-        m_pMainView->ShowMessage(message);
+        m_pMainView->ShowRefusal(refusal, QString(), 0);
     }
     return !ok;
 }
@@ -82,7 +81,7 @@ void CCameraPresenter::Uninit() {
 // ---- Stream formats ----------------------------------------------------------------------
 
 void CCameraPresenter::SetStreamMode(int maxStreamIndex) {
-    if (Refused(m_pModel->SetMaxStreamIndex(maxStreamIndex), QStringLiteral("设置码流失败"))) {
+    if (Refused(m_pModel->SetMaxStreamIndex(maxStreamIndex), CameraRefusal::StreamModeRefused)) {
         return;
     }
     for (int s = 0; s <= maxStreamIndex; ++s) {
@@ -95,7 +94,7 @@ void CCameraPresenter::SetStreamMode(int maxStreamIndex) {
 }
 
 void CCameraPresenter::SetMediaType(int stream, int index) {
-    if (Refused(m_pModel->SetMediaTypeIndex(stream, index), QStringLiteral("设置视频格式失败"))) {
+    if (Refused(m_pModel->SetMediaTypeIndex(stream, index), CameraRefusal::MediaTypeRefused)) {
         return;
     }
     const QStringList list = m_pModel->GetResolutionList(stream);
@@ -113,7 +112,7 @@ void CCameraPresenter::SetMediaType(int stream, int index) {
 }
 
 void CCameraPresenter::SetResolution(int stream, int index) {
-    if (Refused(m_pModel->SetResolutionIndex(stream, index), QStringLiteral("设置分辨率失败"))) {
+    if (Refused(m_pModel->SetResolutionIndex(stream, index), CameraRefusal::ResolutionRefused)) {
         return;
     }
     const QStringList list = m_pModel->GetFpsList(stream);
@@ -130,7 +129,7 @@ void CCameraPresenter::SetResolution(int stream, int index) {
 }
 
 void CCameraPresenter::SetFps(int stream, int index) {
-    Refused(m_pModel->SetFpsIndex(stream, index), QStringLiteral("设置帧率失败"));
+    Refused(m_pModel->SetFpsIndex(stream, index), CameraRefusal::FrameRateRefused);
 }
 
 bool CCameraPresenter::SetBps(int stream, int kilobytesPerSecond) {
@@ -142,7 +141,7 @@ bool CCameraPresenter::SetGop(int stream, int frames) {
 }
 
 void CCameraPresenter::SetStillMediaType(int index) {
-    if (Refused(m_pModel->SetStillMediaTypeIndex(index), QStringLiteral("设置视频格式失败"))) {
+    if (Refused(m_pModel->SetStillMediaTypeIndex(index), CameraRefusal::MediaTypeRefused)) {
         return;
     }
     if (m_pMainView) {
@@ -151,7 +150,7 @@ void CCameraPresenter::SetStillMediaType(int index) {
 }
 
 void CCameraPresenter::SetStillResolution(int index) {
-    if (Refused(m_pModel->SetStillResolutionIndex(index), QStringLiteral("设置分辨率失败"))) {
+    if (Refused(m_pModel->SetStillResolutionIndex(index), CameraRefusal::ResolutionRefused)) {
         return;
     }
     if (m_pMainView) {
@@ -160,7 +159,7 @@ void CCameraPresenter::SetStillResolution(int index) {
 }
 
 void CCameraPresenter::SetStillFps(int index) {
-    Refused(m_pModel->SetStillFpsIndex(index), QStringLiteral("设置帧率失败"));
+    Refused(m_pModel->SetStillFpsIndex(index), CameraRefusal::FrameRateRefused);
 }
 
 // ---- Preview -----------------------------------------------------------------------------
@@ -210,7 +209,7 @@ bool CCameraPresenter::StartPreview() {
     // No frame flows now: the new preview's first figures are reported at once.
     ResetVideoInfoPace();
     m_pModel->SetVideoInfoCallback(&CCameraPresenter::OnVideoInfo);
-    if (Refused(m_pModel->StartPreview(windows), QStringLiteral("open failed"))) {
+    if (Refused(m_pModel->StartPreview(windows), CameraRefusal::PreviewFailed)) {
         return false;
     }
     const int last = m_pModel->GetMaxStreamIndex();
@@ -289,35 +288,70 @@ void CCameraPresenter::PlayTestSound() {
 
 // ---- Library callbacks -------------------------------------------------------------------
 
-void CCameraPresenter::OnDeviceChanged(int, int lost) {
-    qDebug() << "111111111 CCameraPresenter::OnDeviceChanged() start";
-    CCameraPresenter* p = s_pPresenter.load();
-    if (!p) {
-        return;
-    }
-    const QStringList names = p->m_pModel->GetCameraList();
-    if (p->m_pMainView) {
-        p->m_pMainView->UpdateCameraList(names, lost != 0);
+void CCameraPresenter::Queue(std::function<void()> task) {
+    if (m_taskQueue) {
+        m_taskQueue(std::move(task));
+    } else {
+        task();
     }
 }
 
-void CCameraPresenter::OnStillResult(int result, const QString& path) {
+void CCameraPresenter::OnDeviceChanged(int, int) {
+    if (CCameraPresenter* p = s_pPresenter.load()) {
+        p->Queue([p] { p->ReportDeviceChange(); });
+    }
+}
+
+void CCameraPresenter::ReportDeviceChange() {
+    const bool lost = m_pModel->RefreshOpenCamera();
+    const QStringList names = m_pModel->GetCameraList();
+    if (m_pMainView) {
+        m_pMainView->UpdateCameraList(names, lost);
+    }
+}
+
+void CCameraPresenter::OnRecordFailed() {
+    if (CCameraPresenter* p = s_pPresenter.load()) {
+        p->Queue([p] { p->ReportRecordFailure(); });
+    }
+}
+
+void CCameraPresenter::ReportRecordFailure() {
+    const CCameraModel::RecordFailure failure = m_pModel->TakeRecordFailure();
+    if (!failure.failed) {
+        return;  // stopped meanwhile
+    }
+    if (m_pMainView) {
+        m_pMainView->SetProgressVolume(0);
+        m_pMainView->RecordingFailed(failure.path, failure.error, failure.keptMs);
+    }
+}
+
+void CCameraPresenter::OnPhotoResult(const QString& path, int error) {
+    CCameraPresenter* p = s_pPresenter.load();
+    if (p && p->m_pMainView) {
+        p->m_pMainView->PhotoFinished(path, error);
+    }
+}
+
+void CCameraPresenter::OnStillResult(int result, const QString& path, int error) {
     CCameraPresenter* p = s_pPresenter.load();
     if (!p) {
         return;
     }
     if (result == 0) {
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-            qWarning() << "CCameraPresenter cannot open the still photo:" << path;
-        }
+        // Shown in the desktop's viewer; not from the photo writer's thread.
+        p->Queue([path] {
+            if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+                qCWarning(lcCamera) << "cannot open the still photo:" << path;
+            }
+        });
     } else if (result == 1) {
         if (p->m_pMainView) {
-            p->m_pMainView->ShowMessage(
-                QStringLiteral("静态拍照失败：不支持YUY2格式数据保持为JPG，需要在SampleCameraModel "
-                               "FuVideoPreviewCallback2中自行实现"));
+            p->m_pMainView->ShowRefusal(CameraRefusal::StillNotJpeg, QString(), 0);
         }
     } else if (p->m_pMainView) {
-        p->m_pMainView->ShowMessage(QStringLiteral("静态拍照失败：无法保存文件 %1").arg(path));
+        p->m_pMainView->ShowRefusal(CameraRefusal::StillNotSaved, path, error);
     }
 }
 

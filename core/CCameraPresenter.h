@@ -1,18 +1,22 @@
-// The camera presenter: between the camera model and the views.
+// The camera presenter: between the camera model and the views. It is used from one thread, its
+// owner (the camera-control thread, CameraControl.h); the library threads' callbacks that need
+// the model are queued to the owner through the task queue.
 #ifndef CORVIX_CCAMERA_PRESENTER_H
 #define CORVIX_CCAMERA_PRESENTER_H
 
 #include <QtGlobal>
 #include <atomic>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
 
+#include "ICameraModel.h"
 #include "ICameraPresenter.h"
+#include "ICameraView.h"
 #include "PreviewWindowRecord.h"
 
 class CCameraModel;
-class ICameraView;
 
 class CCameraPresenter final : public ICameraPresenter {
 public:
@@ -88,22 +92,33 @@ public:
     using Clock = qint64 (*)();
     void SetVideoInfoClock(Clock clock) { m_infoClock.store(clock); }
 
+    // Runs a task on the owner thread (queued from a library thread). Unset: the task runs at
+    // once on the calling thread (tests that drive the presenter from one thread).
+    using TaskQueue = std::function<void(std::function<void()>)>;
+    void SetTaskQueue(TaskQueue queue) { m_taskQueue = std::move(queue); }
+
     CCameraModel* Model() const { return m_pModel; }
     int CameraCount() const { return m_nCameraCount; }
     bool HasCameras() const { return m_bHasCameras; }
 
 private:
-    // The AI features that exclude each other, in the order they are switched off.
-    enum class AiFeature { FaceTracking, SoundTracking, HandGesture, Canvas, Sub1Ai, Mosaic };
-    void SwitchOffOtherAiFeatures(AiFeature keep);
-    // Answers whether the model refused (ok false), showing message on the main view if so.
-    bool Refused(bool ok, const QString& message);
+    void SwitchOffOtherAiFeatures(CameraFeature keep);
+    bool SetAiFeature(CameraFeature feature, int value);
+    // The feature's current value, 0 when it cannot be read.
+    int FeatureValue(CameraFeature feature);
+    // Answers whether the model refused (ok false), telling the main view if so.
+    bool Refused(bool ok, CameraRefusal refusal);
     void ReportOptionFeatures();
     void ReportAudioAndFactoryTest();
 
     // Plain callbacks installed in the model, reaching the presenter through s_pPresenter.
     static void OnDeviceChanged(int event, int lost);
-    static void OnStillResult(int result, const QString& path);
+    static void OnStillResult(int result, const QString& path, int error);
+    static void OnPhotoResult(const QString& path, int error);
+    static void OnRecordFailed();
+    void Queue(std::function<void()> task);
+    void ReportDeviceChange();
+    void ReportRecordFailure();
     static void OnVideoInfo(int cam, int stream, const char* mediaTypeName, int width, int height, double fps,
                             double kilobytesPerSecond);
     static void OnVolume(int level);
@@ -118,6 +133,7 @@ private:
         std::unique_ptr<PreviewWindowRecord> window;
     };
 
+    TaskQueue m_taskQueue;  // set before any library thread runs
     CCameraModel* m_pModel = nullptr;
     ICameraView* m_pMainView = nullptr;
     std::map<int, ViewEntry> m_views;

@@ -1,8 +1,8 @@
 // Camera presenter: device information, camera features and image properties.
-#include <QDebug>
 
 #include "CCameraModel.h"
 #include "CCameraPresenter.h"
+#include "CoreLog.h"
 #include "ICameraView.h"
 
 namespace {
@@ -40,103 +40,100 @@ void CCameraPresenter::ShowFwVersion() {
 }
 
 bool CCameraPresenter::SetFlip(bool on) {
-    return m_pModel->SetFlip(on);
+    return m_pModel->Set(CameraFeature::Flip, on);
 }
 
 bool CCameraPresenter::SetMirror(bool on) {
-    return m_pModel->SetMirror(on);
+    return m_pModel->Set(CameraFeature::Mirror, on);
 }
 
-void CCameraPresenter::SwitchOffOtherAiFeatures(AiFeature keep) {
-    // Off whether or not the camera offers the feature.
-    if (keep != AiFeature::FaceTracking) {
-        m_pModel->SetFaceTracking(false);
+void CCameraPresenter::SwitchOffOtherAiFeatures(CameraFeature keep) {
+    // The AI features exclude each other: the others go off, whether or not the camera offers them.
+    static const CameraFeature kAiFeatures[] = {CameraFeature::FaceTracking, CameraFeature::SoundTracking,
+                                                CameraFeature::HandGesture,  CameraFeature::Canvas,
+                                                CameraFeature::Sub1Ai,       CameraFeature::Mosaic};
+    for (CameraFeature feature : kAiFeatures) {
+        if (feature != keep) {
+            m_pModel->Set(feature, 0);
+        }
     }
-    if (keep != AiFeature::SoundTracking) {
-        m_pModel->SetSoundTracking(false);
-    }
-    if (keep != AiFeature::HandGesture) {
-        m_pModel->SetHandGesture(0);
-    }
-    if (keep != AiFeature::Canvas) {
-        m_pModel->SetCanvas(0);
-    }
-    if (keep != AiFeature::Sub1Ai) {
-        m_pModel->SetSub1Ai(0);
-    }
-    if (keep != AiFeature::Mosaic) {
-        m_pModel->SetMosaic(0);
-    }
+}
+
+bool CCameraPresenter::SetAiFeature(CameraFeature feature, int value) {
+    SwitchOffOtherAiFeatures(feature);
+    return m_pModel->Set(feature, value);
 }
 
 bool CCameraPresenter::EnableFaceTracking(bool on) {
-    SwitchOffOtherAiFeatures(AiFeature::FaceTracking);
-    return m_pModel->SetFaceTracking(on);
+    return SetAiFeature(CameraFeature::FaceTracking, on);
 }
 
 bool CCameraPresenter::EnableSoundTracking(bool on) {
-    SwitchOffOtherAiFeatures(AiFeature::SoundTracking);
-    return m_pModel->SetSoundTracking(on);
+    return SetAiFeature(CameraFeature::SoundTracking, on);
 }
 
 bool CCameraPresenter::SetHandGesture(int value) {
-    SwitchOffOtherAiFeatures(AiFeature::HandGesture);
-    return m_pModel->SetHandGesture(value);
+    return SetAiFeature(CameraFeature::HandGesture, value);
 }
 
 bool CCameraPresenter::SetCanvas(int value) {
-    SwitchOffOtherAiFeatures(AiFeature::Canvas);
-    return m_pModel->SetCanvas(value);
+    return SetAiFeature(CameraFeature::Canvas, value);
 }
 
 bool CCameraPresenter::SetSub1Ai(int value) {
-    SwitchOffOtherAiFeatures(AiFeature::Sub1Ai);
-    return m_pModel->SetSub1Ai(value);
+    return SetAiFeature(CameraFeature::Sub1Ai, value);
 }
 
 bool CCameraPresenter::SetMosaic(int value) {
-    SwitchOffOtherAiFeatures(AiFeature::Mosaic);
-    return m_pModel->SetMosaic(value);
+    return SetAiFeature(CameraFeature::Mosaic, value);
 }
 
 bool CCameraPresenter::ToggleSoundTracking() {
-    return m_pModel->SetSoundTracking(!m_pModel->GetSoundTracking());
+    int on = 0;
+    m_pModel->Get(CameraFeature::SoundTracking, on);
+    return m_pModel->Set(CameraFeature::SoundTracking, !on);
 }
 
 bool CCameraPresenter::SetAutoFocus(int on) {
-    return m_pModel->SetAutoFocus(on);
+    return m_pModel->Set(CameraFeature::AutoFocus, on);
 }
 
 bool CCameraPresenter::GetPip() {
-    return m_pModel->GetPip();
+    return FeatureValue(CameraFeature::Pip) != 0;
 }
 
 bool CCameraPresenter::SetPip(bool on) {
-    return m_pModel->SetPip(on);
+    return m_pModel->Set(CameraFeature::Pip, on);
 }
 
 bool CCameraPresenter::GetHideMode() {
-    return m_pModel->GetHideMode();
+    return FeatureValue(CameraFeature::HideMode) != 0;
 }
 
 bool CCameraPresenter::SetHideMode(bool on) {
-    return m_pModel->SetHideMode(on);
+    return m_pModel->Set(CameraFeature::HideMode, on);
 }
 
 bool CCameraPresenter::GetDoaTest() {
-    return m_pModel->GetDoaTest();
+    return FeatureValue(CameraFeature::DoaTest) != 0;
 }
 
 bool CCameraPresenter::SetDoaTest(bool on) {
-    return m_pModel->SetDoaTest(on);
+    return m_pModel->Set(CameraFeature::DoaTest, on);
 }
 
 int CCameraPresenter::GetSensor() {
-    return m_pModel->GetSensor();
+    return FeatureValue(CameraFeature::Sensor);
 }
 
 bool CCameraPresenter::SetSensor(int value) {
-    return m_pModel->SetSensor(value);
+    return m_pModel->Set(CameraFeature::Sensor, value);
+}
+
+int CCameraPresenter::FeatureValue(CameraFeature feature) {
+    int value = 0;
+    m_pModel->Get(feature, value);
+    return value;
 }
 
 bool CCameraPresenter::SetAudioMode(int on, int on1, int id) {
@@ -154,18 +151,14 @@ bool CCameraPresenter::SetFactoryTest(int value) {
 
 void CCameraPresenter::InitSlider(int id) {
     const PuCtRange r = readRange(m_pModel, id);
-    qDebug(
-        "************PuCt m_pModel->PuCtGetRange "
-        "nTypeID:%d,is_support:%d,min:%d,max:%d,step:%d,defult:%d,is_support_auto:%d",
-        id, r.supported, r.min, r.max, r.step, r.def, r.autoSupported);
     if (!r.supported) {
         return;
     }
     int value = 0;
     bool autoMode = false;
     m_pModel->PuCtGet(id, value, autoMode);
-    qDebug() << "CameraController::CCameraPresenter InitSlider nTypeID:" << id << ",nMin:" << r.min
-             << ",nMax:" << r.max << ",nStep:" << r.step << ",nValue：" << value << ",bAuto:" << autoMode;
+    qCDebug(lcCamera) << "property" << id << "range" << r.min << r.max << r.step << "value" << value << "auto"
+                      << autoMode;
     if (m_pMainView) {
         m_pMainView->InitSlider(r.supported, r.min, r.max, r.step, value, r.autoSupported, autoMode);
     }

@@ -10,7 +10,7 @@ constexpr int kOptionRoom = kCameraOptionCapacity;
 }  // namespace
 
 void CCameraPresenter::OpenCamera(int index) {
-    if (Refused(m_pModel->Open(index), QStringLiteral("打开设备失败"))) {
+    if (Refused(m_pModel->Open(index), CameraRefusal::OpenFailed)) {
         return;
     }
     ICameraView* v = m_pMainView;
@@ -33,41 +33,41 @@ void CCameraPresenter::OpenCamera(int index) {
     v->SetDeviceName(m_pModel->GetCameraName());
     v->SetDevicePIDVID(m_pModel->GetCameraVidPid());
 
-    if (m_pModel->IsSupportSensor()) {
+    if (m_pModel->Supported(CameraFeature::Sensor)) {
         v->EnableSensor(true);
         v->SetSensorList(m_pModel->GetSensorList());
-        v->SetCurrentSensor(m_pModel->GetSensor());
+        v->SetCurrentSensor(FeatureValue(CameraFeature::Sensor));
     } else {
         v->EnableSensor(false);
     }
 
-    v->EnableFlip(m_pModel->IsSupportFlip());
-    v->SetFlip(m_pModel->GetFlip());
-    v->EnableMirror(m_pModel->IsSupportMirror());
-    v->SetMirror(m_pModel->GetMirror());
+    v->EnableFlip(m_pModel->Supported(CameraFeature::Flip));
+    v->SetFlip(FeatureValue(CameraFeature::Flip) != 0);
+    v->EnableMirror(m_pModel->Supported(CameraFeature::Mirror));
+    v->SetMirror(FeatureValue(CameraFeature::Mirror) != 0);
 
-    v->EnableFaceTracking(m_pModel->IsSupportFaceTracking());
-    v->CheckFaceTracking(m_pModel->GetFaceTracking());
-    v->EnableSoundTracking(m_pModel->IsSupportSoundTracking());
-    v->CheckSoundTracking(m_pModel->GetSoundTracking());
+    v->EnableFaceTracking(m_pModel->Supported(CameraFeature::FaceTracking));
+    v->CheckFaceTracking(FeatureValue(CameraFeature::FaceTracking) != 0);
+    v->EnableSoundTracking(m_pModel->Supported(CameraFeature::SoundTracking));
+    v->CheckSoundTracking(FeatureValue(CameraFeature::SoundTracking) != 0);
 
     ReportOptionFeatures();
 
-    if (m_pModel->IsSupportPip()) {
+    if (m_pModel->Supported(CameraFeature::Pip)) {
         v->EnablePip(true);
-        v->CheckPip(m_pModel->GetPip());
+        v->CheckPip(GetPip());
     } else {
         v->EnablePip(false);
     }
-    if (m_pModel->IsSupportHideMode()) {
+    if (m_pModel->Supported(CameraFeature::HideMode)) {
         v->EnableHideMode(true);
-        v->CheckHideMode(m_pModel->GetHideMode());
+        v->CheckHideMode(GetHideMode());
     } else {
         v->EnableHideMode(false);
     }
-    if (m_pModel->IsSupportDoaTest()) {
+    if (m_pModel->Supported(CameraFeature::DoaTest)) {
         v->EnableDoaTest(true);
-        v->CheckDoaTest(m_pModel->GetDoaTest());
+        v->CheckDoaTest(GetDoaTest());
     } else {
         v->EnableDoaTest(false);
     }
@@ -75,14 +75,12 @@ void CCameraPresenter::OpenCamera(int index) {
     ReportAudioAndFactoryTest();
 
     v->EnableFrequency(m_pModel->IsSupportFrequency());
-    if (m_pModel->IsSupportAutoFocus()) {
+    if (m_pModel->Supported(CameraFeature::AutoFocus)) {
         int mode = 0;
         m_pModel->GetAutoFocusMode(mode);
         v->SetAutoFocusMode(mode);
         if (mode == 4) {
-            int on = 0;
-            m_pModel->GetAutoFocus(on);
-            v->CheckAutoFocus(on);
+            v->CheckAutoFocus(FeatureValue(CameraFeature::AutoFocus));
         }
     } else {
         v->SetAutoFocusMode(0);
@@ -102,36 +100,27 @@ void CCameraPresenter::OpenCamera(int index) {
 void CCameraPresenter::ReportOptionFeatures() {
     // The features with a set of options: what the camera offers, then the current one.
     struct OptionFeature {
-        bool (CCameraModel::*supported)();
-        bool (CCameraModel::*mask)(int*, int&);
-        bool (CCameraModel::*current)(int&);
+        CameraFeature feature;
         void (ICameraView::*enable)(const int*, int);
         void (ICameraView::*check)(int);
     };
     static const OptionFeature kFeatures[] = {
-        {&CCameraModel::IsSupportHandGesture, &CCameraModel::GetHandGestureMask,
-         &CCameraModel::GetHandGesture, &ICameraView::EnableHandGesture, &ICameraView::CheckHandGesture},
-        {&CCameraModel::IsSupportCanvas, &CCameraModel::GetCanvasMask, &CCameraModel::GetCanvas,
-         &ICameraView::EnableCanvas, &ICameraView::CheckCanvas},
-        {&CCameraModel::IsSupportSub1Ai, &CCameraModel::GetSub1AiMask, &CCameraModel::GetSub1Ai,
-         &ICameraView::EnableSub1Ai, &ICameraView::CheckSub1Ai},
-        {&CCameraModel::IsSupportMosaic, &CCameraModel::GetMosaicMask, &CCameraModel::GetMosaic,
-         &ICameraView::EnableMosaic, &ICameraView::CheckMosaic},
+        {CameraFeature::HandGesture, &ICameraView::EnableHandGesture, &ICameraView::CheckHandGesture},
+        {CameraFeature::Canvas, &ICameraView::EnableCanvas, &ICameraView::CheckCanvas},
+        {CameraFeature::Sub1Ai, &ICameraView::EnableSub1Ai, &ICameraView::CheckSub1Ai},
+        {CameraFeature::Mosaic, &ICameraView::EnableMosaic, &ICameraView::CheckMosaic},
     };
     ICameraView* v = m_pMainView;
-    CCameraModel* m = m_pModel;
-    for (const OptionFeature& feature : kFeatures) {
-        if ((m->*feature.supported)()) {
+    for (const OptionFeature& f : kFeatures) {
+        if (m_pModel->Supported(f.feature)) {
             int values[kOptionRoom] = {};
             int count = 0;
-            int current = 0;
-            (m->*feature.mask)(values, count);
-            (m->*feature.current)(current);
-            (v->*feature.enable)(values, count);
-            (v->*feature.check)(current);
+            m_pModel->Mask(f.feature, values, count);
+            (v->*f.enable)(values, count);
+            (v->*f.check)(FeatureValue(f.feature));
         } else {
-            (v->*feature.enable)(nullptr, 0);
-            (v->*feature.check)(0);
+            (v->*f.enable)(nullptr, 0);
+            (v->*f.check)(0);
         }
     }
 }

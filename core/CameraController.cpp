@@ -1,8 +1,12 @@
 #include "CameraController.h"
 
-#include <QDebug>
 #include <QDir>
+#include <QLoggingCategory>
 #include <QStandardPaths>
+
+namespace {
+Q_LOGGING_CATEGORY(lcSettings, "corvix.settings", QtWarningMsg)
+}  // namespace
 
 CameraController::CameraController(QObject* parent) : QObject(parent) {}
 
@@ -17,7 +21,7 @@ void CameraController::setRecordMinutes(int minutes) {
         return;
     }
     m_nRecordMinutes = minutes;
-    qDebug() << "CameraController::setRecordMinutes =" << minutes;
+    qCDebug(lcSettings) << "recording limit:" << minutes << "minutes";
     emit sigRecordMinutesChanged(minutes);
 }
 
@@ -67,7 +71,7 @@ void CameraController::onSetPuCtPropertyType(int type) {
 void CameraController::InitSlider(bool bEnable, int nMin, int nMax, int nStep, int nValue,
                                   bool bIsSupportAuto, bool bDefaultAuto) {
     if (m_nCurPropertyType < 0) {
-        qDebug() << "CameraController::InitSlider answer without a request dropped";
+        qCDebug(lcSettings) << "property range without a request dropped";
         return;
     }
     if (m_nPropertyTarget == TargetImage) {
@@ -103,7 +107,6 @@ void CameraController::onSetFrequency(int index) {
 }
 
 void CameraController::setShowOverlayInfo(bool show) {
-    qDebug("CameraController::setShowOverlayInfo show:%d\n", show);
     emit sigShowOverlayInfo(show);
 }
 
@@ -144,7 +147,7 @@ void CameraController::SetMirror(bool bChecked) {
 }
 
 void CameraController::slotVersionChecked(int result) {
-    qDebug() << "CameraController got result:" << result;
+    qCDebug(lcSettings) << "version check result:" << result;
     emit sigVersionChecked(result);
 }
 

@@ -9,8 +9,28 @@
 
 #include "PreviewWindowRecord.h"
 
-// Room for option values a caller gives to the GetXMask operations (and the factory test block).
+// Room for option values a caller gives to Mask and the other mask operations (and the factory
+// test block).
 constexpr int kCameraOptionCapacity = 64;
+
+// The camera's extension-unit features that hold one value, in one enumeration: the model answers
+// them all through Supported/Get/Set/Mask, the differences are in its table.
+enum class CameraFeature {
+    Flip,
+    Mirror,
+    FaceTracking,
+    SoundTracking,
+    Pip,
+    HideMode,
+    DoaTest,
+    AutoFocus,
+    Sensor,
+    HandGesture,  // option features from here on
+    Canvas,
+    Sub1Ai,
+    Mosaic,
+    Count
+};
 
 // Plain callbacks the presenter installs; each runs on a library thread.
 // Hot-plug: event 1 (camera list changed); lost 1 exactly when the open camera has gone.
@@ -18,8 +38,16 @@ using CameraDeviceChangedFn = void (*)(int event, int lost);
 // Once per frame while previewing: frames per second and data rate in kilobytes per second.
 using CameraVideoInfoFn = void (*)(int cam, int stream, const char* mediaTypeName, int width, int height,
                                    double fps, double kilobytesPerSecond);
-// Still-pin capture: result 0 with the saved photo's path, 1 when the frame could not be saved.
-using CameraStillResultFn = void (*)(int result, const QString& path);
+// Still-pin capture: result 0 with the saved photo's path, 1 when the camera sent no JPEG (nothing
+// written), 2 when the photo could not be written (nothing left behind; error: the errno).
+using CameraStillResultFn = void (*)(int result, const QString& path, int error);
+// A preview photo has been written (error 0) or has failed: an errno value, or a CameraPhotoError.
+// Called on the photo writer's thread.
+using CameraPhotoResultFn = void (*)(const QString& path, int error);
+enum CameraPhotoError { kPhotoNotEncoded = -1, kPhotoNoFrame = -2 };
+// The running recording has ended on a failure of its muxer (called on a capture thread; the
+// recording is finished by TakeRecordFailure on the control thread).
+using CameraRecordFailedFn = void (*)();
 // Microphone level 0-100 of each captured block.
 using CameraVolumeFn = void (*)(int level);
 
@@ -57,54 +85,15 @@ public:
     virtual QString GetCameraName() = 0;
     virtual QString GetCameraVidPid() = 0;
 
-    // Camera features
-    virtual bool IsSupportFlip() = 0;
-    virtual bool GetFlip() = 0;
-    virtual bool SetFlip(bool on) = 0;
-    virtual bool IsSupportMirror() = 0;
-    virtual bool GetMirror() = 0;
-    virtual bool SetMirror(bool on) = 0;
-    virtual bool ReservedFeatureSupport() = 0;
-    virtual bool ReservedFeatureGet(int& value) = 0;
-    virtual bool ReservedFeatureSet(int value) = 0;
-    virtual bool IsSupportHandGesture() = 0;
-    virtual bool GetHandGestureMask(int* values, int& count) = 0;
-    virtual bool GetHandGesture(int& value) = 0;
-    virtual bool SetHandGesture(int value) = 0;
-    virtual bool IsSupportCanvas() = 0;
-    virtual bool GetCanvasMask(int* values, int& count) = 0;
-    virtual bool GetCanvas(int& value) = 0;
-    virtual bool SetCanvas(int value) = 0;
-    virtual bool IsSupportSub1Ai() = 0;
-    virtual bool GetSub1AiMask(int* values, int& count) = 0;
-    virtual bool GetSub1Ai(int& value) = 0;
-    virtual bool SetSub1Ai(int value) = 0;
-    virtual bool IsSupportMosaic() = 0;
-    virtual bool GetMosaicMask(int* values, int& count) = 0;
-    virtual bool GetMosaic(int& value) = 0;
-    virtual bool SetMosaic(int value) = 0;
-    virtual bool IsSupportFaceTracking() = 0;
-    virtual bool GetFaceTracking() = 0;
-    virtual bool SetFaceTracking(bool on) = 0;
-    virtual bool IsSupportSoundTracking() = 0;
-    virtual bool GetSoundTracking() = 0;
-    virtual bool SetSoundTracking(bool on) = 0;
-    virtual bool IsSupportAutoFocus() = 0;
-    virtual bool SetAutoFocus(int on) = 0;
-    virtual bool GetAutoFocus(int& on) = 0;
+    // Camera features with one value each (CameraFeature): on/off features answer 0 or 1, option
+    // features an option number (0: none). Supported: the open camera offers it.
+    virtual bool Supported(CameraFeature feature) = 0;
+    virtual bool Get(CameraFeature feature, int& value) = 0;
+    virtual bool Set(CameraFeature feature, int value) = 0;
+    // The options an option feature offers: values[i] 1 means option i + 1 (room for
+    // kCameraOptionCapacity values). False for the on/off features.
+    virtual bool Mask(CameraFeature feature, int* values, int& count) = 0;
     virtual bool GetAutoFocusMode(int& mode) = 0;
-    virtual bool IsSupportPip() = 0;
-    virtual bool GetPip() = 0;
-    virtual bool SetPip(bool on) = 0;
-    virtual bool IsSupportHideMode() = 0;
-    virtual bool GetHideMode() = 0;
-    virtual bool SetHideMode(bool on) = 0;
-    virtual bool IsSupportDoaTest() = 0;
-    virtual bool GetDoaTest() = 0;
-    virtual bool SetDoaTest(bool on) = 0;
-    virtual bool IsSupportSensor() = 0;
-    virtual int GetSensor() = 0;
-    virtual bool SetSensor(int value) = 0;
     virtual bool IsSupportAudioMode() = 0;
     virtual bool GetAudioModeMask(int* values, int& count) = 0;
     virtual QStringList GetAcousticBaffleList() = 0;

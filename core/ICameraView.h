@@ -8,6 +8,18 @@
 #include <QStringList>
 #include <QtGlobal>
 
+// What the camera core refused or could not do, for the view to tell the user in its own words.
+enum class CameraRefusal {
+    OpenFailed,         // the camera did not open
+    StreamModeRefused,  // the stream count was not accepted
+    MediaTypeRefused,
+    ResolutionRefused,
+    FrameRateRefused,
+    PreviewFailed,  // the preview did not start
+    StillNotJpeg,   // the still pin sent a frame that cannot be saved as it is
+    StillNotSaved   // the still photo could not be written (path, errno)
+};
+
 class ICameraView {
 public:
     virtual ~ICameraView() = default;
@@ -73,6 +85,8 @@ public:
     virtual void CheckNonStitching(bool check) = 0;
     // Messages and live information
     virtual void ShowMessage(const QString& text) = 0;
+    // A refusal of the camera core; path and error (an errno) where the refusal has them.
+    virtual void ShowRefusal(CameraRefusal refusal, const QString& path, int error) = 0;
     virtual void SetVideoInfo(int stream, const QString& text) = 0;
     // Image properties
     virtual void PuCtPropertyList(const QStringList& names) = 0;
@@ -90,6 +104,17 @@ public:
     // Camera state (0 no camera, 2 present and starting) and hot-plug
     virtual void SetCameraState(int state) = 0;
     virtual void UpdateCameraList(const QStringList& names, bool lost) = 0;
+    // A preview photo has been written (error 0) or not: an errno value or a CameraPhotoError.
+    virtual void PhotoFinished(const QString& path, int error) {
+        Q_UNUSED(path)
+        Q_UNUSED(error)
+    }
+    // The recording ended on a write failure (error: errno, 0 unknown); its file keeps keptMs.
+    virtual void RecordingFailed(const QString& path, int error, qint64 keptMs) {
+        Q_UNUSED(path)
+        Q_UNUSED(error)
+        Q_UNUSED(keptMs)
+    }
 };
 
 #endif

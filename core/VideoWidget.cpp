@@ -1,16 +1,17 @@
 #include "VideoWidget.h"
 
-#include <QDebug>
-#include <QMutexLocker>
 #include <QPainter>
 #include <QStyleOption>
 #include <QtMath>
 
 #include "CCameraPresenter.h"
-#include "StartTasks.h"
+#include "CameraControl.h"
+#include "CoreLog.h"
 
 namespace {
-std::atomic<CCameraPresenter*> g_presenter{nullptr};
+// The camera-control thread of the process: created by the first video widget, ended by the
+// first one destroyed. Written on the GUI thread only.
+std::atomic<CameraControl*> g_control{nullptr};
 }  // namespace
 
 VideoWidget::VideoWidget(int stream, QWidget* parent) : QWidget(parent), m_nStream(stream) {
@@ -27,32 +28,45 @@ VideoWidget::VideoWidget(int stream, QWidget* parent) : QWidget(parent), m_nStre
     setAttribute(Qt::WA_NativeWindow, true);
     setAttribute(Qt::WA_DontCreateNativeAncestors, true);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
-    // The renderer is set up on the start task: create the native window here, in the GUI thread.
+    // The renderer is set up on the control thread: create the native window here, in the GUI thread.
     m_nativeHandle = quintptr(winId());
-    updatePhysicalSize();
 
-    if (!g_presenter.load()) {
-        g_presenter.store(new CCameraPresenter(this));
+    if (!g_control.load()) {
+        g_control.store(new CameraControl(this));
     }
-    g_presenter.load()->RegisterView(m_nStream, this);
+    request([this](CCameraPresenter* p) { p->RegisterView(m_nStream, this); });
+    updatePhysicalSize();
 }
 
 VideoWidget::~VideoWidget() {
+    // Queued requests may still name this widget: let them run first.
     waitForStart();
-    CCameraPresenter* presenter = g_presenter.exchange(nullptr);
-    if (presenter) {
-        presenter->StopPreview();
-        presenter->Uninit();
-        delete presenter;
-    }
+    delete g_control.exchange(nullptr);
+}
+
+CameraControl* VideoWidget::control() {
+    return g_control.load();
 }
 
 CCameraPresenter* VideoWidget::presenter() {
-    return g_presenter.load();
+    CameraControl* c = g_control.load();
+    return c ? c->presenter() : nullptr;
+}
+
+void VideoWidget::request(std::function<void(CCameraPresenter*)> fn) {
+    CameraControl* c = g_control.load();
+    if (!c) {
+        return;
+    }
+    c->call([c, fn = std::move(fn)] {
+        if (CCameraPresenter* p = c->presenter()) {
+            fn(p);
+        }
+    });
 }
 
 QStringList VideoWidget::knownCameras() const {
-    QMutexLocker lock(&m_namesMutex);
+    std::unique_lock<std::mutex> lock(m_namesMutex);
     return m_cameraNames;
 }
 
@@ -60,33 +74,30 @@ QStringList VideoWidget::knownCameras() const {
 // Starting and stopping
 
 void VideoWidget::startPreviewAsync() {
-    qDebug() << "CCameraPresenter::Init()::startPreviewAsync() start";
-    if (!presenter()) {
+    CameraControl* c = g_control.load();
+    if (!c) {
         return;
     }
-    StartTasks::run([this] {
+    // Always queued, also from a report on the control thread: a start never runs inside another
+    // presenter call.
+    c->post([this] {
         startPreview();
         m_bReady = true;
         emit sigVideoReady();
-        QMetaObject::invokeMethod(
-            this, [] {}, Qt::QueuedConnection);
     });
 }
 
 void VideoWidget::waitForStart() {
-    StartTasks::waitForAll();
+    if (CameraControl* c = g_control.load()) {
+        c->waitIdle();
+    }
 }
 
 void VideoWidget::startPreview() {
-    qDebug() << "CCameraPresenter::Init()::startPreview:";
     CCameraPresenter* p = presenter();
     if (!p) {
         return;
     }
-    QMutexLocker lock(&m_mutex);
-    m_nStop = 0;
-    qDebug() << "VideoWidget::startPreview CCameraPresenter::Init()::startPreview:"
-             << (m_bStarted ? "true" : "false");
     const bool restartRequested = m_bRestartRequested.exchange(false);
     if (!m_bStarted || restartRequested) {
         m_bStarted = false;
@@ -101,7 +112,7 @@ void VideoWidget::startPreview() {
             p->SetStreamMode(0);
         }
     }
-    qDebug() << "VCCameraPresenter::Init()::startPreview 11111:" << (m_bStarted ? "true" : "false");
+    qCDebug(lcVideo) << "start: camera core running" << m_bStarted.load() << "camera" << m_bHasCamera.load();
     if (!m_bStarted || !m_bHasCamera) {
         // Nothing to show: the no-device state has been reported already.
         return;
@@ -110,169 +121,118 @@ void VideoWidget::startPreview() {
 }
 
 void VideoWidget::stopPreview() {
-    QMutexLocker lock(&m_mutex);
-    m_nStop.store(1, std::memory_order_seq_cst);
-    if (CCameraPresenter* p = presenter()) {
-        p->StopPreview();
-    }
+    request([](CCameraPresenter* p) { p->StopPreview(); });
 }
 
 // ---------------------------------------------------------------------------------------------
-// Requests
+// Requests (each queued to the camera-control thread)
 
 void VideoWidget::openCamera(int index) {
-    if (auto* p = presenter()) {
-        p->OpenCamera(index);
-    }
+    request([index](CCameraPresenter* p) { p->OpenCamera(index); });
 }
 
 void VideoWidget::setStreamMode(int n) {
-    if (auto* p = presenter()) {
-        p->SetStreamMode(n);
-    }
+    request([n](CCameraPresenter* p) { p->SetStreamMode(n); });
 }
 
 void VideoWidget::setMediaType(int stream, int index) {
-    if (auto* p = presenter()) {
-        p->SetMediaType(stream, index);
-    }
+    request([stream, index](CCameraPresenter* p) { p->SetMediaType(stream, index); });
 }
 
 void VideoWidget::setResolution(int stream, int index) {
-    if (auto* p = presenter()) {
-        p->SetResolution(stream, index);
-    }
+    request([stream, index](CCameraPresenter* p) { p->SetResolution(stream, index); });
 }
 
 void VideoWidget::setFps(int stream, int index) {
-    if (auto* p = presenter()) {
-        p->SetFps(stream, index);
-    }
+    request([stream, index](CCameraPresenter* p) { p->SetFps(stream, index); });
 }
 
 void VideoWidget::setBps(int stream, int value) {
-    if (auto* p = presenter()) {
-        p->SetBps(stream, value);
-    }
+    request([stream, value](CCameraPresenter* p) { p->SetBps(stream, value); });
 }
 
 void VideoWidget::setGop(int stream, int value) {
-    if (auto* p = presenter()) {
-        p->SetGop(stream, value);
-    }
+    request([stream, value](CCameraPresenter* p) { p->SetGop(stream, value); });
 }
 
 void VideoWidget::setFlip(bool on) {
-    if (auto* p = presenter()) {
-        p->SetFlip(on);
-    }
+    request([on](CCameraPresenter* p) { p->SetFlip(on); });
 }
 
 void VideoWidget::setMirror(bool on) {
-    if (auto* p = presenter()) {
-        p->SetMirror(on);
-    }
+    request([on](CCameraPresenter* p) { p->SetMirror(on); });
 }
 
 void VideoWidget::enableFaceTracking(bool on) {
-    if (auto* p = presenter()) {
-        p->EnableFaceTracking(on);
-    }
+    request([on](CCameraPresenter* p) { p->EnableFaceTracking(on); });
 }
 
 void VideoWidget::enableSoundTracking(bool on) {
-    if (auto* p = presenter()) {
-        p->EnableSoundTracking(on);
-    }
+    request([on](CCameraPresenter* p) { p->EnableSoundTracking(on); });
 }
 
 void VideoWidget::setHandGesture(int value) {
-    if (auto* p = presenter()) {
-        p->SetHandGesture(value);
-    }
+    request([value](CCameraPresenter* p) { p->SetHandGesture(value); });
 }
 
 void VideoWidget::setCanvas(int value) {
-    if (auto* p = presenter()) {
-        p->SetCanvas(value);
-    }
+    request([value](CCameraPresenter* p) { p->SetCanvas(value); });
 }
 
 void VideoWidget::setSub1Ai(int value) {
-    if (auto* p = presenter()) {
-        p->SetSub1Ai(value);
-    }
+    request([value](CCameraPresenter* p) { p->SetSub1Ai(value); });
 }
 
 void VideoWidget::setMosaic(int value) {
-    if (auto* p = presenter()) {
-        p->SetMosaic(value);
-    }
+    request([value](CCameraPresenter* p) { p->SetMosaic(value); });
 }
 
 void VideoWidget::setPip(bool on) {
-    if (auto* p = presenter()) {
-        p->SetPip(on);
-    }
+    request([on](CCameraPresenter* p) { p->SetPip(on); });
 }
 
 void VideoWidget::setHideMode(bool on) {
-    if (auto* p = presenter()) {
-        p->SetHideMode(on);
-    }
+    request([on](CCameraPresenter* p) { p->SetHideMode(on); });
 }
 
 void VideoWidget::setSensor(int value) {
-    if (auto* p = presenter()) {
-        p->SetSensor(value);
-    }
+    request([value](CCameraPresenter* p) { p->SetSensor(value); });
 }
 
 void VideoWidget::initSlider(int id) {
-    if (auto* p = presenter()) {
-        p->InitSlider(id);
-    }
+    request([id](CCameraPresenter* p) { p->InitSlider(id); });
 }
 
 void VideoWidget::setPuCtValue(int id, int value) {
-    if (auto* p = presenter()) {
+    request([id, value](CCameraPresenter* p) {
         p->SetPuCtAuto(id, false);
         p->SetPuCtValue(id, value);
-    }
+    });
 }
 
 void VideoWidget::setPuCtAuto(int id, bool autoMode) {
-    if (auto* p = presenter()) {
-        p->SetPuCtAuto(id, autoMode);
-    }
+    request([id, autoMode](CCameraPresenter* p) { p->SetPuCtAuto(id, autoMode); });
 }
 
 void VideoWidget::setFrequency(int index) {
-    if (auto* p = presenter()) {
-        p->SetFrequency(index);
-    }
+    request([index](CCameraPresenter* p) { p->SetFrequency(index); });
 }
 
 bool VideoWidget::startRecord(const QString& path) {
-    auto* p = presenter();
-    if (!p) {
-        qWarning() << "VideoWidget::startRecord without a camera core:" << path;
+    if (!g_control.load()) {
+        qCWarning(lcVideo) << "recording asked for without a camera core:" << path;
         return false;
     }
-    return p->StartRecord(path);
+    request([this, path](CCameraPresenter* p) { emit sigRecordStarted(p->StartRecord(path), path); });
+    return true;
 }
 
 void VideoWidget::stopRecord() {
-    qDebug("VideoWidget:: stopRecord( start\n)");
-    if (auto* p = presenter()) {
-        p->StopRecord();
-    }
+    request([](CCameraPresenter* p) { p->StopRecord(); });
 }
 
 void VideoWidget::capturePreviewFrame(const QString& path) {
-    if (auto* p = presenter()) {
-        p->CapturePreviewFrame(path.toUtf8());
-    }
+    request([path](CCameraPresenter* p) { p->CapturePreviewFrame(path.toUtf8()); });
 }
 
 void VideoWidget::setRecordKeepAudio(bool keep) {
@@ -317,11 +277,12 @@ void VideoWidget::resetPuCt(int id) {
 
 void VideoWidget::updatePhysicalSize() {
     const qreal ratio = devicePixelRatioF();
-    m_physicalWidth = qRound(width() * ratio);
-    m_physicalHeight = qRound(height() * ratio);
-    if (auto* p = presenter()) {
-        p->UpdatePreviewSize(m_nStream, m_physicalWidth, m_physicalHeight);
-    }
+    const int w = qRound(width() * ratio);
+    const int h = qRound(height() * ratio);
+    m_physicalWidth = w;
+    m_physicalHeight = h;
+    const int stream = m_nStream;
+    request([stream, w, h](CCameraPresenter* p) { p->UpdatePreviewSize(stream, w, h); });
 }
 
 void VideoWidget::resizeEvent(QResizeEvent* event) {

@@ -1,20 +1,27 @@
 #ifndef CORVIX_VIDEO_WIDGET_H
 #define CORVIX_VIDEO_WIDGET_H
 
-#include <QMutex>
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
 #include <atomic>
+#include <functional>
+#include <mutex>
 
 #include "ICameraView.h"
 
 class CCameraPresenter;
+class CameraControl;
 
 // One stream's picture: a black native child window that the render library draws into. It is
 // the presenter's view: every report becomes a Qt signal (emitted from whatever thread the report
 // came on, so receivers in the GUI thread get it queued), and its plain members forward the
 // screens' requests to the presenter. Stream 0 is the main picture; 1 and 2 are sub-stream windows.
+//
+// The first video widget creates the camera-control thread (CameraControl), which owns the
+// presenter: every request below is queued to it and returns at once, the GUI never waits on the
+// camera. A forwarding method is one line:
+//     void VideoWidget::setFlip(bool on) { request([on](CCameraPresenter* p) { p->SetFlip(on); }); }
 class VideoWidget : public QWidget, public ICameraView {
     Q_OBJECT
 
@@ -31,13 +38,15 @@ public:
     bool isRestartPending() const { return m_bRestartRequested; }
     bool isReady() const { return m_bReady; }
     QStringList knownCameras() const;
-    // The one presenter of the process (null before the first video widget).
+    // The one presenter of the process (null before the first video widget). Its methods may only
+    // be called on the camera-control thread: use request().
     static CCameraPresenter* presenter();
+    static CameraControl* control();
 
-    // Starting and stopping the camera.
+    // Starting and stopping the camera (queued; sigVideoReady when a start has finished).
     void startPreviewAsync();
     void stopPreview();
-    // Blocks until every start task (of any video widget) has finished.
+    // Blocks until every queued camera operation has finished (shutdown and tests only).
     static void waitForStart();
 
     // Requests forwarded to the presenter.
@@ -63,7 +72,8 @@ public:
     void setPuCtValue(int id, int value);
     void setPuCtAuto(int id, bool autoMode);
     void setFrequency(int index);
-    // Answers whether the recording started.
+    // Asks for a recording; answers false only without a camera core. Whether it started comes
+    // with sigRecordStarted.
     bool startRecord(const QString& path);
     void stopRecord();
     void capturePreviewFrame(const QString& path);
@@ -128,6 +138,9 @@ public:
     void EnableNonStitching(bool enable) override;
     void CheckNonStitching(bool check) override;
     void ShowMessage(const QString& text) override;
+    void ShowRefusal(CameraRefusal refusal, const QString& path, int error) override;
+    // The words the user sees for a refusal of the camera core.
+    static QString refusalText(CameraRefusal refusal, const QString& path, int error);
     void SetVideoInfo(int stream, const QString& text) override;
     void PuCtPropertyList(const QStringList& names) override;
     void InitSlider(bool enable, int min, int max, int step, int value, bool autoSupported,
@@ -140,6 +153,12 @@ public:
     void SetFrequency(int index) override;
     void SetCameraState(int state) override;
     void UpdateCameraList(const QStringList& names, bool lost) override;
+    void PhotoFinished(const QString& path, int error) override;
+    void RecordingFailed(const QString& path, int error, qint64 keptMs) override;
+
+    // What a failed save tells the user ("磁盘空间不足", ...): error is an errno value or a
+    // CameraPhotoError.
+    static QString saveErrorText(int error);
 
     // Display names of the lens types reported by the camera.
     static QString sensorDisplayName(const QString& name);
@@ -148,7 +167,8 @@ signals:
     void sigCameraState(int stateType);
     void sigVideoReady();
     void sigCameraListReady(QStringList cameras);
-    void sigUpdateCameraList(QStringList camerasList, bool bCurrentStillExists);
+    // restartRequested: the camera is started afresh (the open one has gone, or none was open).
+    void sigUpdateCameraList(QStringList camerasList, bool restartRequested);
     void sigMediaTypeListReady(int streamId, QStringList mediaTypes, int nDefaultSel);
     void sigResolutionListReady(int streamId, QStringList resolutions, int nDefaultSel);
     void sigFPSListReady(int streamId, QStringList fpsTypes, int nDefaultSel);
@@ -199,28 +219,35 @@ signals:
     void sigEnableFrequency(bool bEnable);
     void sigSetFrequency(int index);
     void sigAudioTestStarted(bool started);
+    // The answer to startRecord.
+    void sigRecordStarted(bool ok, QString path);
+    // A recording ended on its own: reason for the user, keptMs recorded before the failure.
+    void sigRecordFailed(QString path, QString reason, qint64 keptMs);
+    // A photo asked for with capturePreviewFrame: saved, or not with the reason for the user.
+    void sigPhotoResult(bool ok, QString path, QString reason);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Runs fn with the presenter on the camera-control thread (queued from any other thread).
+    static void request(std::function<void(CCameraPresenter*)> fn);
     void startPreview();
     void updatePhysicalSize();
     static QVector<long> maskOf(const int* values, int count);
 
     int m_nStream = 0;
+    // Written on the control thread, read on the GUI thread.
     std::atomic<int> m_nCurCamera{0};
     std::atomic<bool> m_bStarted{false};
-    std::atomic<int> m_nStop{0};
     std::atomic<bool> m_bReady{false};
     std::atomic<bool> m_bHasCamera{false};  // the last camera list was not empty
     // Set by a camera list change that needs the presenter started afresh; taken by the next start.
-    // A separate flag, so that a change arriving while a start is initialising is not lost.
     std::atomic<bool> m_bRestartRequested{false};
+    // The camera list of the last start (replaced, never appended to): guarded by m_namesMutex.
     QStringList m_cameraNames;
-    mutable QMutex m_namesMutex;
-    QMutex m_mutex;  // serialises starting and stopping the camera
+    mutable std::mutex m_namesMutex;
 
     // Read by the render set-up on the start task: kept here so that no widget call leaves the GUI thread.
     quintptr m_nativeHandle = 0;

@@ -1,7 +1,9 @@
 // Video widget: the presenter's reports, forwarded as Qt signals.
-#include <QDebug>
-#include <QMutexLocker>
+#include <cerrno>
+#include <cstring>
 
+#include "CoreLog.h"
+#include "ICameraModel.h"
 #include "VideoWidget.h"
 
 bool VideoWidget::SetCameraList(const QStringList& names) {
@@ -15,8 +17,8 @@ bool VideoWidget::SetCameraList(const QStringList& names) {
     QMetaObject::invokeMethod(
         this, [this] { emit sigCameraState(2); }, Qt::QueuedConnection);
     {
-        QMutexLocker lock(&m_namesMutex);
-        m_cameraNames.append(names);
+        std::unique_lock<std::mutex> lock(m_namesMutex);
+        m_cameraNames = names;
     }
     emit sigCameraListReady(names);
     openCamera(m_nCurCamera);
@@ -179,8 +181,34 @@ void VideoWidget::CheckNonStitching(bool check) {
 }
 
 void VideoWidget::ShowMessage(const QString& text) {
-    qWarning() << "VideoWidget::ShowMessage:" << text;
+    qCWarning(lcVideo) << "shown to the user:" << text;
     emit sigShowMessage(text);
+}
+
+void VideoWidget::ShowRefusal(CameraRefusal refusal, const QString& path, int error) {
+    ShowMessage(refusalText(refusal, path, error));
+}
+
+QString VideoWidget::refusalText(CameraRefusal refusal, const QString& path, int error) {
+    switch (refusal) {
+        case CameraRefusal::OpenFailed:
+            return tr("打开设备失败");
+        case CameraRefusal::StreamModeRefused:
+            return tr("设置码流失败");
+        case CameraRefusal::MediaTypeRefused:
+            return tr("设置视频格式失败");
+        case CameraRefusal::ResolutionRefused:
+            return tr("设置分辨率失败");
+        case CameraRefusal::FrameRateRefused:
+            return tr("设置帧率失败");
+        case CameraRefusal::PreviewFailed:
+            return tr("open failed");
+        case CameraRefusal::StillNotJpeg:
+            return tr("静态拍照失败：相机送来的照片不是JPEG格式，无法保存");
+        case CameraRefusal::StillNotSaved:
+            return tr("静态拍照失败：无法保存文件 %1（%2）").arg(path, saveErrorText(error));
+    }
+    return QString();
 }
 
 void VideoWidget::SetVideoInfo(int stream, const QString& text) {
@@ -209,8 +237,6 @@ void VideoWidget::GetPreviewObject(int stream, quintptr& handle, int& width, int
     handle = m_nativeHandle;
     width = m_physicalWidth;
     height = m_physicalHeight;
-    qDebug() << "[GetPreviewObject]"
-             << "stream =" << stream << "winId =" << handle << "physical size =" << width << "x" << height;
 }
 
 void VideoWidget::SetAudioList(const QStringList& names, int defaultIndex) {
@@ -236,17 +262,47 @@ void VideoWidget::SetCameraState(int state) {
 }
 
 void VideoWidget::UpdateCameraList(const QStringList& names, bool lost) {
-    qDebug("VideoWidget::UpdateCameraList bCurrentStillExists=%d\n", lost);
     int known = 0;
     {
-        QMutexLocker lock(&m_namesMutex);
+        std::unique_lock<std::mutex> lock(m_namesMutex);
         known = m_cameraNames.size();
     }
     // A start that found no camera is also restarted, so that a camera plugged in later appears.
-    const bool restart = lost || known < 2 || !m_bHasCamera;
-    if (restart) {
+    const bool restartRequested = lost || known < 2 || !m_bHasCamera;
+    if (restartRequested) {
         m_bRestartRequested = true;
     }
-    qDebug() << "VideoWidget::UpdateCameraList:" << names;
-    emit sigUpdateCameraList(names, restart);
+    qCDebug(lcVideo) << "camera list changed:" << names << "open camera lost:" << lost;
+    emit sigUpdateCameraList(names, restartRequested);
+}
+
+void VideoWidget::PhotoFinished(const QString& path, int error) {
+    emit sigPhotoResult(error == 0, path, error == 0 ? QString() : saveErrorText(error));
+}
+
+void VideoWidget::RecordingFailed(const QString& path, int error, qint64 keptMs) {
+    emit sigRecordFailed(path, saveErrorText(error), keptMs);
+}
+
+QString VideoWidget::saveErrorText(int error) {
+    switch (error) {
+        case 0:
+            return tr("无法写入文件");
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return tr("磁盘空间不足");
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return tr("文件夹不可写");
+        case ENOENT:
+        case ENOTDIR:
+            return tr("文件夹不存在");
+        case kPhotoNotEncoded:
+        case kPhotoNoFrame:
+            return tr("画面无法保存为照片");
+        default:
+            return error > 0 ? QString::fromLocal8Bit(std::strerror(error)) : tr("无法写入文件");
+    }
 }

@@ -1,6 +1,6 @@
 #include "WavFile.h"
+#include "CoreLog.h"
 
-#include <QDebug>
 #include <QFile>
 #include <QSaveFile>
 #include <QtEndian>
@@ -45,7 +45,7 @@ bool writeWavFromPcm(const QString& pcmPath, const QString& wavPath, int channel
                      int bitsPerSample) {
     QFile pcm(pcmPath);
     if (!pcm.open(QIODevice::ReadOnly)) {
-        qWarning() << "writeWavFromPcm cannot read:" << pcmPath << pcm.errorString();
+        qCWarning(lcCamera) << "writeWavFromPcm cannot read:" << pcmPath << pcm.errorString();
         return false;
     }
     const int blockAlign = channels * bitsPerSample / 8;
@@ -56,7 +56,7 @@ bool writeWavFromPcm(const QString& pcmPath, const QString& wavPath, int channel
     }
     QSaveFile wav(wavPath);
     if (!wav.open(QIODevice::WriteOnly)) {
-        qWarning() << "writeWavFromPcm cannot write:" << wavPath << wav.errorString();
+        qCWarning(lcCamera) << "writeWavFromPcm cannot write:" << wavPath << wav.errorString();
         return false;
     }
     wav.write(wavHeader(static_cast<quint32>(dataBytes), channels, sampleRate, bitsPerSample));
@@ -73,7 +73,7 @@ bool writeWavFromPcm(const QString& pcmPath, const QString& wavPath, int channel
         left -= chunk.size();
     }
     if (left != 0) {
-        qWarning() << "writeWavFromPcm incomplete copy:" << pcmPath << "->" << wavPath;
+        qCWarning(lcCamera) << "writeWavFromPcm incomplete copy:" << pcmPath << "->" << wavPath;
         wav.cancelWriting();
         return false;
     }

@@ -14,6 +14,7 @@ packages=(
     xvfb xauth xdotool xcompmgr x11-utils imagemagick ffmpeg
     python3 openssl zbar-tools curl
     desktop-file-utils appstream graphviz
+    clang libclang-rt-14-dev
 )
 
 missing=()

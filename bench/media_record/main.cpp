@@ -1,9 +1,10 @@
 // Recording benchmark: 1080p30 from decoded frames with sound from the virtual microphone, while
 // the preview thread does its usual work per frame (JPEG decode, conversion, screen scaling).
 // Prints whether recording keeps up in real time, the dropped frames and the offset between
-// picture and sound in the finished file.
+// picture and sound in the finished file. Frames and sound go in with their capture times, as the
+// camera model hands them on; a jittery decoder hands each frame in up to `jitter` ms late.
 //
-//   bench_media_record [seconds (60)] [output.mp4]
+//   bench_media_record [seconds (60)] [output.mp4] [jitter ms (0)]
 #include <sys/resource.h>
 #include <time.h>
 
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -73,7 +75,7 @@ void onMicrophone(unsigned char* data, int size, long timestampUs) {
         g_pendingFlashUs = 0;
     }
     ++g_audioBlocks;
-    if (qelmuxer_muxer(g_key, data, size, 1) != 0) {
+    if (qelmuxer_muxer_at(g_key, data, size, QEL_MUXER_AUDIO, timestampUs) != 0) {
         ++g_audioRefused;
     }
 }
@@ -135,8 +137,9 @@ void measureEncoderThroughput(PreviewSimulator& preview, const std::string& path
 int main(int argc, char** argv) {
     double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
     std::string path = argc > 2 ? argv[2] : "/tmp/bench_media_record.mp4";
-    if (seconds < 3) {
-        std::fprintf(stderr, "usage: %s [seconds >= 3] [output.mp4]\n", argv[0]);
+    const int jitterMs = argc > 3 ? std::atoi(argv[3]) : 0;
+    if (seconds < 3 || jitterMs < 0) {
+        std::fprintf(stderr, "usage: %s [seconds >= 3] [output.mp4] [jitter ms >= 0]\n", argv[0]);
         return 2;
     }
     setenv("QEL_VIRTUAL_MICROPHONES", "1", 0);
@@ -182,11 +185,14 @@ int main(int argc, char** argv) {
     double workSum = 0, workMax = 0, callMax = 0;
     const double previewCpuStart = threadCpuSeconds();
     double nextMarker = kFirstMarker;
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<long> jitter(0, long(jitterMs) * 1000);
     for (int k = 0; k < frames; ++k) {
+        // `due` is the frame's capture time; the decoder may deliver it later.
         long due = t0 + long(k) * 1000000 / kFps;
-        sleepUntilUs(due);
+        sleepUntilUs(due + (jitterMs > 0 ? jitter(rng) : 0));
         long start = nowUs();
-        if (start - due > 1000000 / kFps) {
+        if (start - due > 1000000 / kFps + long(jitterMs) * 1000) {
             ++lateFrames;
         }
         bool flash = double(k) / kFps >= nextMarker;
@@ -197,9 +203,10 @@ int main(int argc, char** argv) {
         preview.nextFrame(k, flash);
         long handIn = nowUs();
         if (flash) {
-            g_pendingFlashUs = handIn;
+            g_pendingFlashUs = due;
         }
-        if (qelmuxer_muxer(g_key, preview.yuv().data(), int(preview.yuv().size()), 0) != 0) {
+        if (qelmuxer_muxer_at(g_key, preview.yuv().data(), int(preview.yuv().size()), QEL_MUXER_VIDEO, due) !=
+            0) {
             ++refused;
         }
         long end = nowUs();
@@ -245,7 +252,9 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("\n== recording 1080p30 from decoded frames with sound, %.1f s ==\n", recordWall);
+    std::printf(
+        "\n== recording 1080p30 from decoded frames with sound, %.1f s, decoder jitter up to %d ms ==\n",
+        recordWall, jitterMs);
     std::printf(
         "preview work per frame (JPEG decode + 4:2:0 + screen scale + hand-in): avg %.2f ms, max %.2f ms\n",
         workSum / frames, workMax);

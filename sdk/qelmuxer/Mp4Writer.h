@@ -39,6 +39,8 @@ public:
     void abandon();
 
     bool failed() const { return m_failed; }
+    // errno of the failed write, 0 when none (or the failure was not a write).
+    int lastErrno() const { return m_sink.lastErrno(); }
     int64_t packetsWritten() const { return m_packets; }
     // Bytes in the file (after a failure: up to the last whole fragment).
     int64_t bytesWritten() const { return m_failed ? m_completeUpTo : m_sink.bytesWritten(); }

@@ -46,7 +46,7 @@ Muxer::Muxer(const Config& config) : m_cfg(config) {}
 std::shared_ptr<Muxer> Muxer::create(const Config& config, std::string* error) {
     Config c = config;
     if (c.path.empty() || c.width < 2 || c.height < 2 || c.width > 16384 || c.height > 16384 ||
-        c.videoType < QEL_MEDIA_YUY2 || c.videoType > QEL_MEDIA_H265) {
+        c.videoType < QEL_MUXER_INPUT_YUV420P || c.videoType > QEL_MUXER_INPUT_H265) {
         *error = "bad path, size or video type";
         return nullptr;
     }
@@ -76,7 +76,7 @@ bool Muxer::start(std::string* error) {
     m_frameDuration = VideoEncoder::kTimeBase / m_cfg.fps;
 
     FrameQueue::Pool video;
-    if (m_cfg.videoType == QEL_MEDIA_YUY2) {
+    if (m_cfg.videoType == QEL_MUXER_INPUT_YUV420P) {
         video.slots = int(std::clamp<size_t>(kDecodedBudget / size_t(m_frameBytes), 4, 32));
         video.initialBytes = size_t(m_frameBytes);
         video.budgetBytes = video.initialBytes * size_t(video.slots);
@@ -84,7 +84,7 @@ bool Muxer::start(std::string* error) {
         video.slots = kEncodedSlots;
         video.initialBytes = std::clamp<size_t>(size_t(m_frameBytes) / 8, 64 * 1024, kMiB);
         video.budgetBytes = kEncodedBudget;
-        m_annexB = std::make_unique<AnnexBTrack>(m_cfg.videoType == QEL_MEDIA_H265);
+        m_annexB = std::make_unique<AnnexBTrack>(m_cfg.videoType == QEL_MUXER_INPUT_H265);
     }
     FrameQueue::Pool audio;
     if (m_cfg.audio) {
@@ -135,12 +135,12 @@ Muxer::~Muxer() {
     release();
 }
 
-int Muxer::push(int kind, const uint8_t* data, int size) {
+int Muxer::push(int kind, const uint8_t* data, int size, int64_t timestampUs) {
     if (!data || size <= 0) {
         return QEL_MUXER_REFUSED_ARGUMENT;
     }
     if (kind == QEL_MUXER_VIDEO) {
-        bool decoded = m_cfg.videoType == QEL_MEDIA_YUY2;
+        bool decoded = m_cfg.videoType == QEL_MUXER_INPUT_YUV420P;
         if ((decoded && size != m_frameBytes) || (!decoded && size > m_maxEncodedBytes)) {
             return QEL_MUXER_REFUSED_ARGUMENT;
         }
@@ -154,7 +154,7 @@ int Muxer::push(int kind, const uint8_t* data, int size) {
     if (m_failed.load(std::memory_order_relaxed)) {
         return QEL_MUXER_REFUSED_FAILED;
     }
-    int64_t now = monotonicUs();
+    int64_t now = timestampUs > 0 ? timestampUs : monotonicUs();
     Slot* slot = m_queue->acquire(kind, size);
     if (!slot) {
         if (m_queue->closed()) {
@@ -177,7 +177,7 @@ void Muxer::run() {
     pthread_setname_np(pthread_self(), "qelmuxer");
     lowerPriority();
     std::string error;
-    if (m_cfg.videoType == QEL_MEDIA_YUY2) {
+    if (m_cfg.videoType == QEL_MUXER_INPUT_YUV420P) {
         m_encoder = std::make_unique<VideoEncoder>();
         if (m_encoder->open(m_cfg.width, m_cfg.height, m_cfg.fps, m_cfg.gop, &error)) {
             m_encoder->setSink([this](AVPacket* pkt) { return writeVideo(pkt); });
@@ -299,7 +299,7 @@ bool Muxer::beginFile(int64_t originUs, const std::vector<uint8_t>& extradata) {
         ok = m_encoder->fillParameters(par);
     } else if (ok) {
         par->codec_type = AVMEDIA_TYPE_VIDEO;
-        par->codec_id = m_cfg.videoType == QEL_MEDIA_H265 ? AV_CODEC_ID_HEVC : AV_CODEC_ID_H264;
+        par->codec_id = m_cfg.videoType == QEL_MUXER_INPUT_H265 ? AV_CODEC_ID_HEVC : AV_CODEC_ID_H264;
         par->width = m_cfg.width;
         par->height = m_cfg.height;
         par->extradata = static_cast<uint8_t*>(av_mallocz(extradata.size() + AV_INPUT_BUFFER_PADDING_SIZE));
@@ -348,6 +348,7 @@ bool Muxer::writeAudio(AVPacket* pkt) {
 // A write or encoding failure ends the recording: what was written stays, the rest is refused.
 void Muxer::fail() {
     if (!m_failed.exchange(true)) {
+        m_error = m_writer.lastErrno();
         logLine("recording %s ended by a failure; %lld bytes kept", m_cfg.path.c_str(),
                 (long long)m_writer.bytesWritten());
     }

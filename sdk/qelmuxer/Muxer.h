@@ -1,6 +1,6 @@
 // One recording: the pool the callers copy frames and sound into, and the thread that encodes
-// them and writes the MP4 file. Timestamps come from the arrival times of frames and blocks on
-// one clock, counted from the first frame that starts the file.
+// them and writes the MP4 file. Timestamps are the capture times the callers give (else the
+// arrival times) on one monotonic clock, counted from the first frame that starts the file.
 #ifndef QELMUXER_MUXER_H
 #define QELMUXER_MUXER_H
 
@@ -29,7 +29,7 @@ public:
         std::string path;
         int width = 0;
         int height = 0;
-        int videoType = 0;  // 2 decoded YUV 4:2:0, 3 H.264, 4 H.265
+        int videoType = 0;  // a QELMuxerVideoInput
         int fps = 30;
         int gop = 60;
         bool audio = false;
@@ -43,8 +43,11 @@ public:
     Muxer(const Muxer&) = delete;
     Muxer& operator=(const Muxer&) = delete;
 
-    // Copies one frame or sound block into the pool. 0 accepted, else a QELMuxerRefusal.
-    int push(int kind, const uint8_t* data, int size);
+    // Copies one frame or sound block into the pool, stamped timestampUs (<= 0: now).
+    // 0 accepted, else a QELMuxerRefusal.
+    int push(int kind, const uint8_t* data, int size, int64_t timestampUs = 0);
+    // The errno of the write failure that ended the recording, 0 when none.
+    int lastError() const { return m_error.load(); }
     // Refuses further data, writes what is queued, finishes the file and joins the thread.
     // True when the file was completed without error.
     bool release();
@@ -91,6 +94,7 @@ private:
     bool m_released = false;
     bool m_started = false;
     std::atomic<bool> m_failed{false};
+    std::atomic<int> m_error{0};
     std::atomic<long long> m_videoAccepted{0}, m_videoDropped{0}, m_videoSkipped{0}, m_videoWritten{0};
     std::atomic<long long> m_audioAccepted{0}, m_audioDropped{0}, m_audioSamples{0}, m_silence{0},
         m_trimmed{0}, m_bytes{0};

@@ -104,11 +104,20 @@ int qelmuxer_create_muxer(char* keyOut, const char* utf8Path, int width, int hei
 }
 
 int qelmuxer_muxer(const char* key, const unsigned char* data, int size, int kind) {
+    return qelmuxer_muxer_at(key, data, size, kind, 0);
+}
+
+int qelmuxer_muxer_at(const char* key, const unsigned char* data, int size, int kind, long long timestampUs) {
     std::shared_ptr<Muxer> muxer = find(key);
     if (!muxer) {
         return QEL_MUXER_REFUSED_ARGUMENT;
     }
-    return muxer->push(kind, data, size);
+    return muxer->push(kind, data, size, timestampUs);
+}
+
+int qelmuxer_last_error(const char* key) {
+    std::shared_ptr<Muxer> muxer = find(key);
+    return muxer ? muxer->lastError() : 0;
 }
 
 int qelmuxer_release_muxer(const char* key) {

@@ -3,15 +3,9 @@
 #define QEL_MUXER_STATS_H
 
 #include "qelexport.h"
+#include "qelmuxer.h"
 
 QEL_EXTERN_C_BEGIN
-
-// Answers of qelmuxer_muxer besides 0 (accepted).
-enum QELMuxerRefusal {
-    QEL_MUXER_REFUSED_ARGUMENT = 1,  // unknown key, null data, wrong size or kind
-    QEL_MUXER_REFUSED_QUEUE_FULL = 2,
-    QEL_MUXER_REFUSED_FAILED = 3  // the file could not be written; the recording has ended
-};
 
 typedef struct QELMuxerStats {
     long long videoAccepted;

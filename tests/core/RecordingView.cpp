@@ -286,3 +286,15 @@ void RecordingView::SetCameraState(int s) {
 void RecordingView::UpdateCameraList(const QStringList& n, bool lost) {
     log(QStringLiteral("UpdateCameraList(%1,%2)").arg(list(n), b(lost)));
 }
+void RecordingView::PhotoFinished(const QString& path, int error) {
+    log(QStringLiteral("PhotoFinished(%1,%2)").arg(path).arg(error));
+}
+void RecordingView::RecordingFailed(const QString& path, int error, qint64 keptMs) {
+    log(QStringLiteral("RecordingFailed(%1,%2,%3)").arg(path).arg(error).arg(keptMs));
+}
+void RecordingView::ShowRefusal(CameraRefusal refusal, const QString& path, int error) {
+    static const char* const kNames[] = {"OpenFailed",        "StreamModeRefused", "MediaTypeRefused",
+                                         "ResolutionRefused", "FrameRateRefused",  "PreviewFailed",
+                                         "StillNotJpeg",      "StillNotSaved"};
+    log(QStringLiteral("ShowRefusal(%1,%2,%3)").arg(QLatin1String(kNames[int(refusal)]), path).arg(error));
+}

@@ -98,6 +98,9 @@ public:
     void SetFrequency(int index) override;
     void SetCameraState(int state) override;
     void UpdateCameraList(const QStringList& names, bool lost) override;
+    void PhotoFinished(const QString& path, int error) override;
+    void ShowRefusal(CameraRefusal refusal, const QString& path, int error) override;
+    void RecordingFailed(const QString& path, int error, qint64 keptMs) override;
 
 private:
     void log(const QString& report);

@@ -12,6 +12,12 @@
 
 namespace {
 
+int featureValue(CCameraModel* model, CameraFeature feature) {
+    int value = -1;
+    model->Get(feature, value);
+    return value;
+}
+
 // A single-stream camera offering everything, with known lists.
 const char* const kFullProfile = R"({
   "name": "Test Cam", "vid": 7531, "pid": 258, "firmware": "2.3.4", "mid": "MID-0042",
@@ -234,7 +240,7 @@ void TestCameraPresenter::cameraWithoutFeaturesGetsTheNotSupportedReports() {
     QCOMPARE(model->GetMaxStreamIndex(), -1);
     QVERIFY(model->GetMediaTypeList(0).isEmpty());
     QVERIFY(model->GetAcousticBaffleList().isEmpty());
-    QVERIFY(!model->SetFlip(true));
+    QVERIFY(!model->Set(CameraFeature::Flip, 1));
 }
 
 void TestCameraPresenter::noCameraOpensNothing() {
@@ -245,8 +251,8 @@ void TestCameraPresenter::noCameraOpensNothing() {
     QVERIFY(reports.at(1).startsWith(QStringLiteral("SetAudioList(")));
     QVERIFY(!m_presenter->HasCameras());
     QVERIFY(!m_presenter->StartPreview());
-    QCOMPARE(m_view->matching(QStringLiteral("ShowMessage")),
-             QStringList{QStringLiteral("ShowMessage(open failed)")});
+    QCOMPARE(m_view->matching(QStringLiteral("Show")),
+             QStringList{QStringLiteral("ShowRefusal(PreviewFailed,,0)")});
 }
 
 void TestCameraPresenter::singleStreamCascadeUsesFirstEntries() {
@@ -314,9 +320,12 @@ void TestCameraPresenter::refusalsAreReportedAndKeepTheSelection() {
     m_presenter->SetFps(0, 2);  // the count
     m_presenter->SetMediaType(1, 0);
     const QStringList expected = {
-        QStringLiteral("ShowMessage(设置码流失败)"),     QStringLiteral("ShowMessage(设置视频格式失败)"),
-        QStringLiteral("ShowMessage(设置视频格式失败)"), QStringLiteral("ShowMessage(设置分辨率失败)"),
-        QStringLiteral("ShowMessage(设置帧率失败)"),     QStringLiteral("ShowMessage(设置视频格式失败)"),
+        QStringLiteral("ShowRefusal(StreamModeRefused,,0)"),
+        QStringLiteral("ShowRefusal(MediaTypeRefused,,0)"),
+        QStringLiteral("ShowRefusal(MediaTypeRefused,,0)"),
+        QStringLiteral("ShowRefusal(ResolutionRefused,,0)"),
+        QStringLiteral("ShowRefusal(FrameRateRefused,,0)"),
+        QStringLiteral("ShowRefusal(MediaTypeRefused,,0)"),
     };
     QCOMPARE(m_view->take(), expected);
     QCOMPARE(model->GetMaxStreamIndex(), 0);
@@ -342,9 +351,9 @@ void TestCameraPresenter::stillPinCascade() {
     const QStringList expected = {
         QStringLiteral("StillResolutionListReady([1280 x 720|640 x 360],0)"),
         QStringLiteral("StillFPSListReady([30],0)"),
-        QStringLiteral("ShowMessage(设置视频格式失败)"),
-        QStringLiteral("ShowMessage(设置分辨率失败)"),
-        QStringLiteral("ShowMessage(设置帧率失败)"),
+        QStringLiteral("ShowRefusal(MediaTypeRefused,,0)"),
+        QStringLiteral("ShowRefusal(ResolutionRefused,,0)"),
+        QStringLiteral("ShowRefusal(FrameRateRefused,,0)"),
     };
     QCOMPARE(m_view->take(), expected);
 }
@@ -354,7 +363,7 @@ void TestCameraPresenter::aiFeaturesExcludeEachOther() {
     startPresenter();
     CCameraModel* model = m_presenter->Model();
     QVERIFY(m_presenter->EnableFaceTracking(true));
-    QVERIFY(model->GetFaceTracking());
+    QCOMPARE(featureValue(model, CameraFeature::FaceTracking), 1);
 
     LibraryCallLog::clear();
     QVERIFY(m_presenter->SetHandGesture(2));
@@ -367,9 +376,9 @@ void TestCameraPresenter::aiFeaturesExcludeEachOther() {
         QStringLiteral("qelcamera_set_hand_gesture(0,2)"),
     };
     QCOMPARE(LibraryCallLog::calls(), expected);
-    QVERIFY(!model->GetFaceTracking());
+    QCOMPARE(featureValue(model, CameraFeature::FaceTracking), 0);
     int gesture = 0;
-    QVERIFY(model->GetHandGesture(gesture));
+    QVERIFY(model->Get(CameraFeature::HandGesture, gesture));
     QCOMPARE(gesture, 2);
 
     // Switching face tracking on again turns the gesture off first.
@@ -377,7 +386,7 @@ void TestCameraPresenter::aiFeaturesExcludeEachOther() {
     QVERIFY(m_presenter->EnableFaceTracking(true));
     QCOMPARE(LibraryCallLog::calls().first(), QStringLiteral("qelcamera_set_sound_tracking(0,0)"));
     QCOMPARE(LibraryCallLog::calls().last(), QStringLiteral("qelcamera_set_face_tracking(0,1)"));
-    QVERIFY(model->GetHandGesture(gesture));
+    QVERIFY(model->Get(CameraFeature::HandGesture, gesture));
     QCOMPARE(gesture, 0);
 }
 

@@ -1,10 +1,61 @@
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QImageReader>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "CCameraPresenter.h"
+#include "CameraControl.h"
 #include "VideoWidget.h"
 #include "qelvirtual.h"
+
+namespace {
+
+// Holds the camera-control thread inside a task, as a camera start that hangs would.
+class ControlGate {
+public:
+    ControlGate() {
+        VideoWidget::control()->post([this] {
+            m_entered.release();
+            m_open.acquire();
+        });
+        m_entered.acquire();
+    }
+    ~ControlGate() { open(); }
+    void open() {
+        if (!m_opened) {
+            m_opened = true;
+            m_open.release();
+        }
+    }
+
+private:
+    QSemaphore m_entered;
+    QSemaphore m_open;
+    bool m_opened = false;
+};
+
+// The longest wait of the GUI thread's event loop over `ms`, seen by a 5-ms timer.
+qint64 longestEventGap(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longest = qMax(longest, now - last);
+        last = now;
+    });
+    tick.start(5);
+    QTest::qWait(ms);
+    return longest;
+}
+
+}  // namespace
 
 // The video widget as the presenter's view, with the built-in virtual camera.
 class TestVideoWidget : public QObject {
@@ -70,6 +121,114 @@ private slots:
         QSignalSpy message(&video, &VideoWidget::sigShowMessage);
         video.ShowMessage("打开设备失败");
         QCOMPARE(message.first().at(0).toString(), QString("打开设备失败"));
+        // The core's refusals in the user's words, with the reason of a failed save.
+        video.ShowRefusal(CameraRefusal::OpenFailed, QString(), 0);
+        QCOMPARE(message.last().at(0).toString(), QString("打开设备失败"));
+        video.ShowRefusal(CameraRefusal::StillNotSaved, "/photos/a.jpg", ENOSPC);
+        QCOMPARE(message.last().at(0).toString(),
+                 QString("静态拍照失败：无法保存文件 /photos/a.jpg（磁盘空间不足）"));
+        QSignalSpy photo(&video, &VideoWidget::sigPhotoResult);
+        video.PhotoFinished("/photos/b.jpg", EACCES);
+        QCOMPARE(photo.last(), QVariantList({false, "/photos/b.jpg", "文件夹不可写"}));
+    }
+
+    void controlCallsReturnWhileAStartHangs() {
+        QWidget window;
+        window.resize(640, 360);
+        auto* video = new VideoWidget(0, &window);
+        window.show();
+        QSignalSpy ready(video, &VideoWidget::sigVideoReady);
+        QSignalSpy recordStarted(video, &VideoWidget::sigRecordStarted);
+        QSignalSpy photo(video, &VideoWidget::sigPhotoResult);
+        {
+            ControlGate gate;
+            video->startPreviewAsync();
+            // Every request a screen makes returns although the camera thread is stuck.
+            video->stopPreview();
+            video->startPreviewAsync();
+            video->setFlip(true);
+            video->setMediaType(0, 0);
+            video->setPuCtValue(0, 10);
+            QTemporaryDir dir;
+            video->startRecord(dir.filePath("r.mp4"));
+            video->stopRecord();
+            video->capturePreviewFrame(dir.filePath("p.jpg"));
+            QVERIFY(video->startRecord(dir.filePath("s.mp4")));
+            // The window keeps handling events meanwhile (a timer ticking every 5 ms is served
+            // within 50 ms; loaded test machines included).
+            const qint64 gap = longestEventGap(300);
+            qInfo("longest GUI event gap while the camera thread is held: %lld ms", gap);
+            QVERIFY2(gap <= 50, qPrintable(QString::number(gap)));
+            QCOMPARE(ready.count(), 0);
+            gate.open();
+        }
+        // Afterwards the requests run in the order they were made.
+        QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 2, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(recordStarted.count(), 2, 5000);
+        delete video;
+        QVERIFY(!VideoWidget::presenter());
+    }
+
+    void cameraNamesAreTheLastList() {
+        QWidget window;
+        VideoWidget video(0, &window);
+        QSignalSpy update(&video, &VideoWidget::sigUpdateCameraList);
+        // Several starts with one camera: the second camera plugged in later is still shown
+        // by a restart, as after the first start.
+        video.SetCameraList({"A"});
+        video.SetCameraList({"A"});
+        video.SetCameraList({"A"});
+        QCOMPARE(video.knownCameras(), QStringList({"A"}));
+        video.UpdateCameraList({"A", "B"}, false);
+        QCOMPARE(update.last().at(1).toBool(), true);
+        VideoWidget::waitForStart();
+    }
+
+    void photoAndRecordingDuringAHotPlugRestart() {
+        QTemporaryDir dir;
+        QWidget window;
+        window.resize(640, 360);
+        auto* video = new VideoWidget(0, &window);
+        video->resize(640, 360);
+        window.show();
+        QSignalSpy ready(video, &VideoWidget::sigVideoReady);
+        QSignalSpy update(video, &VideoWidget::sigUpdateCameraList);
+        QSignalSpy photo(video, &VideoWidget::sigPhotoResult);
+        QSignalSpy recordStarted(video, &VideoWidget::sigRecordStarted);
+        QSignalSpy recordFailed(video, &VideoWidget::sigRecordFailed);
+        video->startPreviewAsync();
+        QVERIFY(ready.wait(10000));
+
+        // A second camera arrives; the window restarts the camera and the user presses both
+        // buttons before the restart has finished.
+        const int added = qelvirtual_add_camera(nullptr);
+        QVERIFY(added > 0);
+        const auto unplug = qScopeGuard([added] { qelvirtual_remove_camera(added); });
+        QTRY_VERIFY_WITH_TIMEOUT(update.count() >= 1, 5000);
+        QVERIFY(update.last().at(1).toBool());
+        video->stopPreview();
+        video->startPreviewAsync();
+        const QString jpg = dir.filePath("during restart.jpg");
+        const QString mp4 = dir.filePath("during restart.mp4");
+        video->capturePreviewFrame(jpg);
+        video->startRecord(mp4);
+
+        QTRY_COMPARE_WITH_TIMEOUT(photo.count(), 1, 10000);
+        QCOMPARE(photo.first().at(0).toBool(), true);
+        QCOMPARE(photo.first().at(1).toString(), jpg);
+        QCOMPARE(QImageReader(jpg).size(), QSize(1920, 1080));
+        QTRY_COMPARE_WITH_TIMEOUT(recordStarted.count(), 1, 10000);
+        QCOMPARE(recordStarted.first().at(0).toBool(), true);
+        QTest::qWait(1500);
+        video->stopRecord();
+        VideoWidget::waitForStart();
+        QCOMPARE(photo.count(), 1);
+        QCOMPARE(recordFailed.count(), 0);
+        QVERIFY(QFileInfo(mp4).size() > 1000);
+        // No temporary photo left behind.
+        QCOMPARE(QDir(dir.path()).entryList({"*.jpg*"}, QDir::Files | QDir::Hidden),
+                 QStringList({"during restart.jpg"}));
+        delete video;
     }
 
     void hotPlugRestartFlag() {

@@ -173,6 +173,18 @@ void MainWindow::connectVideo() {
     // Refusals of the camera core are shown, not only logged.
     connect(video, &VideoWidget::sigShowMessage, overlay,
             [overlay](const QString& text) { overlay->showToast(text, 2); });
+    // Recording and photo answers of the camera core (which works on its own thread).
+    connect(video, &VideoWidget::sigRecordStarted, this, [overlay](bool ok, const QString& path) {
+        if (!ok) {
+            qWarning() << "MainWindow: recording did not start:" << path;
+            overlay->recordStartFailed();
+        }
+    });
+    connect(video, &VideoWidget::sigRecordFailed, overlay,
+            [overlay](const QString&, const QString& reason, qint64 keptMs) {
+                overlay->recordFailed(reason, keptMs);
+            });
+    connect(video, &VideoWidget::sigPhotoResult, this, &MainWindow::onPhotoResult);
 
     // The active camera feature's icon.
     connect(video, &VideoWidget::checkedHandGesture, this, [this](long index) {
@@ -352,10 +364,9 @@ void MainWindow::restartCamera(int index) {
     m_video[0]->startPreviewAsync();
 }
 
-void MainWindow::onUpdateCameraList(const QStringList& camerasList, bool bCurrentStillExists) {
-    qDebug() << "MainWindow::onUpdateCameraList" << camerasList << bCurrentStillExists;
-    m_panel->setDeviceList(camerasList, bCurrentStillExists);
-    if (!bCurrentStillExists) {
+void MainWindow::onUpdateCameraList(const QStringList& camerasList, bool restartRequested) {
+    m_panel->setDeviceList(camerasList, restartRequested);
+    if (!restartRequested) {
         return;
     }
     // The camera in use is gone (or has just come): a running recording ends with its file.
@@ -426,12 +437,18 @@ void MainWindow::setFeatureIcon(int code) {
 
 void MainWindow::onGetRecordParam() {
     const QString folder = saveFolder();
-    QDir().mkpath(folder);
+    if (!QDir().mkpath(folder)) {
+        // Told at once, without a round trip to the camera core.
+        m_overlay->setRecordParam(QDir(folder).filePath(QString()), m_controller->recordMinutes());
+        m_overlay->recordStartFailed();
+        return;
+    }
     const QString name = QDateTime::currentDateTime().toString("yyyyMMdd_HHmmss") + ".mp4";
     // Never over an existing recording.
     const QString path = uniqueFilePath(QDir(folder).filePath(name));
     const int minutes = m_controller->recordMinutes();
     m_overlay->setRecordParam(path, minutes);
+    // The answer comes with sigRecordStarted; false here: no camera core at all.
     if (!m_video[0]->startRecord(path)) {
         qWarning() << "MainWindow: recording did not start:" << path;
         m_overlay->recordStartFailed();
@@ -466,13 +483,32 @@ void MainWindow::startNextCapture() {
     m_captureActive = true;
     const QString path = m_captureQueue.takeFirst();
     auto* watch = new CaptureWatch(path, m_captureDeadlineMs, this);
-    connect(watch, &CaptureWatch::finished, this, [this](bool success, const QString& done) {
-        m_pendingPhotos.remove(done);
-        m_captureActive = false;
-        startNextCapture();
-        emit m_overlay->sigCaptureFinished(success, done);
-    });
+    m_captureWatch = watch;
+    connect(watch, &CaptureWatch::finished, this,
+            [this](bool success, const QString& done) { finishCapture(success, done, QString()); });
     m_video[0]->capturePreviewFrame(path);
+}
+
+void MainWindow::onPhotoResult(bool ok, const QString& path, const QString& reason) {
+    // The folder watch stays as the fallback with its deadline; the camera core's answer ends it.
+    if (!m_captureWatch || m_captureWatch->path() != path) {
+        return;
+    }
+    m_captureWatch->disconnect(this);
+    m_captureWatch->deleteLater();
+    m_captureWatch = nullptr;
+    finishCapture(ok, path, reason);
+}
+
+void MainWindow::finishCapture(bool success, const QString& path, const QString& reason) {
+    m_captureWatch = nullptr;
+    m_pendingPhotos.remove(path);
+    m_captureActive = false;
+    if (!success && !reason.isEmpty()) {
+        m_overlay->setCaptureFailureReason(path, reason);
+    }
+    startNextCapture();
+    emit m_overlay->sigCaptureFinished(success, path);
 }
 
 void MainWindow::onOpenFile() {

@@ -2,6 +2,7 @@
 #define CORVIX_MAIN_WINDOW_H
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QSet>
 #include <QVector>
 #include <functional>
@@ -12,6 +13,7 @@
 class CameraController;
 class CameraSettingsPanel;
 class QTimer;
+class CaptureWatch;
 class OverlayWidget;
 class SubVideoHintOverlay;
 class VideoWidget;
@@ -75,10 +77,13 @@ private:
 
     void onCameraState(int stateType);
     void onVideoReady();
-    void onUpdateCameraList(const QStringList& camerasList, bool bCurrentStillExists);
+    void onUpdateCameraList(const QStringList& camerasList, bool restartRequested);
     void onGetRecordParam();
     void onCapture();
     void startNextCapture();
+    // The photo being taken is done: by the camera core's answer, or by the folder watch.
+    void finishCapture(bool success, const QString& path, const QString& reason);
+    void onPhotoResult(bool ok, const QString& path, const QString& reason);
     void onOpenFile();
     void onSupportStream(bool enable);
     void restartCamera(int index);
@@ -114,6 +119,7 @@ private:
     bool m_captureActive = false;
     MainWindowOptions m_options;
     bool m_bCameraNameChecked = false;  // the named camera was looked for in a first list
+    QPointer<CaptureWatch> m_captureWatch;  // of the photo being taken
 };
 
 #endif

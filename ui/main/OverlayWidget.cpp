@@ -380,19 +380,26 @@ QString OverlayWidget::stampText() const {
 
 void OverlayWidget::onCaptureFinished(bool success, const QString& path) {
     bool saved = success;
+    QString reason = m_captureFailureReasons.take(path);
     if (success) {
         // Without the date watermark the photo stays exactly as the camera gave it.
+        QString error;
         const PhotoStamper::Result result =
-            m_dateWatermarkOn ? PhotoStamper::stampFile(path, stampText(), dateLabel()->font(), m_stampInitialWaitMs,
-                                                        m_stampPollMs)
-                              : PhotoStamper::checkFile(path, m_stampInitialWaitMs, m_stampPollMs);
-        // A photo that vanished or cannot be decoded is not a photo taken.
-        saved = result != PhotoStamper::Missing && result != PhotoStamper::Undecodable;
+            m_dateWatermarkOn ? PhotoStamper::stampFile(path, stampText(), dateLabel()->font(),
+                                                        m_stampInitialWaitMs, m_stampPollMs, &error)
+                              : PhotoStamper::checkFile(path, m_stampInitialWaitMs, m_stampPollMs, &error);
+        // A photo that vanished, cannot be decoded or could not get its stamp is not a photo taken.
+        saved = result == PhotoStamper::Stamped || result == PhotoStamper::Unstamped;
+        if (!saved && !error.isEmpty()) {
+            reason = error;
+        }
     }
     if (saved) {
         showToast(tr("拍照成功：%1").arg(path), 1);
+    } else if (!reason.isEmpty()) {
+        showToast(tr("拍照失败：%1（%2）").arg(path, reason), 2);
     } else {
-        showToast(tr("拍照失败：%1").arg(path), 1);
+        showToast(tr("拍照失败：%1").arg(path), 2);
     }
     m_noticeLabel->hide();
     m_spinner->hide();
@@ -420,6 +427,14 @@ void OverlayWidget::setRecordParam(const QString& path, int minutes) {
 
 void OverlayWidget::recordStartFailed() {
     m_recording->startFailed();
+}
+
+void OverlayWidget::recordFailed(const QString& reason, qint64 keptMs) {
+    m_recording->failed(reason, keptMs);
+}
+
+void OverlayWidget::setCaptureFailureReason(const QString& path, const QString& reason) {
+    m_captureFailureReasons.insert(path, reason);
 }
 
 void OverlayWidget::setRecordState(RecordState state) {

@@ -1,6 +1,7 @@
 #ifndef CORVIX_OVERLAY_WIDGET_H
 #define CORVIX_OVERLAY_WIDGET_H
 
+#include <QHash>
 #include <QPointer>
 #include <QRect>
 #include <QVector>
@@ -66,6 +67,10 @@ public:
     void setRecordParam(const QString& path, int minutes);
     // The recording asked for by sigGetRecordParam could not be started: back to idle at once.
     void recordStartFailed();
+    // The running recording ended on a failure: reason for the user, keptMs in its file.
+    void recordFailed(const QString& reason, qint64 keptMs);
+    // Why the photo at path failed, told with its sigCaptureFinished(false, path).
+    void setCaptureFailureReason(const QString& path, const QString& reason);
     void setRecordState(RecordState state);
     void stopRecording(bool byLimit);
     RecordState recordState() const;
@@ -160,6 +165,7 @@ private:
     QLabel* m_countdownLabel = nullptr;
     QLabel* m_noticeLabel = nullptr;
     SvgSpinnerWidget* m_spinner = nullptr;
+    QHash<QString, QString> m_captureFailureReasons;
     int m_stampInitialWaitMs = 500;
     int m_stampPollMs = 100;
     bool m_dateWatermarkOn = false;

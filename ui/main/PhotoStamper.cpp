@@ -68,12 +68,15 @@ bool PhotoStamper::waitForStableSize(const QString& path, int maxPolls, int poll
 }
 
 PhotoStamper::Result PhotoStamper::stampFile(const QString& path, const QString& text, const QFont& baseFont,
-                                             int initialWaitMs, int pollMs) {
+                                             int initialWaitMs, int pollMs, QString* error) {
     pause(initialWaitMs);
     QFileInfo info(path);
     qDebug() << "exists:" << info.exists() << "size:" << info.size();
     if (!info.exists()) {
         qWarning() << "文件不存在:" << path;
+        if (error) {
+            *error = QObject::tr("照片文件不存在");
+        }
         return Missing;
     }
     qDebug() << "file is saving:" << path;
@@ -88,6 +91,9 @@ PhotoStamper::Result PhotoStamper::stampFile(const QString& path, const QString&
     QImage image(path);
     if (image.isNull()) {
         qWarning() << "image load failed:" << path;
+        if (error) {
+            *error = QObject::tr("照片无法读取");
+        }
         return Undecodable;
     }
     // Draw on a 32-bit copy: the decoded JPEG may be 8-bit grey or indexed.
@@ -102,16 +108,22 @@ PhotoStamper::Result PhotoStamper::stampFile(const QString& path, const QString&
     if (!out.open(QIODevice::WriteOnly) ||
         !image.save(&out, format.isEmpty() ? nullptr : format.constData()) || !out.commit()) {
         qWarning() << "PhotoStamper: cannot write stamped photo:" << path << out.errorString();
+        if (error) {
+            *error = out.errorString();
+        }
         return WriteFailed;
     }
     qDebug() << "水印添加成功";
     return Stamped;
 }
 
-PhotoStamper::Result PhotoStamper::checkFile(const QString& path, int initialWaitMs, int pollMs) {
+PhotoStamper::Result PhotoStamper::checkFile(const QString& path, int initialWaitMs, int pollMs, QString* error) {
     pause(initialWaitMs);
     if (!QFileInfo::exists(path)) {
         qWarning() << "文件不存在:" << path;
+        if (error) {
+            *error = QObject::tr("照片文件不存在");
+        }
         return Missing;
     }
     if (!waitForStableSize(path, 50, pollMs)) {
@@ -120,6 +132,9 @@ PhotoStamper::Result PhotoStamper::checkFile(const QString& path, int initialWai
     QImageReader reader(path);
     if (reader.size().isEmpty()) {
         qWarning() << "image cannot be read:" << path << reader.errorString();
+        if (error) {
+            *error = QObject::tr("照片无法读取");
+        }
         return Undecodable;
     }
     return Unstamped;

@@ -31,10 +31,12 @@ public:
 
     // The whole stamp of a saved file: an initial pause, the size wait, load, draw, save in place.
     // A photo that cannot be written back is left untouched.
+    // error (when given) receives the reason of a result other than Stamped, for the user.
     static Result stampFile(const QString& path, const QString& text, const QFont& baseFont,
-                            int initialWaitMs = 500, int pollMs = 100);
+                            int initialWaitMs = 500, int pollMs = 100, QString* error = nullptr);
     // The same waits and checks without touching the file: Unstamped when it is a readable photo.
-    static Result checkFile(const QString& path, int initialWaitMs = 500, int pollMs = 100);
+    static Result checkFile(const QString& path, int initialWaitMs = 500, int pollMs = 100,
+                            QString* error = nullptr);
 };
 
 #endif

@@ -76,6 +76,22 @@ void RecordingFlow::startFailed() {
     m_overlay->showToast(tr("录像失败：%1").arg(m_path), 2);
 }
 
+void RecordingFlow::failed(const QString& reason, qint64 keptMs) {
+    if (m_state == OverlayWidget::Idle) {
+        return;
+    }
+    ++m_attempt;
+    m_state = OverlayWidget::Idle;
+    if (m_timer) {
+        m_timer->stop();
+    }
+    showIdleControls();
+    m_overlay->spinner()->hide();
+    m_overlay->noticeLabel()->hide();
+    const QString kept = RecordLimit::clockText(int(qMax<qint64>(keptMs, 0) / 1000));
+    m_overlay->showToast(tr("录像失败：%1").arg(tr("%1，已保存 %2（%3）").arg(reason, kept, m_path)), 2);
+}
+
 void RecordingFlow::setState(State state) {
     if (state == m_state) {
         return;

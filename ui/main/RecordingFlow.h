@@ -27,6 +27,9 @@ public:
     void setParam(const QString& path, int minutes);
     // The recording asked for by sigGetRecordParam could not be started: back to idle at once.
     void startFailed();
+    // The running recording ended on a failure (disk full, ...): back to idle, telling the reason
+    // and how much the file kept.
+    void failed(const QString& reason, qint64 keptMs);
     void setState(State state);
     void stop(bool byLimit);
     // One second of the clock; stops the recording at its limit.

@@ -171,10 +171,13 @@ FeedResult feedInRealTime(const char* key, const FeedPlan& plan, bool stopOnFail
                 if (at >= plan.audioGapFrom && at < plan.audioGapTo) {
                     continue;
                 }
+                // A block's time is the moment its last sample was captured.
+                const double captured = t0 + at + 0.010;
                 if (click) {
-                    r.clickHandedIn = now();
+                    r.clickHandedIn = plan.stampCaptureTimes ? captured : now();
                 }
-                int ret = qelmuxer_muxer(key, reinterpret_cast<unsigned char*>(pcm.data()), block * 4, 1);
+                int ret = qelmuxer_muxer_at(key, reinterpret_cast<unsigned char*>(pcm.data()), block * 4, 1,
+                                            plan.stampCaptureTimes ? (long long)(captured * 1e6) : 0);
                 ret == 0 ? ++r.audioSent : ++r.audioRefused;
                 if (ret) {
                     lastRefusal = ret;
@@ -202,7 +205,10 @@ FeedResult feedInRealTime(const char* key, const FeedPlan& plan, bool stopOnFail
             (at >= plan.videoHoleFrom && at < plan.videoHoleTo)) {
             continue;
         }
-        sleepUntil(t0 + at + (plan.videoJitterMs > 0 && !flash ? jitter(rng) : 0));
+        const double late =
+            flash ? plan.flashDelayMs / 1000.0
+                  : (plan.videoJitterMs > 0 && (!flash || plan.stampCaptureTimes) ? jitter(rng) : 0);
+        sleepUntil(t0 + at + late);
         const std::vector<uint8_t>* data;
         if (plan.encoded) {
             data = &(*plan.encoded)[size_t(k) % plan.encoded->size()];
@@ -214,9 +220,10 @@ FeedResult feedInRealTime(const char* key, const FeedPlan& plan, bool stopOnFail
         flashed = flashed || flash;
         double before = now();
         if (flash) {
-            r.flashHandedIn = before;
+            r.flashHandedIn = plan.stampCaptureTimes ? t0 + at : before;
         }
-        int ret = qelmuxer_muxer(key, data->data(), int(data->size()), 0);
+        int ret = qelmuxer_muxer_at(key, data->data(), int(data->size()), 0,
+                                    plan.stampCaptureTimes ? (long long)((t0 + at) * 1e6) : 0);
         r.maxCallMs = std::max(r.maxCallMs, (now() - before) * 1000);
         ret == 0 ? ++r.videoSent : ++r.videoRefused;
         if (ret) {

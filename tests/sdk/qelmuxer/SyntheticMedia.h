@@ -24,8 +24,12 @@ struct FeedPlan {
     int fps = 30;
     int width = 320;
     int height = 240;
-    double flashAt = -1;        // the picture turns white and the sound loud at this time
-    double videoJitterMs = 0;   // random lateness of each frame
+    double flashAt = -1;       // the picture turns white and the sound loud at this time
+    double videoJitterMs = 0;  // random lateness of each frame
+    double flashDelayMs = 0;   // lateness of the marker frame (a slow decode)
+    // Hand frames and blocks in with their capture times (qelmuxer_muxer_at): the schedule, not
+    // the moment of handing in.
+    bool stampCaptureTimes = false;
     int dropEveryNth = 0;       // leave out every n-th frame
     double videoHoleFrom = -1;  // no frames in [from, to)
     double videoHoleTo = -1;
@@ -47,7 +51,8 @@ struct FeedResult {
     int lastRefusal = 0;
     double maxCallMs = 0;  // slowest qelmuxer_muxer call
     // When the marker frame and the block with the click were actually handed in (seconds,
-    // CLOCK_MONOTONIC): a loaded machine may deliver them apart from their schedule.
+    // CLOCK_MONOTONIC): a loaded machine may deliver them apart from their schedule. With
+    // stampCaptureTimes: their capture times.
     double flashHandedIn = -1;
     double clickHandedIn = -1;
     // The offset between the two the muxer should reproduce (picture minus sound start).

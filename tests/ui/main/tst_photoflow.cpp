@@ -162,14 +162,18 @@ private slots:
         QCOMPARE(overlay.toast()->fullText(), QString("拍照失败：%1").arg(missing));
         // Seen by the folder watch but gone or unreadable by the time it is stamped: not a photo taken.
         emit overlay.sigCaptureFinished(true, missing);
-        QCOMPARE(overlay.toast()->fullText(), QString("拍照失败：%1").arg(missing));
+        QCOMPARE(overlay.toast()->fullText(), QString("拍照失败：%1（照片文件不存在）").arg(missing));
         const QString broken = dir.filePath("broken.jpg");
         QFile file(broken);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("not a jpeg at all");
         file.close();
         emit overlay.sigCaptureFinished(true, broken);
-        QCOMPARE(overlay.toast()->fullText(), QString("拍照失败：%1").arg(broken));
+        QCOMPARE(overlay.toast()->fullText(), QString("拍照失败：%1（照片无法读取）").arg(broken));
+        // The camera core's reason goes with the path.
+        overlay.setCaptureFailureReason(missing, "磁盘空间不足");
+        emit overlay.sigCaptureFinished(false, missing);
+        QCOMPARE(overlay.toast()->fullText(), QString("拍照失败：%1（磁盘空间不足）").arg(missing));
         QCOMPARE(QFileInfo(broken).size(), qint64(17));  // left as it was
     }
 

@@ -115,6 +115,28 @@ private slots:
         m_now = 0;
     }
 
+    // The disk fills up during the recording: idle at once, the reason and what was kept shown,
+    // and no success told afterwards.
+    void recordingEndedByAFailure() {
+        Rig rig;
+        wire(rig, 10);
+        QSignalSpy stop(&rig.overlay, &OverlayWidget::sigStopRecord);
+        rig.overlay.recordButton()->click();
+        QTRY_COMPARE(rig.overlay.recordState(), OverlayWidget::Recording);
+        rig.overlay.recordFailed("磁盘空间不足", 83 * 1000 + 400);
+        QCOMPARE(rig.overlay.recordState(), OverlayWidget::Idle);
+        const QString failure =
+            QString("录像失败：磁盘空间不足，已保存 00:01:23（%1）").arg(rig.overlay.recordPath());
+        QCOMPARE(rig.overlay.toast()->fullText(), failure);
+        QVERIFY(rig.overlay.recordButton()->isEnabled());
+        QVERIFY(rig.overlay.stopButton()->isHidden());
+        // A late report (the window's stop racing the failure) changes nothing.
+        rig.overlay.recordFailed("磁盘空间不足", 90 * 1000);
+        QTest::qWait(50);
+        QCOMPARE(rig.overlay.toast()->fullText(), failure);
+        QCOMPARE(stop.count(), 0);
+    }
+
     void thirtyMinuteLimit() {
         Rig rig;
         wire(rig, 30);
