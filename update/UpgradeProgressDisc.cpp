@@ -5,16 +5,17 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "UiScale.h"
 #include "TranslucentWindowMask.h"
+#include "UiScale.h"
 
 UpgradeProgressDisc::UpgradeProgressDisc(QWidget* parent) : QWidget(parent) {
     setObjectName("upgradeProgressDisc");
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(scaled(120), scaled(120));
-    // Only the disc itself is drawn.
-    TranslucentWindowMask::apply(this, [this] { return QRegion(rect().adjusted(8, 8, -8, -8), QRegion::Ellipse); });
+    // Only the disc is drawn, with the progress ring's outer half (its pen is 8 px wide) beyond it.
+    TranslucentWindowMask::apply(this,
+                                 [this] { return QRegion(rect().adjusted(3, 3, -3, -3), QRegion::Ellipse); });
     setCursor(Qt::PointingHandCursor);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->geometry().width() - 130, 30);

@@ -10,12 +10,15 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QSvgRenderer>
 #include <QVBoxLayout>
 
 #include "RightIconButton.h"
-#include "UiScale.h"
 #include "TranslucentWindowMask.h"
+#include "UiScale.h"
 
 namespace {
 const char* const kButtonStyle = R"(
@@ -77,6 +80,40 @@ QIcon comboIcon() {
     renderer.render(&painter);
     return QIcon(pixmap);
 }
+
+// What the list draws: its entries where the viewport shows them and the scroll bar's handle; the
+// spacing between entries, the rest of a short list and the scroll track are clear.
+QRegion listParts(const QScrollArea* popup) {
+    QRegion parts;
+    const QWidget* list = popup->widget();
+    if (!list) {
+        return parts;
+    }
+    for (const QPushButton* entry : list->findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!entry->isHidden()) {
+            parts += QRect(list->mapTo(popup, entry->pos()), entry->size());
+        }
+    }
+    parts &= popup->viewport()->geometry();
+    const QScrollBar* bar = popup->verticalScrollBar();
+    if (bar->isVisible()) {
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.subControls = QStyle::SC_All;
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        option.upsideDown = bar->invertedAppearance();
+        const QRect handle =
+            bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+        parts += handle.translated(bar->mapTo(popup, QPoint()));
+    }
+    return parts;
+}
 }  // namespace
 
 SidePopupSelector::SidePopupSelector(QWidget* parent)
@@ -101,7 +138,7 @@ SidePopupSelector::SidePopupSelector(QWidget* parent)
     m_popup = new QScrollArea;
     m_popup->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
     m_popup->setAttribute(Qt::WA_TranslucentBackground);
-    TranslucentWindowMask::applyWhole(m_popup);
+    TranslucentWindowMask::apply(m_popup, [popup = m_popup] { return listParts(popup); });
     m_popup->setAttribute(Qt::WA_ShowWithoutActivating);
     m_popup->setFrameShape(QFrame::NoFrame);
     m_popup->setFocusPolicy(Qt::NoFocus);

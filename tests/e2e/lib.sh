@@ -99,3 +99,17 @@ e2e_wait_picture() {
     done
     [ $picture = 1 ] || fail "no picture within 15 s"
 }
+
+# A screenshot taken without a compositor: the live picture where no window lies (not black, not
+# flat) and the window itself drawn (its own colour: a mean brightness within MIN..MAX).
+#   check_bare FILE PICTURE_CROP WINDOW_CROP MIN MAX
+check_bare() {
+    local file=$1 mean spread drawn
+    mean=$(brightness "$file" "$2")
+    spread=$(convert "$file" -crop "$2" +repage -colorspace Gray -format "%[fx:int(255*standard_deviation)]" info:)
+    [ "$mean" -gt 40 ] && [ "$spread" -gt 20 ] ||
+        fail "no live picture at $2 in $file (mean $mean, spread $spread)"
+    drawn=$(brightness "$file" "$3")
+    [ "$drawn" -ge "$4" ] && [ "$drawn" -le "$5" ] || fail "the window at $3 is not drawn in $file (brightness $drawn)"
+    echo "$file: picture at $2 (mean $mean, spread $spread), window drawn at $3 (brightness $drawn)"
+}

@@ -3,18 +3,37 @@
 # (a throw-away CA): the update check offers a newer version, the package downloads (in the
 # window, then in the background with the progress disc) to the install page; with scan capture
 # on, a photo's QR code appears, decodes to the server's /show link, and that link serves the
-# photo. Screenshots of the QR dialog, the three upgrade pages and the progress disc.
+# photo. Screenshots of the QR dialog, the three upgrade pages and the progress disc. It runs
+# again without a compositor (a bare X server, where the upgrade window, the disc and the QR
+# dialog are shaped to what they draw) and checks there that each is drawn with the live picture
+# beside it.
 #   tests/share/e2e_share.sh [build folder, default build/] [screenshot folder, default out/screens/share]
+#                            [modes, default "compositor bare"]
+# Screenshots of the bare run go to <screenshot folder>/bare/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-${CORVIX_BUILD_DIR:-$root/build}}" && pwd)
 screen_folder=${2:-$root/out/screens/share}
+modes=${3:-compositor bare}
+if [ "$modes" != compositor ] && [ "$modes" != bare ]; then
+    # One run per mode, each with its own X server, reference server and scratch folder.
+    for mode in $modes; do
+        echo "== e2e share $mode"
+        "$0" "$build" "$screen_folder" "$mode"
+    done
+    exit 0
+fi
+mode=$modes
 driver=$build/bin/corvix_e2e_share
 server=$root/tools/corvix-server
 
 # shellcheck source=tests/e2e/lib.sh
 source "$root/tests/e2e/lib.sh"
-e2e_init "$screen_folder" xcompmgr zbarimg curl python3 openssl md5sum
+if [ "$mode" = bare ]; then
+    e2e_init "$screen_folder/bare" zbarimg curl python3 openssl md5sum
+else
+    e2e_init "$screen_folder" xcompmgr zbarimg curl python3 openssl md5sum
+fi
 [ -x "$driver" ] || { echo "e2e: $driver not built" >&2; exit 2; }
 
 # The server: certificates, a package of 1.5 MB served at 300 KB/s (so the progress is seen),
@@ -36,9 +55,18 @@ base="https://127.0.0.1:$(head -n 1 "$work/port")"
 export CORVIX_SHARE_URL=$base CORVIX_UPDATE_URL=$base CORVIX_CA_FILE=$work/certs/ca.pem
 export XDG_CACHE_HOME=$HOME/.cache
 
-e2e_start_x compositor
+# The X server is the only judge of compositing here, not the session this script runs in.
+unset WAYLAND_DISPLAY
+e2e_start_x "$mode"
 "$driver" "$screens" >"$work/driver.log" 2>&1 || { cat "$work/driver.log" >&2; fail "share driver"; }
 grep -E "^(saved|package|photo) " "$work/driver.log" | sed 's/^/driver: /'
+if [ "$mode" = bare ]; then
+    # Each window drawn (the upgrade window's dark body, the progress ring's outer edge right of
+    # the disc at x 1790-1910, the white frame of the code) and the live picture beside it.
+    check_bare "$screens/upgrade_offer.png" 400x400+180+300 500x8+700+455 40 65
+    check_bare "$screens/upgrade_disc.png" 400x400+180+300 3x10+1902+85 150 220
+    check_bare "$screens/share_qr.png" 400x400+200+300 300x8+810+362 230 255
+fi
 
 grep -q "^package .* verified$" "$work/driver.log" || fail "the package was not downloaded over verified TLS"
 package=$(sed -n 's/^package \(.*\) verified$/\1/p' "$work/driver.log")

@@ -5,16 +5,35 @@
 # outside it, unlocks the advanced controls, switches face tracking on (checks the camera's
 # picture shows it), and unlocks and applies three streams. Screenshots of the camera page, the
 # feature page (all AI rows, in two scroll positions), the device page and the three-stream layout.
+# A shorter run without a compositor (a bare X server, where the panel, its lists and the stream
+# cards are shaped to what they draw) opens the panel, a list and the stream cards and checks in
+# each screenshot that the window is drawn and the live picture shows beside it.
 #   tests/ui/settings/e2e_settings.sh [build folder, default build/] [screenshot folder, default out/screens]
+#                                     [modes, default "compositor bare"]
+# Screenshots of the bare run go to <screenshot folder>/bare/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${1:-${CORVIX_BUILD_DIR:-$root/build}}
 shots=${2:-$root/out/screens}
+modes=${3:-compositor bare}
+if [ "$modes" != compositor ] && [ "$modes" != bare ]; then
+    # One run per mode, each with its own X server and scratch folder.
+    for mode in $modes; do
+        echo "== e2e settings $mode"
+        "$0" "$build" "$shots" "$mode"
+    done
+    exit 0
+fi
+mode=$modes
 app=$build/bin/corvix
 
 # shellcheck source=tests/e2e/lib.sh
 source "$root/tests/e2e/lib.sh"
-e2e_init "$shots" xcompmgr
+if [ "$mode" = bare ]; then
+    e2e_init "$shots/bare"
+else
+    e2e_init "$shots" xcompmgr
+fi
 [ -x "$app" ] || { echo "e2e: $app not built" >&2; exit 2; }
 # Every AI row of the feature page is offered by this camera.
 ones17=$(printf '1,%.0s' $(seq 16))1
@@ -23,7 +42,9 @@ cat >"$work/camera.json" <<JSON
 JSON
 export QEL_VIRTUAL_CAMERAS=$work/camera.json
 export QT_LOGGING_RULES="corvix.settings.info=true"
-e2e_start_x compositor
+# The X server is the only judge of compositing here, not the session this script runs in.
+unset WAYLAND_DISPLAY
+e2e_start_x "$mode"
 
 # Places on the 1920x1080 screen at a UI scale of 1.0 (the panel's left card is 570 px wide).
 gear=(80 1000)
@@ -69,10 +90,49 @@ unlock() {
     sleep 1.5
 }
 
+# The camera's picture right of the panel and right of and below the stream cards.
+picture_right=500x400+1250+250
+picture_cards=300x300+1580+300
+# A list's first entry (its dark grey with the text) and the stream cards' empty bottom rows.
+list_entry=200x20+700+$(($(entry_y "${media_button[1]}" 0) - 10))
+cards_bottom=900x8+600+680
+finish() {
+    kill -TERM "$app_pid"
+    local status=0
+    wait "$app_pid" || status=$?
+    [ $status = 0 ] || fail "Corvix exited with status $status"
+    echo "e2e settings ($mode) passed; screenshots in $screens"
+}
+
 # shellcheck disable=SC2119  # no arguments for Corvix
 e2e_start_app
 e2e_wait_picture
 sleep 1
+
+if [ "$mode" = bare ]; then
+    click "${gear[@]}"
+    sleep 1
+    shot settings_panel.png
+    check_bare "$screens/settings_panel.png" "$picture_right" 500x20+30+915 45 65
+    click "${media_button[@]}"
+    sleep 0.7
+    shot settings_list.png
+    check_bare "$screens/settings_list.png" "$picture_right" "$list_entry" 40 100
+    xdotool key Escape  # the list
+    sleep 0.3
+    xdotool key Escape  # the panel
+    sleep 1
+    panel_shown && fail "Esc did not close the panel"
+    unlock 481526
+    panel_shown || fail "the multi-stream code did not open the panel"
+    shot settings_streams.png
+    check_bare "$screens/settings_streams.png" "$picture_cards" "$cards_bottom" 45 65
+    check_bare "$screens/settings_streams.png" 900x150+600+740 "$cards_bottom" 45 65
+    xdotool key Escape
+    sleep 1
+    finish
+    exit 0
+fi
 h_start=$(caption_height)
 
 # Camera page: the gear opens the panel over the left side.
@@ -155,8 +215,4 @@ for crop in 700x400+1220+0 320x180+1600+900; do
     [ "$(brightness "$screens/three_streams.png" "$crop")" -gt 40 ] || fail "no picture in the sub-stream at $crop"
 done
 
-kill -TERM "$app_pid"
-status=0
-wait "$app_pid" || status=$?
-[ $status = 0 ] || fail "Corvix exited with status $status"
-echo "e2e settings passed; screenshots in $screens"
+finish
