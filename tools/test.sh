@@ -54,7 +54,8 @@ case "${1:-}" in
     [ -d "$corpus" ] || "$root/tests/sdk/qelconvert/fuzz/make_corpus.sh" "$corpus"
     # Findings (crash-*, leak-*, timeout-*) are written to the build folder and fail the run.
     cd "$build"
-    "$build/bin/fuzz_qelconvert" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    # A fixed seed: the run CI makes is the run a developer can repeat.
+    "$build/bin/fuzz_qelconvert" -seed=1 -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 "$corpus"
     ;;
 *)
