@@ -38,7 +38,7 @@ mkdir -p "$XDG_CONFIG_HOME/Corvix"
 printf '[display]\ndateWatermark=true\n' >"$XDG_CONFIG_HOME/Corvix/Corvix.conf"
 # The X server is the only judge of compositing here, not the session this script runs in.
 unset WAYLAND_DISPLAY
-export QT_LOGGING_RULES="corvix.compositor.info=true"
+export QT_LOGGING_RULES="default.debug=true;corvix.compositor.info=true"
 # A private X server, with or without a compositor (the overlay is a translucent window of its own).
 e2e_start_x "$mode"
 

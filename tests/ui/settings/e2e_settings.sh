@@ -41,7 +41,7 @@ cat >"$work/camera.json" <<JSON
 { "masks": { "hand_gesture": [$ones17], "canvas": [1,1,1], "mosaic": [1] } }
 JSON
 export QEL_VIRTUAL_CAMERAS=$work/camera.json
-export QT_LOGGING_RULES="corvix.settings.info=true"
+export QT_LOGGING_RULES="default.debug=true;corvix.settings.info=true"
 # The X server is the only judge of compositing here, not the session this script runs in.
 unset WAYLAND_DISPLAY
 e2e_start_x "$mode"
