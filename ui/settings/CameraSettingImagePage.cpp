@@ -3,8 +3,6 @@
 #include <QDebug>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -15,6 +13,7 @@
 #include "CameraRecordDialog.h"
 #include "DashDivider.h"
 #include "OverlayScrollArea.h"
+#include "SettingsPageParts.h"
 #include "SidePopupSelector.h"
 #include "SwitchButton.h"
 #include "SwitchRow.h"
@@ -22,12 +21,7 @@
 #include "UniversalButton.h"
 
 namespace {
-QFrame* makeLine(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setStyleSheet("color:#7B7E80;");
-    return line;
-}
+using SettingsPageParts::makeLine;
 
 const char* const kFaceInfo =
     "AI智能相机将自动跟踪参会人的位置并调节画面的角度和焦距，确保视频画面呈现最佳视角";
@@ -64,29 +58,11 @@ CameraSettingImagePage::CameraSettingImagePage(CameraController* controller, QWi
 }
 
 void CameraSettingImagePage::buildTree() {
-    setStyleSheet(
-        "CameraSettingImagePage{background:#2f3437;}QLabel#pageTitle{color:#C3C7C8;}"
-        "QLabel#pageName{color:white;font-size:16px;}");
-    auto* pageLayout = new QVBoxLayout(this);
-    pageLayout->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new OverlayScrollArea(this);
-    scroll->setTopMargin(scaled(110));
-    scroll->setRightMargin(scaled(6));
-    pageLayout->addWidget(scroll);
-    auto* content = new QWidget;
-    auto* v = new QVBoxLayout(content);
-    v->setContentsMargins(scaled(20), scaled(30), scaled(20), scaled(30));
-    v->setSpacing(scaled(15));
-
-    auto* title = new QLabel(tr("图像设置"), content);
-    title->setObjectName("pageTitle");
-    title->setFixedHeight(scaled(60));
-    QFont titleFont = title->font();
-    titleFont.setPixelSize(scaled(40));
-    titleFont.setWeight(75);
-    title->setFont(titleFont);
-    v->addWidget(title);
-    v->addWidget(makeLine(content));
+    const SettingsPageParts::Frame frame =
+        SettingsPageParts::buildFrame(this, tr("图像设置"), scaled(110),
+                                      QMargins(scaled(20), scaled(30), scaled(20), scaled(30)), scaled(15));
+    QWidget* content = frame.content;
+    QVBoxLayout* v = frame.column;
 
     QFont buttonFont = font();
     buttonFont.setPixelSize(16);
@@ -105,16 +81,8 @@ void CameraSettingImagePage::buildTree() {
     };
     addRow(Privacy, tr("隐私保护模式"));
     v->addWidget(makeLine(content));
-    m_angleRow = new QWidget(content);
-    auto* angle = new QHBoxLayout(m_angleRow);
-    angle->setContentsMargins(0, 0, 0, 0);
-    auto* angleLabel = new QLabel(tr("角度设置"), m_angleRow);
-    angleLabel->setStyleSheet("color:white;font-size:16px;");
-    angle->addWidget(angleLabel);
-    angle->addStretch();
-    m_angleSelector = new SidePopupSelector(m_angleRow);
-    m_angleSelector->setFixedWidth(scaled(355));
-    angle->addWidget(m_angleSelector);
+    m_angleRow = SettingsPageParts::makeSelectorRow(tr("角度设置"), content, &m_angleSelector);
+    m_angleRow->layout()->setContentsMargins(0, 0, 0, 0);
     v->addWidget(m_angleRow);
     addRow(NonStitching, tr("非融合模式"));
     v->addWidget(makeLine(content));
@@ -149,7 +117,7 @@ void CameraSettingImagePage::buildTree() {
     addRow(Pip, tr("画中画模式"));
     v->addWidget(makeLine(content));
     v->addStretch();
-    scroll->setWidget(content);
+    frame.scroll->setWidget(content);
 }
 
 QWidget* CameraSettingImagePage::canvasDivider() const {
