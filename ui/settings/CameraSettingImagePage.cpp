@@ -26,6 +26,21 @@ using SettingsPageParts::makeLine;
 const char* const kFaceInfo =
     "AI智能相机将自动跟踪参会人的位置并调节画面的角度和焦距，确保视频画面呈现最佳视角";
 const char* const kCanvasInfo = "AI智能相机将自动追踪人脸";
+
+// Shows one of the page's dialogs at `at`, made on first use as a frameless popup of `page`.
+// A page without a mediator has no dialogs.
+template <class Dialog>
+void showDialogAt(Dialog*& dialog, CameraController* controller, QWidget* page, const QPoint& at) {
+    if (!controller) {
+        return;
+    }
+    if (!dialog) {
+        dialog = new Dialog(controller, page);
+        dialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    }
+    dialog->move(at);
+    dialog->show();
+}
 }  // namespace
 
 CameraSettingImagePage::CameraSettingImagePage(CameraController* controller, QWidget* parent)
@@ -141,36 +156,15 @@ void CameraSettingImagePage::connectRows() {
 }
 
 void CameraSettingImagePage::showCameraControlDialog() {
-    if (!m_controller)  // a page without a mediator has no dialogs
-        return;
-    if (!m_cameraControlDialog) {
-        m_cameraControlDialog = new CameraControlDialog(m_controller, this);
-        m_cameraControlDialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
-    }
-    m_cameraControlDialog->move(scaled(590), scaled(300));
-    m_cameraControlDialog->show();
+    showDialogAt(m_cameraControlDialog, m_controller, this, QPoint(scaled(590), scaled(300)));
 }
 
 void CameraSettingImagePage::showImageDialog() {
-    if (!m_controller)  // a page without a mediator has no dialogs
-        return;
-    if (!m_imageDialog) {
-        m_imageDialog = new CameraImageDialog(m_controller, this);
-        m_imageDialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
-    }
-    m_imageDialog->move(scaled(590), scaled(80));
-    m_imageDialog->show();
+    showDialogAt(m_imageDialog, m_controller, this, QPoint(scaled(590), scaled(80)));
 }
 
 void CameraSettingImagePage::showRecordDialog() {
-    if (!m_controller)  // a page without a mediator has no dialogs
-        return;
-    if (!m_recordDialog) {
-        m_recordDialog = new CameraRecordDialog(m_controller, this);
-        m_recordDialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
-    }
-    m_recordDialog->move(scaled(590), scaled(280));
-    m_recordDialog->show();
+    showDialogAt(m_recordDialog, m_controller, this, QPoint(scaled(590), scaled(280)));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -118,14 +118,11 @@ void CameraSettingImagePage::checkPip(bool on) {
 
 void CameraSettingImagePage::enableHandGesture(const QVector<long>& mask) {
     const QSignalBlocker blocker(this);
-    if (!m_bAdvanced) {
-        if (mask != m_pendingHandGesture) {
-            m_pendingHandGesture = mask;
-        }
-        return;
-    }
+    // Kept either way: switching the advanced controls on applies the last report.
     m_pendingHandGesture = mask;
-    applyHandGestureMask(mask);
+    if (m_bAdvanced) {
+        applyHandGestureMask(mask);
+    }
 }
 
 void CameraSettingImagePage::applyHandGestureMask(const QVector<long>& mask) {
@@ -191,7 +188,11 @@ void CameraSettingImagePage::applyHandGestureMask(const QVector<long>& mask) {
                 break;
         }
     }
-    // The line below the effect rows goes with them (also when a later report removes them all).
+    updateEffectsLine();
+}
+
+// The line below the effect rows goes with them (also when a later report removes them all).
+void CameraSettingImagePage::updateEffectsLine() {
     m_effectsLine->setVisible(!m_rows[Beautify]->isHidden() || !m_rows[Blur]->isHidden() ||
                               !m_rows[Mosaic]->isHidden());
 }
@@ -212,14 +213,11 @@ void CameraSettingImagePage::checkHandGesture(long n) {
 
 void CameraSettingImagePage::enableCanvas(const QVector<long>& mask) {
     const QSignalBlocker blocker(this);
-    if (!m_bAdvanced) {
-        if (mask != m_pendingCanvas) {
-            m_pendingCanvas = mask;
-        }
-        return;
-    }
+    // Kept either way: switching the advanced controls on applies the last report.
     m_pendingCanvas = mask;
-    applyCanvasMask(mask);
+    if (m_bAdvanced) {
+        applyCanvasMask(mask);
+    }
 }
 
 void CameraSettingImagePage::applyCanvasMask(const QVector<long>& mask) {
@@ -240,20 +238,16 @@ void CameraSettingImagePage::checkCanvas(long n) {
 
 void CameraSettingImagePage::enableMosaic(const QVector<long>& mask) {
     const QSignalBlocker blocker(this);
-    if (!m_bAdvanced) {
-        if (mask != m_pendingMosaic) {
-            m_pendingMosaic = mask;
-        }
-        return;
-    }
+    // Kept either way: switching the advanced controls on applies the last report.
     m_pendingMosaic = mask;
-    applyMosaicMask(mask);
+    if (m_bAdvanced) {
+        applyMosaicMask(mask);
+    }
 }
 
 void CameraSettingImagePage::applyMosaicMask(const QVector<long>& mask) {
     m_rows[Mosaic]->setVisible(supported(mask, 1));
-    m_effectsLine->setVisible(!m_rows[Beautify]->isHidden() || !m_rows[Blur]->isHidden() ||
-                              !m_rows[Mosaic]->isHidden());
+    updateEffectsLine();
 }
 
 void CameraSettingImagePage::checkMosaic(long n) {
@@ -263,9 +257,7 @@ void CameraSettingImagePage::checkMosaic(long n) {
 
 void CameraSettingImagePage::enableSub1Ai(const QVector<long>& mask) {
     // No row of this page uses it; kept for when the advanced controls are switched on.
-    if (mask != m_pendingSub1Ai) {
-        m_pendingSub1Ai = mask;
-    }
+    m_pendingSub1Ai = mask;
 }
 
 void CameraSettingImagePage::setSupportAdvanceXU(bool on) {
