@@ -94,12 +94,7 @@ bool PortAudioInput::start(const CaptureFormat& format, BlockSink sink) {
     const unsigned long frames = unsigned(format.sampleRate * kBlockMs / 1000);
     m_block.assign(frames * unsigned(m_channels), 0);
 
-    PaStreamParameters in;
-    std::memset(&in, 0, sizeof in);
-    in.device = m_device;
-    in.channelCount = m_deviceChannels;
-    in.sampleFormat = paInt16;
-    in.suggestedLatency = info->defaultLowInputLatency;
+    const PaStreamParameters in = int16Parameters(m_device, m_deviceChannels, info->defaultLowInputLatency);
     const PaError err =
         openStartedStream(&m_stream, &in, nullptr, format.sampleRate, frames, &captureCallback, this);
     if (err != paNoError) {

@@ -40,12 +40,7 @@ bool PortAudioOutput::start(std::vector<int16_t> samples, int channels, int samp
     m_channels = channels;
     m_position.store(0, std::memory_order_relaxed);
 
-    PaStreamParameters out;
-    std::memset(&out, 0, sizeof out);
-    out.device = device;
-    out.channelCount = channels;
-    out.sampleFormat = paInt16;
-    out.suggestedLatency = info->defaultHighOutputLatency;
+    const PaStreamParameters out = int16Parameters(device, channels, info->defaultHighOutputLatency);
     const PaError err = openStartedStream(&m_stream, nullptr, &out, sampleRate, paFramesPerBufferUnspecified,
                                           &playbackCallback, this);
     if (err != paNoError) {

@@ -1,6 +1,18 @@
 #include "PortAudioStream.h"
 
+#include <cstring>
+
 namespace qelaudioinput {
+
+PaStreamParameters int16Parameters(PaDeviceIndex device, int channels, PaTime suggestedLatency) {
+    PaStreamParameters parameters;
+    std::memset(&parameters, 0, sizeof parameters);
+    parameters.device = device;
+    parameters.channelCount = channels;
+    parameters.sampleFormat = paInt16;
+    parameters.suggestedLatency = suggestedLatency;
+    return parameters;
+}
 
 PaError openStartedStream(void** stream, const PaStreamParameters* input, const PaStreamParameters* output,
                           double sampleRate, unsigned long framesPerBuffer, PaStreamCallback* callback,

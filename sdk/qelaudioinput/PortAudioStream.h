@@ -6,6 +6,9 @@
 
 namespace qelaudioinput {
 
+// 16-bit interleaved samples of `channels` channels on `device`.
+PaStreamParameters int16Parameters(PaDeviceIndex device, int channels, PaTime suggestedLatency);
+
 // Opens a stream and starts it; `*stream` is set only when both succeed (a stream that opened
 // but would not start is closed again). Returns PortAudio's error.
 PaError openStartedStream(void** stream, const PaStreamParameters* input, const PaStreamParameters* output,
