@@ -27,6 +27,32 @@ const ModeRow kModes[] = {
     {17, Page::GreenboardDetect},
 };
 
+// The rows a bit of the hand-gesture mask brings; a gesture row only while the mode it belongs
+// to is on.
+struct MaskRow {
+    int number;
+    Page::Row row;
+    Page::Row onlyWith;  // RowCount: always
+};
+const MaskRow kMaskRows[] = {
+    {1, Page::GestureHead, Page::RowCount},
+    {2, Page::FaceGesture, Page::Face},
+    {3, Page::VoiceGesture, Page::Voice},
+    {4, Page::HandRaise, Page::RowCount},
+    {5, Page::Standing, Page::RowCount},
+    {6, Page::Whiteboard, Page::RowCount},
+    {7, Page::WhiteboardGesture, Page::Whiteboard},
+    {9, Page::StandingGesture, Page::Standing},
+    {10, Page::ImageEnhance, Page::RowCount},
+    {11, Page::ImageEnhance, Page::RowCount},
+    {12, Page::Blur, Page::RowCount},
+    {13, Page::Beautify, Page::RowCount},
+    {14, Page::GestureCamera, Page::RowCount},
+    {15, Page::WhiteboardDetect, Page::RowCount},
+    {16, Page::BlackboardDetect, Page::RowCount},
+    {17, Page::GreenboardDetect, Page::RowCount},
+};
+
 void setSwitch(SwitchRow* row, bool on) {
     if (row->isChecked() != on) {
         const QSignalBlocker blocker(row);
@@ -126,66 +152,19 @@ void CameraSettingImagePage::enableHandGesture(const QVector<long>& mask) {
 }
 
 void CameraSettingImagePage::applyHandGestureMask(const QVector<long>& mask) {
-    for (Row r : {GestureHead, FaceGesture, VoiceGesture, HandRaise, Standing, Whiteboard, WhiteboardGesture,
-                  StandingGesture, ImageEnhance, Beautify, Blur, GestureCamera, WhiteboardDetect,
-                  BlackboardDetect, GreenboardDetect}) {
-        m_rows[r]->hide();
+    for (const MaskRow& entry : kMaskRows) {
+        m_rows[entry.row]->hide();
     }
     m_detectDivider->hide();
-    const bool faceOn = m_rows[Face]->isChecked();
-    const bool voiceOn = m_rows[Voice]->isChecked();
-    const bool whiteboardOn = m_rows[Whiteboard]->isChecked();
-    const bool standingOn = m_rows[Standing]->isChecked();
-    for (int n = 1; n <= qMin(17, mask.size()); ++n) {
-        if (!supported(mask, n)) {
+    for (const MaskRow& entry : kMaskRows) {
+        if (!supported(mask, entry.number)) {
             continue;
         }
-        switch (n) {
-            case 1:
-                m_rows[GestureHead]->show();
-                break;
-            case 2:
-                m_rows[FaceGesture]->setVisible(faceOn);
-                break;
-            case 3:
-                m_rows[VoiceGesture]->setVisible(voiceOn);
-                break;
-            case 4:
-                m_rows[HandRaise]->show();
-                break;
-            case 5:
-                m_rows[Standing]->show();
-                break;
-            case 6:
-                m_rows[Whiteboard]->show();
-                break;
-            case 7:
-                m_rows[WhiteboardGesture]->setVisible(whiteboardOn);
-                break;
-            case 9:
-                m_rows[StandingGesture]->setVisible(standingOn);
-                break;
-            case 10:
-            case 11:
-                m_rows[ImageEnhance]->show();
-                break;
-            case 12:
-                m_rows[Blur]->show();
-                break;
-            case 13:
-                m_rows[Beautify]->show();
-                break;
-            case 14:
-                m_rows[GestureCamera]->show();
-                break;
-            case 15:
-            case 16:
-            case 17:
-                m_rows[n == 15 ? WhiteboardDetect : n == 16 ? BlackboardDetect : GreenboardDetect]->show();
-                m_detectDivider->show();
-                break;
-            default:
-                break;
+        if (entry.onlyWith == RowCount || m_rows[entry.onlyWith]->isChecked()) {
+            m_rows[entry.row]->show();
+        }
+        if (entry.row == WhiteboardDetect || entry.row == BlackboardDetect || entry.row == GreenboardDetect) {
+            m_detectDivider->show();
         }
     }
     updateEffectsLine();
