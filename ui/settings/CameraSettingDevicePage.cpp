@@ -2,10 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QFrame>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFrame>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStandardPaths>
