@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Pacing.h"
+#include "PortAudioStream.h"
+
 namespace qelaudioinput {
 
 namespace {
 
-constexpr int kBlockMs = 10;
 bool g_initialised = false;
 
 int captureCallback(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
@@ -92,41 +94,19 @@ bool PortAudioInput::start(const CaptureFormat& format, BlockSink sink) {
     const unsigned long frames = unsigned(format.sampleRate * kBlockMs / 1000);
     m_block.assign(frames * unsigned(m_channels), 0);
 
-    PaStreamParameters in;
-    std::memset(&in, 0, sizeof in);
-    in.device = m_device;
-    in.channelCount = m_deviceChannels;
-    in.sampleFormat = paInt16;
-    in.suggestedLatency = info->defaultLowInputLatency;
-    PaStream* stream = nullptr;
-    PaError err =
-        Pa_OpenStream(&stream, &in, nullptr, format.sampleRate, frames, paClipOff, &captureCallback, this);
-    if (err == paNoError) {
-        err = Pa_StartStream(stream);
-        if (err != paNoError) {
-            Pa_CloseStream(stream);
-        }
-    }
+    const PaStreamParameters in = int16Parameters(m_device, m_deviceChannels, info->defaultLowInputLatency);
+    const PaError err =
+        openStartedStream(&m_stream, &in, nullptr, format.sampleRate, frames, &captureCallback, this);
     if (err != paNoError) {
         std::fprintf(stderr, "qelaudioinput: cannot capture from \"%s\" (%d ch, %d Hz): %s\n", info->name,
                      format.channels, format.sampleRate, Pa_GetErrorText(err));
         return false;
     }
-    m_stream = stream;
     return true;
 }
 
 void PortAudioInput::stop() {
-    if (!m_stream) {
-        return;
-    }
-    // Returns once the callback has run for the last time.
-    PaError err = Pa_StopStream(m_stream);
-    if (err != paNoError) {
-        Pa_AbortStream(m_stream);
-    }
-    Pa_CloseStream(m_stream);
-    m_stream = nullptr;
+    closeStream(m_stream);
 }
 
 void PortAudioInput::deliver(const int16_t* input, unsigned long frames) {

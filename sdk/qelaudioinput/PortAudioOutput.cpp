@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "PortAudioInput.h"
+#include "PortAudioStream.h"
 
 namespace qelaudioinput {
 
@@ -39,27 +40,14 @@ bool PortAudioOutput::start(std::vector<int16_t> samples, int channels, int samp
     m_channels = channels;
     m_position.store(0, std::memory_order_relaxed);
 
-    PaStreamParameters out;
-    std::memset(&out, 0, sizeof out);
-    out.device = device;
-    out.channelCount = channels;
-    out.sampleFormat = paInt16;
-    out.suggestedLatency = info->defaultHighOutputLatency;
-    PaStream* stream = nullptr;
-    PaError err = Pa_OpenStream(&stream, nullptr, &out, sampleRate, paFramesPerBufferUnspecified, paClipOff,
-                                &playbackCallback, this);
-    if (err == paNoError) {
-        err = Pa_StartStream(stream);
-        if (err != paNoError) {
-            Pa_CloseStream(stream);
-        }
-    }
+    const PaStreamParameters out = int16Parameters(device, channels, info->defaultHighOutputLatency);
+    const PaError err = openStartedStream(&m_stream, nullptr, &out, sampleRate, paFramesPerBufferUnspecified,
+                                          &playbackCallback, this);
     if (err != paNoError) {
         std::fprintf(stderr, "qelaudioinput: cannot play on \"%s\" (%d ch, %d Hz): %s\n", info->name,
                      channels, sampleRate, Pa_GetErrorText(err));
         return false;
     }
-    m_stream = stream;
     return true;
 }
 
@@ -74,16 +62,7 @@ bool PortAudioOutput::fill(int16_t* out, unsigned long frames) {
 }
 
 void PortAudioOutput::stop() {
-    if (!m_stream) {
-        return;
-    }
-    // Returns once the callback has run for the last time.
-    PaError err = Pa_StopStream(m_stream);
-    if (err != paNoError) {
-        Pa_AbortStream(m_stream);
-    }
-    Pa_CloseStream(m_stream);
-    m_stream = nullptr;
+    closeStream(m_stream);
 }
 
 bool PortAudioOutput::isPlaying() const {

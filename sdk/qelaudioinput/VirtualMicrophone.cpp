@@ -1,27 +1,19 @@
 #include "VirtualMicrophone.h"
 
 #include <pthread.h>
-#include <time.h>
 
 #include <cmath>
+
+#include "Pacing.h"
 
 namespace qelaudioinput {
 
 namespace {
 
-constexpr int kBlockMs = 10;
 constexpr double kToneHz = 440.0;
 constexpr double kPulseHz = 0.5;
 // Blocks this late are skipped (a suspended machine does not catch up with a burst).
 constexpr int64_t kMaxLagUs = 200000;
-
-void sleepUntilUs(int64_t us) {
-    timespec ts;
-    ts.tv_sec = time_t(us / 1000000);
-    ts.tv_nsec = long(us % 1000000) * 1000;
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
-}
 
 }  // namespace
 

@@ -1,27 +1,13 @@
 #include "VirtualOutput.h"
 
 #include <pthread.h>
-#include <time.h>
 
 #include <algorithm>
 
 #include "CaptureSource.h"
+#include "Pacing.h"
 
 namespace qelaudioinput {
-
-namespace {
-
-constexpr int kBlockMs = 10;
-
-void sleepUntilUs(int64_t us) {
-    timespec ts;
-    ts.tv_sec = time_t(us / 1000000);
-    ts.tv_nsec = long(us % 1000000) * 1000;
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
-}
-
-}  // namespace
 
 VirtualOutput::~VirtualOutput() {
     stop();

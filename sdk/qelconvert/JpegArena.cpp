@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
 
 extern "C" {
 #include <jerror.h>
@@ -61,6 +62,17 @@ void* JpegArena::take(j_common_ptr cinfo, size_t size) {
     return p;
 }
 
+template <class Row>
+Row* JpegArena::takeRows(j_common_ptr cinfo, JDIMENSION perRow, JDIMENSION rows) {
+    const size_t rowBytes = alignUp(size_t(perRow) * sizeof(std::remove_pointer_t<Row>));
+    auto* pointers = static_cast<Row*>(take(cinfo, size_t(rows) * sizeof(Row)));
+    auto* bytes = static_cast<unsigned char*>(take(cinfo, rowBytes * rows));
+    for (JDIMENSION r = 0; r < rows; ++r) {
+        pointers[r] = reinterpret_cast<Row>(bytes + rowBytes * r);
+    }
+    return pointers;
+}
+
 void JpegArena::reset() {
     m_block = 0;
     m_offset = 0;
@@ -81,13 +93,7 @@ JSAMPARRAY JpegArena::allocSarray(j_common_ptr cinfo, int pool, JDIMENSION sampl
     if (pool != JPOOL_IMAGE) {
         return self->m_library.alloc_sarray(cinfo, pool, samplesPerRow, rows);
     }
-    const size_t rowBytes = alignUp(size_t(samplesPerRow) * sizeof(JSAMPLE));
-    auto* pointers = static_cast<JSAMPARRAY>(self->take(cinfo, size_t(rows) * sizeof(JSAMPROW)));
-    auto* samples = static_cast<unsigned char*>(self->take(cinfo, rowBytes * rows));
-    for (JDIMENSION r = 0; r < rows; ++r) {
-        pointers[r] = reinterpret_cast<JSAMPROW>(samples + rowBytes * r);
-    }
-    return pointers;
+    return self->takeRows<JSAMPROW>(cinfo, samplesPerRow, rows);
 }
 
 JBLOCKARRAY JpegArena::allocBarray(j_common_ptr cinfo, int pool, JDIMENSION blocksPerRow, JDIMENSION rows) {
@@ -95,13 +101,7 @@ JBLOCKARRAY JpegArena::allocBarray(j_common_ptr cinfo, int pool, JDIMENSION bloc
     if (pool != JPOOL_IMAGE) {
         return self->m_library.alloc_barray(cinfo, pool, blocksPerRow, rows);
     }
-    const size_t rowBytes = alignUp(size_t(blocksPerRow) * sizeof(JBLOCK));
-    auto* pointers = static_cast<JBLOCKARRAY>(self->take(cinfo, size_t(rows) * sizeof(JBLOCKROW)));
-    auto* blocks = static_cast<unsigned char*>(self->take(cinfo, rowBytes * rows));
-    for (JDIMENSION r = 0; r < rows; ++r) {
-        pointers[r] = reinterpret_cast<JBLOCKROW>(blocks + rowBytes * r);
-    }
-    return pointers;
+    return self->takeRows<JBLOCKROW>(cinfo, blocksPerRow, rows);
 }
 
 void JpegArena::freePool(j_common_ptr cinfo, int pool) {

@@ -39,6 +39,9 @@ private:
 
     // Aligned bytes from the current block, or the next one (a new one while warming up).
     void* take(j_common_ptr cinfo, size_t size);
+    // `rows` aligned rows of `perRow` elements each, and the array pointing at them.
+    template <class Row>
+    Row* takeRows(j_common_ptr cinfo, JDIMENSION perRow, JDIMENSION rows);
     void reset();
 
     jpeg_memory_mgr m_library{};  // libjpeg's own methods, for the permanent pool

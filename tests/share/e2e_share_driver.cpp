@@ -7,63 +7,28 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
-#include <QStyleFactory>
-#include <QTimer>
-#include <functional>
 
 #include "CameraController.h"
+#include "E2eDriver.h"
 #include "MainWindow.h"
 #include "OverlayWidget.h"
 #include "ShareDialog.h"
-#include "SubVideoHintOverlay.h"
-#include "UiScale.h"
 #include "UniversalButton.h"
 #include "UpgradeProgressDisc.h"
 #include "UpgradeWidget.h"
-#include "VideoWidget.h"
+
+using namespace e2e;
 
 namespace {
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-void settle(int ms) {
-    waitUntil([] { return false; }, ms);
-}
-
-bool grab(const QString& folder, const QString& name) {
-    const QString path = QDir(folder).filePath(name);
-    const bool ok = QGuiApplication::primaryScreen()->grabWindow(0).save(path);
-    qInfo().noquote() << (ok ? "saved" : "could not save") << path;
-    return ok;
-}
-
 // The window under the pointer at the button's centre is the button's: nothing (the overlay,
 // say) lies over it and takes its clicks.
 bool reachable(QWidget* button) {
     const QPoint centre = button->mapToGlobal(button->rect().center());
     return QApplication::widgetAt(centre) == button;
-}
-
-int fail(const char* what) {
-    qCritical("e2e share: %s", what);
-    return 1;
 }
 
 UpgradeWidget* upgradeWindow() {
@@ -80,21 +45,17 @@ int main(int argc, char* argv[]) {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion("1.0.1(20260320)");
-    if (argc < 2) {
-        return fail("usage: corvix_e2e_share <output folder>");
+    const QString out = e2e::start("e2e share", argc, argv, 2, "usage: corvix_e2e_share <output folder>");
+    if (out.isEmpty()) {
+        return 1;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
-    uiScale();
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
 
     MainWindow window;
     OverlayWidget* overlay = window.overlay();
     int versionResult = 0;
     QObject::connect(window.controller(), &CameraController::sigVersionChecked,
                      [&](int r) { versionResult = r; });
-    if (!waitUntil([&] { return window.videoWidget(0)->isReady() && window.hintOverlay(0)->isHidden(); },
-                   15000)) {
+    if (!waitForPicture(window)) {
         return fail("no picture");
     }
 

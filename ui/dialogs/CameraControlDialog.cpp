@@ -115,24 +115,9 @@ CameraControlDialog::CameraControlDialog(CameraController* controller, QWidget* 
     const QVector<QPair<CameraParamRow*, int>> rows = {
         {m_focusRow, kFocus}, {m_exposureRow, kExposure}, {m_irisRow, kIris}};
     for (const auto& entry : rows) {
-        const int type = entry.second;
-        connect(entry.first, &CameraParamRow::valueChanged, this, [this, type](int v) {
-            if (!isFilling()) {
-                emit sigSetPuCtPropertyValue(type, v);
-            }
-        });
-        connect(entry.first, &CameraParamRow::autoChanged, this, [this, type](bool on) {
-            if (!isFilling()) {
-                emit sigSetPuCtPropertyAutoValue(type, on);
-            }
-        });
+        forwardUserChanges(entry.first, entry.second);
     }
-    connect(this, &CameraControlDialog::sigSetPuCtPropertyValue, c, &CameraController::onSetPuCtPropertyValue,
-            Qt::QueuedConnection);
-    connect(this, &CameraControlDialog::sigSetPuCtPropertyAutoValue, c,
-            &CameraController::onSetPuCtPropertyAutoValue, Qt::QueuedConnection);
-    connect(this, &CameraControlDialog::sigResetPuCtProperty, c, &CameraController::onResetPuCtProperty,
-            Qt::QueuedConnection);
+    connectChangesToController();
 
     // The camera's state sets the selectors silently; only the user's choices go back.
     connect(c, &CameraController::sigUpdateEnableFlip, this, [this](bool enable) {
@@ -212,16 +197,7 @@ void CameraControlDialog::answerApplied(int type, bool, int, bool bIsSupportAuto
 }
 
 void CameraControlDialog::resetToDefaults() {
-    for (int type : propertyTypes()) {
-        CameraParamRow* r = rowForType(type);
-        if (!r->slider()->isEnabled()) {
-            continue;
-        }
-        emit sigResetPuCtProperty(type);
-        if (r->isAutoSupported()) {
-            emit sigSetPuCtPropertyAutoValue(type, true);
-        }
-    }
+    resetRows(propertyTypes());
     // Mirror and flip off: a user's choice, so it is sent.
     if (m_mirrorSelector->isEnabled()) {
         m_mirrorSelector->setCurrentIndex(indexFor(false));

@@ -30,11 +30,8 @@ public:
 
 signals:
     void sigSetPuCtPropertyType(int index);
-    void sigSetPuCtPropertyValue(int type, int value);
-    void sigSetPuCtPropertyAutoValue(int type, bool IsAuto);
     void sigSetChangeMirror(bool bChecked);
     void sigSetChangeFlip(bool bChecked);
-    void sigResetPuCtProperty(int type);
 
 public slots:
     void onPuCtPropertyList(QStringList list);

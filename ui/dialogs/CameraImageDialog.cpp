@@ -101,25 +101,10 @@ CameraImageDialog::CameraImageDialog(CameraController* controller, QWidget* pare
 
     connect(c, &CameraController::sigInitSlider, this, &CameraImageDialog::onInitSlider);
     for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it) {
-        const int type = it.key();
-        connect(it.value(), &CameraParamRow::valueChanged, this, [this, type](int v) {
-            if (!isFilling()) {
-                emit sigSetPuCtPropertyValue(type, v);
-            }
-        });
-        connect(it.value(), &CameraParamRow::autoChanged, this, [this, type](bool on) {
-            if (!isFilling()) {
-                emit sigSetPuCtPropertyAutoValue(type, on);
-            }
-        });
+        forwardUserChanges(it.value(), it.key());
     }
-    connect(this, &CameraImageDialog::sigSetPuCtPropertyValue, c, &CameraController::onSetPuCtPropertyValue,
-            Qt::QueuedConnection);
-    connect(this, &CameraImageDialog::sigSetPuCtPropertyAutoValue, c,
-            &CameraController::onSetPuCtPropertyAutoValue, Qt::QueuedConnection);
+    connectChangesToController();
     connect(this, &CameraImageDialog::sigSetFrequency, c, &CameraController::onSetFrequency,
-            Qt::QueuedConnection);
-    connect(this, &CameraImageDialog::sigResetPuCtProperty, c, &CameraController::onResetPuCtProperty,
             Qt::QueuedConnection);
     // Only the user's choice reaches the camera: values from the camera are set with the
     // selector's signals blocked.
@@ -176,15 +161,6 @@ void CameraImageDialog::onInitSlider(int type, bool bEnable, int nMin, int nMax,
 void CameraImageDialog::resetToDefaults() {
     // Each supported property back to the camera's default value, automatic where it can be;
     // then the rows are read again from the camera.
-    for (int type : propertyTypes()) {
-        CameraParamRow* r = m_rows.value(type);
-        if (!r->isEnabled() || !r->slider()->isEnabled()) {
-            continue;
-        }
-        emit sigResetPuCtProperty(type);
-        if (r->isAutoSupported()) {
-            emit sigSetPuCtPropertyAutoValue(type, true);
-        }
-    }
+    resetRows(propertyTypes());
     startSequence(propertyTypes());
 }

@@ -31,10 +31,7 @@ public:
 signals:
     void deviceSelected(int index);
     void sigSetPuCtPropertyType(int index);
-    void sigSetPuCtPropertyValue(int type, int value);
-    void sigSetPuCtPropertyAutoValue(int type, bool IsAuto);
     void sigSetFrequency(int index);
-    void sigResetPuCtProperty(int type);
 
 public slots:
     void onPuCtPropertyList(QStringList list);

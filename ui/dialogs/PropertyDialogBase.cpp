@@ -4,6 +4,9 @@
 #include <QLoggingCategory>
 #include <QTimer>
 
+#include <QSlider>
+
+#include "CameraController.h"
 #include "CameraParamRow.h"
 #include "SvgSpinnerWidget.h"
 #include "UiScale.h"
@@ -24,6 +27,43 @@ void PropertyDialogBase::createLoader() {
     m_loader->show();
     m_loader->raise();
     m_loader->startAnimation();
+}
+
+void PropertyDialogBase::forwardUserChanges(CameraParamRow* row, int type) {
+    connect(row, &CameraParamRow::valueChanged, this, [this, type](int v) {
+        if (!isFilling()) {
+            emit sigSetPuCtPropertyValue(type, v);
+        }
+    });
+    connect(row, &CameraParamRow::autoChanged, this, [this, type](bool on) {
+        if (!isFilling()) {
+            emit sigSetPuCtPropertyAutoValue(type, on);
+        }
+    });
+}
+
+void PropertyDialogBase::connectChangesToController() {
+    CameraController* c = m_controller;
+    connect(this, &PropertyDialogBase::sigSetPuCtPropertyValue, c, &CameraController::onSetPuCtPropertyValue,
+            Qt::QueuedConnection);
+    connect(this, &PropertyDialogBase::sigSetPuCtPropertyAutoValue, c,
+            &CameraController::onSetPuCtPropertyAutoValue, Qt::QueuedConnection);
+    connect(this, &PropertyDialogBase::sigResetPuCtProperty, c, &CameraController::onResetPuCtProperty,
+            Qt::QueuedConnection);
+}
+
+void PropertyDialogBase::resetRows(const QVector<int>& types) {
+    for (int type : types) {
+        CameraParamRow* r = rowForType(type);
+        // The slider is disabled with its row too.
+        if (!r->slider()->isEnabled()) {
+            continue;
+        }
+        emit sigResetPuCtProperty(type);
+        if (r->isAutoSupported()) {
+            emit sigSetPuCtPropertyAutoValue(type, true);
+        }
+    }
 }
 
 int PropertyDialogBase::expectedType() const {

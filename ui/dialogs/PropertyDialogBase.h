@@ -28,6 +28,12 @@ public:
     int expectedType() const;
     void finishLoading();
 
+signals:
+    // The user's changes for the camera; connectChangesToController() queues them there.
+    void sigSetPuCtPropertyValue(int type, int value);
+    void sigSetPuCtPropertyAutoValue(int type, bool IsAuto);
+    void sigResetPuCtProperty(int type);
+
 protected:
     // Restarts the request sequence with these types, in this order.
     void startSequence(const QVector<int>& types);
@@ -42,6 +48,12 @@ protected:
     bool isFilling() const { return m_bFilling; }
     // The spinner shown while loading, centred over the dialog.
     void createLoader();
+    // The user's moves of `row`'s slider and auto switch go out as changes of `type`; the
+    // row's own signals while it is filled from an answer do not.
+    void forwardUserChanges(CameraParamRow* row, int type);
+    void connectChangesToController();
+    // Each of `types` whose row is usable back to the camera's default, automatic where it can be.
+    void resetRows(const QVector<int>& types);
 
     virtual CameraParamRow* rowForType(int type) const = 0;
     virtual void setContentVisible(bool visible) = 0;

@@ -6,8 +6,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStandardPaths>
@@ -17,6 +15,7 @@
 #include "CameraController.h"
 #include "InfoRow.h"
 #include "OverlayScrollArea.h"
+#include "SettingsPageParts.h"
 #include "SidePopupSelector.h"
 #include "SwitchButton.h"
 #include "SwitchRow.h"
@@ -28,12 +27,7 @@ const char* const CameraSettingDevicePage::kSwitchKeys[SwitchCount] = {
     "display/overlayInfo", "display/dateWatermark", "display/delayCapture", "display/scanCapture"};
 
 namespace {
-QFrame* makeLine(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setStyleSheet("color:#7B7E80;");
-    return line;
-}
+using SettingsPageParts::makeLine;
 
 QString platformName() {
 #if defined(Q_OS_LINUX)
@@ -109,40 +103,13 @@ QString CameraSettingDevicePage::defaultSavePath() {
 }
 
 void CameraSettingDevicePage::buildTree() {
-    setStyleSheet(
-        "CameraSettingImagePage{background:#2f3437;}QLabel#pageTitle{color:#C3C7C8;}"
-        "QLabel#pageName{color:white;font-size:16px;}");
-    auto* pageLayout = new QVBoxLayout(this);
-    pageLayout->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new OverlayScrollArea(this);
-    scroll->setTopMargin(scaled(130));
-    scroll->setRightMargin(scaled(6));
-    pageLayout->addWidget(scroll);
-    auto* content = new QWidget;
-    auto* v = new QVBoxLayout(content);
-    v->setContentsMargins(scaled(20), 0, scaled(20), 0);
-    v->setSpacing(0);
+    const SettingsPageParts::Frame frame = SettingsPageParts::buildFrame(
+        this, tr("设备设置"), scaled(130), QMargins(scaled(20), 0, scaled(20), 0), 0);
+    QWidget* content = frame.content;
+    QVBoxLayout* v = frame.column;
 
-    auto* title = new QLabel(tr("设备设置"), content);
-    title->setObjectName("pageTitle");
-    title->setFixedHeight(scaled(60));
-    QFont titleFont = title->font();
-    titleFont.setPixelSize(scaled(40));
-    titleFont.setWeight(75);
-    title->setFont(titleFont);
-    v->addWidget(title);
-    v->addWidget(makeLine(content));
-
-    auto* pathRow = new QWidget(content);
+    QWidget* pathRow = SettingsPageParts::makeSelectorRow(tr("保存路径"), content, &m_pathSelector);
     pathRow->setFixedHeight(scaled(96));
-    auto* path = new QHBoxLayout(pathRow);
-    auto* pathLabel = new QLabel(tr("保存路径"), pathRow);
-    pathLabel->setStyleSheet("color:white;font-size:16px;");
-    path->addWidget(pathLabel);
-    path->addStretch();
-    m_pathSelector = new SidePopupSelector(pathRow);
-    m_pathSelector->setFixedWidth(scaled(355));
-    path->addWidget(m_pathSelector);
     fillPathSelector();
     v->addWidget(pathRow);
     v->addWidget(makeLine(content));
@@ -191,7 +158,7 @@ void CameraSettingDevicePage::buildTree() {
     av->addWidget(m_productRow);
     av->addWidget(m_versionRow);
     v->addWidget(about);
-    scroll->setWidget(content);
+    frame.scroll->setWidget(content);
 
     m_toast = new ToastLabel(this);
 }

@@ -3,8 +3,6 @@
 #include <QDebug>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -15,6 +13,7 @@
 #include "CameraRecordDialog.h"
 #include "DashDivider.h"
 #include "OverlayScrollArea.h"
+#include "SettingsPageParts.h"
 #include "SidePopupSelector.h"
 #include "SwitchButton.h"
 #include "SwitchRow.h"
@@ -22,16 +21,26 @@
 #include "UniversalButton.h"
 
 namespace {
-QFrame* makeLine(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setStyleSheet("color:#7B7E80;");
-    return line;
-}
+using SettingsPageParts::makeLine;
 
 const char* const kFaceInfo =
     "AI智能相机将自动跟踪参会人的位置并调节画面的角度和焦距，确保视频画面呈现最佳视角";
 const char* const kCanvasInfo = "AI智能相机将自动追踪人脸";
+
+// Shows one of the page's dialogs at `at`, made on first use as a frameless popup of `page`.
+// A page without a mediator has no dialogs.
+template <class Dialog>
+void showDialogAt(Dialog*& dialog, CameraController* controller, QWidget* page, const QPoint& at) {
+    if (!controller) {
+        return;
+    }
+    if (!dialog) {
+        dialog = new Dialog(controller, page);
+        dialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    }
+    dialog->move(at);
+    dialog->show();
+}
 }  // namespace
 
 CameraSettingImagePage::CameraSettingImagePage(CameraController* controller, QWidget* parent)
@@ -64,29 +73,11 @@ CameraSettingImagePage::CameraSettingImagePage(CameraController* controller, QWi
 }
 
 void CameraSettingImagePage::buildTree() {
-    setStyleSheet(
-        "CameraSettingImagePage{background:#2f3437;}QLabel#pageTitle{color:#C3C7C8;}"
-        "QLabel#pageName{color:white;font-size:16px;}");
-    auto* pageLayout = new QVBoxLayout(this);
-    pageLayout->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new OverlayScrollArea(this);
-    scroll->setTopMargin(scaled(110));
-    scroll->setRightMargin(scaled(6));
-    pageLayout->addWidget(scroll);
-    auto* content = new QWidget;
-    auto* v = new QVBoxLayout(content);
-    v->setContentsMargins(scaled(20), scaled(30), scaled(20), scaled(30));
-    v->setSpacing(scaled(15));
-
-    auto* title = new QLabel(tr("图像设置"), content);
-    title->setObjectName("pageTitle");
-    title->setFixedHeight(scaled(60));
-    QFont titleFont = title->font();
-    titleFont.setPixelSize(scaled(40));
-    titleFont.setWeight(75);
-    title->setFont(titleFont);
-    v->addWidget(title);
-    v->addWidget(makeLine(content));
+    const SettingsPageParts::Frame frame =
+        SettingsPageParts::buildFrame(this, tr("图像设置"), scaled(110),
+                                      QMargins(scaled(20), scaled(30), scaled(20), scaled(30)), scaled(15));
+    QWidget* content = frame.content;
+    QVBoxLayout* v = frame.column;
 
     QFont buttonFont = font();
     buttonFont.setPixelSize(16);
@@ -105,16 +96,8 @@ void CameraSettingImagePage::buildTree() {
     };
     addRow(Privacy, tr("隐私保护模式"));
     v->addWidget(makeLine(content));
-    m_angleRow = new QWidget(content);
-    auto* angle = new QHBoxLayout(m_angleRow);
-    angle->setContentsMargins(0, 0, 0, 0);
-    auto* angleLabel = new QLabel(tr("角度设置"), m_angleRow);
-    angleLabel->setStyleSheet("color:white;font-size:16px;");
-    angle->addWidget(angleLabel);
-    angle->addStretch();
-    m_angleSelector = new SidePopupSelector(m_angleRow);
-    m_angleSelector->setFixedWidth(scaled(355));
-    angle->addWidget(m_angleSelector);
+    m_angleRow = SettingsPageParts::makeSelectorRow(tr("角度设置"), content, &m_angleSelector);
+    m_angleRow->layout()->setContentsMargins(0, 0, 0, 0);
     v->addWidget(m_angleRow);
     addRow(NonStitching, tr("非融合模式"));
     v->addWidget(makeLine(content));
@@ -149,7 +132,7 @@ void CameraSettingImagePage::buildTree() {
     addRow(Pip, tr("画中画模式"));
     v->addWidget(makeLine(content));
     v->addStretch();
-    scroll->setWidget(content);
+    frame.scroll->setWidget(content);
 }
 
 QWidget* CameraSettingImagePage::canvasDivider() const {
@@ -173,36 +156,15 @@ void CameraSettingImagePage::connectRows() {
 }
 
 void CameraSettingImagePage::showCameraControlDialog() {
-    if (!m_controller)  // a page without a mediator has no dialogs
-        return;
-    if (!m_cameraControlDialog) {
-        m_cameraControlDialog = new CameraControlDialog(m_controller, this);
-        m_cameraControlDialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
-    }
-    m_cameraControlDialog->move(scaled(590), scaled(300));
-    m_cameraControlDialog->show();
+    showDialogAt(m_cameraControlDialog, m_controller, this, QPoint(scaled(590), scaled(300)));
 }
 
 void CameraSettingImagePage::showImageDialog() {
-    if (!m_controller)  // a page without a mediator has no dialogs
-        return;
-    if (!m_imageDialog) {
-        m_imageDialog = new CameraImageDialog(m_controller, this);
-        m_imageDialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
-    }
-    m_imageDialog->move(scaled(590), scaled(80));
-    m_imageDialog->show();
+    showDialogAt(m_imageDialog, m_controller, this, QPoint(scaled(590), scaled(80)));
 }
 
 void CameraSettingImagePage::showRecordDialog() {
-    if (!m_controller)  // a page without a mediator has no dialogs
-        return;
-    if (!m_recordDialog) {
-        m_recordDialog = new CameraRecordDialog(m_controller, this);
-        m_recordDialog->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
-    }
-    m_recordDialog->move(scaled(590), scaled(280));
-    m_recordDialog->show();
+    showDialogAt(m_recordDialog, m_controller, this, QPoint(scaled(590), scaled(280)));
 }
 
 // ---------------------------------------------------------------------------------------------

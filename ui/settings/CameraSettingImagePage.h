@@ -125,6 +125,7 @@ private:
     void applyHandGestureMask(const QVector<long>& mask);
     void applyCanvasMask(const QVector<long>& mask);
     void applyMosaicMask(const QVector<long>& mask);
+    void updateEffectsLine();
     static bool supported(const QVector<long>& mask, int number);
 
     CameraController* m_controller = nullptr;

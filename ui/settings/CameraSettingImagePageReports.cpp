@@ -27,6 +27,32 @@ const ModeRow kModes[] = {
     {17, Page::GreenboardDetect},
 };
 
+// The rows a bit of the hand-gesture mask brings; a gesture row only while the mode it belongs
+// to is on.
+struct MaskRow {
+    int number;
+    Page::Row row;
+    Page::Row onlyWith;  // RowCount: always
+};
+const MaskRow kMaskRows[] = {
+    {1, Page::GestureHead, Page::RowCount},
+    {2, Page::FaceGesture, Page::Face},
+    {3, Page::VoiceGesture, Page::Voice},
+    {4, Page::HandRaise, Page::RowCount},
+    {5, Page::Standing, Page::RowCount},
+    {6, Page::Whiteboard, Page::RowCount},
+    {7, Page::WhiteboardGesture, Page::Whiteboard},
+    {9, Page::StandingGesture, Page::Standing},
+    {10, Page::ImageEnhance, Page::RowCount},
+    {11, Page::ImageEnhance, Page::RowCount},
+    {12, Page::Blur, Page::RowCount},
+    {13, Page::Beautify, Page::RowCount},
+    {14, Page::GestureCamera, Page::RowCount},
+    {15, Page::WhiteboardDetect, Page::RowCount},
+    {16, Page::BlackboardDetect, Page::RowCount},
+    {17, Page::GreenboardDetect, Page::RowCount},
+};
+
 void setSwitch(SwitchRow* row, bool on) {
     if (row->isChecked() != on) {
         const QSignalBlocker blocker(row);
@@ -118,80 +144,34 @@ void CameraSettingImagePage::checkPip(bool on) {
 
 void CameraSettingImagePage::enableHandGesture(const QVector<long>& mask) {
     const QSignalBlocker blocker(this);
-    if (!m_bAdvanced) {
-        if (mask != m_pendingHandGesture) {
-            m_pendingHandGesture = mask;
-        }
-        return;
-    }
+    // Kept either way: switching the advanced controls on applies the last report.
     m_pendingHandGesture = mask;
-    applyHandGestureMask(mask);
+    if (m_bAdvanced) {
+        applyHandGestureMask(mask);
+    }
 }
 
 void CameraSettingImagePage::applyHandGestureMask(const QVector<long>& mask) {
-    for (Row r : {GestureHead, FaceGesture, VoiceGesture, HandRaise, Standing, Whiteboard, WhiteboardGesture,
-                  StandingGesture, ImageEnhance, Beautify, Blur, GestureCamera, WhiteboardDetect,
-                  BlackboardDetect, GreenboardDetect}) {
-        m_rows[r]->hide();
+    for (const MaskRow& entry : kMaskRows) {
+        m_rows[entry.row]->hide();
     }
     m_detectDivider->hide();
-    const bool faceOn = m_rows[Face]->isChecked();
-    const bool voiceOn = m_rows[Voice]->isChecked();
-    const bool whiteboardOn = m_rows[Whiteboard]->isChecked();
-    const bool standingOn = m_rows[Standing]->isChecked();
-    for (int n = 1; n <= qMin(17, mask.size()); ++n) {
-        if (!supported(mask, n)) {
+    for (const MaskRow& entry : kMaskRows) {
+        if (!supported(mask, entry.number)) {
             continue;
         }
-        switch (n) {
-            case 1:
-                m_rows[GestureHead]->show();
-                break;
-            case 2:
-                m_rows[FaceGesture]->setVisible(faceOn);
-                break;
-            case 3:
-                m_rows[VoiceGesture]->setVisible(voiceOn);
-                break;
-            case 4:
-                m_rows[HandRaise]->show();
-                break;
-            case 5:
-                m_rows[Standing]->show();
-                break;
-            case 6:
-                m_rows[Whiteboard]->show();
-                break;
-            case 7:
-                m_rows[WhiteboardGesture]->setVisible(whiteboardOn);
-                break;
-            case 9:
-                m_rows[StandingGesture]->setVisible(standingOn);
-                break;
-            case 10:
-            case 11:
-                m_rows[ImageEnhance]->show();
-                break;
-            case 12:
-                m_rows[Blur]->show();
-                break;
-            case 13:
-                m_rows[Beautify]->show();
-                break;
-            case 14:
-                m_rows[GestureCamera]->show();
-                break;
-            case 15:
-            case 16:
-            case 17:
-                m_rows[n == 15 ? WhiteboardDetect : n == 16 ? BlackboardDetect : GreenboardDetect]->show();
-                m_detectDivider->show();
-                break;
-            default:
-                break;
+        if (entry.onlyWith == RowCount || m_rows[entry.onlyWith]->isChecked()) {
+            m_rows[entry.row]->show();
+        }
+        if (entry.row == WhiteboardDetect || entry.row == BlackboardDetect || entry.row == GreenboardDetect) {
+            m_detectDivider->show();
         }
     }
-    // The line below the effect rows goes with them (also when a later report removes them all).
+    updateEffectsLine();
+}
+
+// The line below the effect rows goes with them (also when a later report removes them all).
+void CameraSettingImagePage::updateEffectsLine() {
     m_effectsLine->setVisible(!m_rows[Beautify]->isHidden() || !m_rows[Blur]->isHidden() ||
                               !m_rows[Mosaic]->isHidden());
 }
@@ -212,14 +192,11 @@ void CameraSettingImagePage::checkHandGesture(long n) {
 
 void CameraSettingImagePage::enableCanvas(const QVector<long>& mask) {
     const QSignalBlocker blocker(this);
-    if (!m_bAdvanced) {
-        if (mask != m_pendingCanvas) {
-            m_pendingCanvas = mask;
-        }
-        return;
-    }
+    // Kept either way: switching the advanced controls on applies the last report.
     m_pendingCanvas = mask;
-    applyCanvasMask(mask);
+    if (m_bAdvanced) {
+        applyCanvasMask(mask);
+    }
 }
 
 void CameraSettingImagePage::applyCanvasMask(const QVector<long>& mask) {
@@ -240,20 +217,16 @@ void CameraSettingImagePage::checkCanvas(long n) {
 
 void CameraSettingImagePage::enableMosaic(const QVector<long>& mask) {
     const QSignalBlocker blocker(this);
-    if (!m_bAdvanced) {
-        if (mask != m_pendingMosaic) {
-            m_pendingMosaic = mask;
-        }
-        return;
-    }
+    // Kept either way: switching the advanced controls on applies the last report.
     m_pendingMosaic = mask;
-    applyMosaicMask(mask);
+    if (m_bAdvanced) {
+        applyMosaicMask(mask);
+    }
 }
 
 void CameraSettingImagePage::applyMosaicMask(const QVector<long>& mask) {
     m_rows[Mosaic]->setVisible(supported(mask, 1));
-    m_effectsLine->setVisible(!m_rows[Beautify]->isHidden() || !m_rows[Blur]->isHidden() ||
-                              !m_rows[Mosaic]->isHidden());
+    updateEffectsLine();
 }
 
 void CameraSettingImagePage::checkMosaic(long n) {
@@ -263,9 +236,7 @@ void CameraSettingImagePage::checkMosaic(long n) {
 
 void CameraSettingImagePage::enableSub1Ai(const QVector<long>& mask) {
     // No row of this page uses it; kept for when the advanced controls are switched on.
-    if (mask != m_pendingSub1Ai) {
-        m_pendingSub1Ai = mask;
-    }
+    m_pendingSub1Ai = mask;
 }
 
 void CameraSettingImagePage::setSupportAdvanceXU(bool on) {

@@ -5,60 +5,29 @@
 // Prints the row; exit status 0 when it shows the format and size given and a frame rate.
 #include <QApplication>
 #include <QDebug>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QScreen>
-#include <QStyleFactory>
-#include <QTimer>
-#include <functional>
 
 #include "CameraController.h"
+#include "E2eDriver.h"
 #include "MainWindow.h"
 #include "OverlayWidget.h"
-#include "SubVideoHintOverlay.h"
-#include "UiScale.h"
 #include "VideoInfoTable.h"
-#include "VideoWidget.h"
 
-namespace {
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-int fail(const char* what) {
-    qCritical("e2e replay: %s", what);
-    return 1;
-}
-}  // namespace
+using namespace e2e;
 
 int main(int argc, char* argv[]) {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
-    if (argc < 4) {
-        return fail("usage: corvix_e2e_replay_table <output folder> <format> <WxH>");
+    const QString out =
+        start("e2e replay", argc, argv, 4, "usage: corvix_e2e_replay_table <output folder> <format> <WxH>");
+    if (out.isEmpty()) {
+        return 1;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
     const QString format = QString::fromLocal8Bit(argv[2]);
     const QString size = QString::fromLocal8Bit(argv[3]);
-    QDir().mkpath(out);
-    uiScale();
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
 
     MainWindow window;
     window.show();
-    VideoWidget* video = window.videoWidget(0);
-    SubVideoHintOverlay* hint = window.hintOverlay(0);
-    if (!waitUntil([&] { return video->isReady() && hint->isHidden(); }, 15000)) {
+    if (!waitForPicture(window)) {
         return fail("no picture");
     }
     window.controller()->setShowOverlayInfo(true);
@@ -79,10 +48,8 @@ int main(int argc, char* argv[]) {
         },
         10000);
     qInfo().noquote() << "e2e replay: information row" << row().join(" | ");
-    const QString path = QDir(out).filePath("replay_info.png");
-    if (!QGuiApplication::primaryScreen()->grabWindow(0).save(path)) {
+    if (!grab(out, "replay_info.png")) {
         return fail("cannot save the screenshot");
     }
-    qInfo().noquote() << "saved" << path;
     return shown ? 0 : fail("the information table does not show the replayed format");
 }

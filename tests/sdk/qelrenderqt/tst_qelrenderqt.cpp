@@ -60,14 +60,25 @@ QString describe(QRgb pixel) {
     return QString("(%1,%2,%3)").arg(qRed(pixel)).arg(qGreen(pixel)).arg(qBlue(pixel));
 }
 
-// Attributes of the application's video widget; its own look is green, so the renderer's black
-// bars are told apart from it.
+// Attributes of the application's video widget, shown at a size, with the window record a
+// renderer is given; its own look is green, so the renderer's black bars are told apart from it.
 class VideoWidget : public QWidget {
 public:
-    VideoWidget() {
+    VideoWidget(int width, int height) {
         setAttribute(Qt::WA_NativeWindow);
         setAttribute(Qt::WA_OpaquePaintEvent);
+        resize(width, height);
+        show();
+        record = {width, height, uintptr_t(winId())};
     }
+    // The widget and its record to a new size, as the application's widget keeps them.
+    void resizeWithRecord(int width, int height) {
+        resize(width, height);
+        record.width = width;
+        record.height = height;
+    }
+
+    IWindow record;
 
 protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::green); }
@@ -134,11 +145,8 @@ private slots:
     void cleanupTestCase() { QCOMPARE(qelrender_uninit(), 1); }
 
     void letterboxedPicture() {
-        VideoWidget widget;
-        widget.resize(320, 240);
-        widget.show();
-        IWindow window{320, 240, uintptr_t(widget.winId())};
-        Renderer r(160, 90, &window);
+        VideoWidget widget(320, 240);
+        Renderer r(160, 90, &widget.record);
         QVERIFY(r.ok);
         QCOMPARE(r.render(splitFrame(160, 90)), 1);
         // 16:9 in 4:3: a 320x180 picture with 30 black rows above and below.
@@ -151,9 +159,7 @@ private slots:
         }
 
         // Pillarbox: the same frame in a wide window gets bars left and right.
-        widget.resize(400, 90);
-        window.width = 400;
-        window.height = 90;
+        widget.resizeWithRecord(400, 90);
         QCOMPARE(r.render(splitFrame(160, 90)), 1);
         const QImage wide = widget.grab().toImage();
         QVERIFY(near(wide.pixel(10, 45), Qt::black, 2));
@@ -180,11 +186,8 @@ private slots:
     void pictureAtEachScale() {
         QFETCH(QSize, window);
         QFETCH(QSize, picture);
-        VideoWidget widget;
-        widget.resize(window);
-        widget.show();
-        IWindow record{window.width(), window.height(), uintptr_t(widget.winId())};
-        Renderer r(96, 64, &record);
+        VideoWidget widget(window.width(), window.height());
+        Renderer r(96, 64, &widget.record);
         QCOMPARE(r.render(splitFrame(96, 64)), 1);
         const QImage shot = widget.grab().toImage();
         const int w = picture.width();
@@ -204,15 +207,10 @@ private slots:
     }
 
     void resizeTakesEffectOnNextFrame() {
-        VideoWidget widget;
-        widget.resize(320, 240);
-        widget.show();
-        IWindow window{320, 240, uintptr_t(widget.winId())};
-        Renderer r(160, 90, &window);
+        VideoWidget widget(320, 240);
+        Renderer r(160, 90, &widget.record);
         QCOMPARE(r.render(splitFrame(160, 90)), 1);
-        widget.resize(200, 200);
-        window.width = 200;
-        window.height = 200;
+        widget.resizeWithRecord(200, 200);
         // Until a frame arrives the old picture stays: 320 wide, cut at the widget's edge.
         QImage shot = widget.grab().toImage();
         QVERIFY2(near(shot.pixel(100, 40), Qt::red), qPrintable(describe(shot.pixel(100, 40))));
@@ -226,11 +224,8 @@ private slots:
     }
 
     void widgetPaintsItselfWithoutPicture() {
-        VideoWidget widget;
-        widget.resize(64, 64);
-        widget.show();
-        IWindow window{64, 64, uintptr_t(widget.winId())};
-        auto r = std::make_unique<Renderer>(16, 16, &window);
+        VideoWidget widget(64, 64);
+        auto r = std::make_unique<Renderer>(16, 16, &widget.record);
         QVERIFY(near(widget.grab().toImage().pixel(32, 32), Qt::green));
         QCOMPARE(r->render(splitFrame(16, 16)), 1);
         QVERIFY(near(widget.grab().toImage().pixel(8, 32), Qt::red));
@@ -260,12 +255,9 @@ private slots:
     }
 
     void repaintsAreCoalesced() {
-        VideoWidget widget;
-        widget.resize(64, 48);
-        widget.show();
+        VideoWidget widget(64, 48);
         QVERIFY(QTest::qWaitForWindowExposed(&widget));
-        IWindow window{64, 48, uintptr_t(widget.winId())};
-        Renderer r(32, 24, &window);
+        Renderer r(32, 24, &widget.record);
         PaintCounter counter;
         widget.installEventFilter(&counter);  // sees paint events before the renderer's filter
         QCoreApplication::processEvents();
@@ -281,12 +273,9 @@ private slots:
     }
 
     void framesTheScreenCannotTakeAreNotConverted() {
-        VideoWidget widget;
-        widget.resize(64, 48);
-        widget.show();
+        VideoWidget widget(64, 48);
         QVERIFY(QTest::qWaitForWindowExposed(&widget));
-        IWindow window{64, 48, uintptr_t(widget.winId())};
-        Renderer r(32, 24, &window);
+        Renderer r(32, 24, &widget.record);
         QCOMPARE(qelrender_set_paint_log(r.key, 8), 1);
         // Three frames before the GUI thread gets to paint: the first is shown, the other two
         // would only have replaced it unseen.
@@ -319,21 +308,18 @@ private slots:
     }
 
     void refusesBadArguments() {
-        VideoWidget widget;
-        widget.resize(64, 48);
-        widget.show();
-        IWindow window{64, 48, uintptr_t(widget.winId())};
+        VideoWidget widget(64, 48);
         char key[QEL_TEXT_BUFFER_SIZE] = "untouched";
         QCOMPARE(qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 16, 16, nullptr), 0);
-        QCOMPARE(qelrender_create_render(key, 0, QEL_COLORSPACE_RGB24, 16, 16, &window), 0);
-        QCOMPARE(qelrender_create_render(key, 7, QEL_COLORSPACE_YUV420P, 16, 16, &window), 0);
-        QCOMPARE(qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 0, 16, &window), 0);
-        QCOMPARE(qelrender_create_render(nullptr, 0, QEL_COLORSPACE_YUV420P, 16, 16, &window), 0);
+        QCOMPARE(qelrender_create_render(key, 0, QEL_COLORSPACE_RGB24, 16, 16, &widget.record), 0);
+        QCOMPARE(qelrender_create_render(key, 7, QEL_COLORSPACE_YUV420P, 16, 16, &widget.record), 0);
+        QCOMPARE(qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 0, 16, &widget.record), 0);
+        QCOMPARE(qelrender_create_render(nullptr, 0, QEL_COLORSPACE_YUV420P, 16, 16, &widget.record), 0);
         IWindow nowhere{64, 48, uintptr_t(0x7fffffff)};
         QCOMPARE(qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 16, 16, &nowhere), 0);
         QCOMPARE(QByteArray(key), QByteArray("untouched"));
 
-        Renderer r(16, 16, &window);
+        Renderer r(16, 16, &widget.record);
         QVERIFY(r.ok);
         const QByteArray frame = splitFrame(16, 16);
         QCOMPARE(qelrender_render(r.key, nullptr, frame.size()), 0);
@@ -344,9 +330,9 @@ private slots:
         QCOMPARE(qelrender_render(nullptr, reinterpret_cast<const unsigned char*>(frame.constData()),
                                   frame.size()),
                  0);
-        window.width = 0;  // a minimised widget
+        widget.record.width = 0;  // a minimised widget
         QCOMPARE(r.render(frame), 0);
-        window.width = 64;
+        widget.record.width = 64;
         QCOMPARE(r.render(frame), 1);
         QCOMPARE(r.release(), 1);
         QCOMPARE(qelrender_release_render(r.key), 0);
@@ -357,10 +343,8 @@ private slots:
     }
 
     void widgetDestroyedBeforeRelease() {
-        auto* widget = new VideoWidget;
-        widget->resize(64, 48);
-        widget->show();
-        IWindow window{64, 48, uintptr_t(widget->winId())};
+        auto* widget = new VideoWidget(64, 48);
+        IWindow window = widget->record;  // outlives the widget
         Renderer r(32, 24, &window);
         QVERIFY(r.ok);
         QCOMPARE(r.render(splitFrame(32, 24)), 1);
@@ -372,15 +356,12 @@ private slots:
     }
 
     void createdAndReleasedFromAnotherThread() {
-        VideoWidget widget;
-        widget.resize(64, 48);
-        widget.show();
-        IWindow window{64, 48, uintptr_t(widget.winId())};
+        VideoWidget widget(64, 48);
         char key[QEL_TEXT_BUFFER_SIZE] = {};
         const QByteArray frame = splitFrame(32, 24);
         std::atomic<int> answer{-1};
         std::thread([&] {
-            answer = qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 32, 24, &window) &&
+            answer = qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 32, 24, &widget.record) &&
                      qelrender_render(key, reinterpret_cast<const unsigned char*>(frame.constData()),
                                       frame.size());
         }).join();
@@ -392,11 +373,8 @@ private slots:
     }
 
     void releaseWhileRenderingOnAnotherThread() {
-        VideoWidget widget;
-        widget.resize(640, 360);
-        widget.show();
-        IWindow window{640, 360, uintptr_t(widget.winId())};
-        Renderer r(320, 180, &window);
+        VideoWidget widget(640, 360);
+        Renderer r(320, 180, &widget.record);
         const QByteArray frame = splitFrame(320, 180);
         std::atomic<int> rendered{0};
         std::atomic<bool> refused{false};

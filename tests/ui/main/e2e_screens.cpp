@@ -4,72 +4,30 @@
 //   corvix_e2e_screens <output folder>
 #include <QApplication>
 #include <QDebug>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QPixmap>
-#include <QScreen>
-#include <QStyleFactory>
-#include <QTimer>
-#include <functional>
 
 #include "CameraController.h"
+#include "E2eDriver.h"
 #include "MainWindow.h"
 #include "OverlayWidget.h"
 #include "SubVideoHintOverlay.h"
-#include "UiScale.h"
 #include "UniversalButton.h"
-#include "VideoWidget.h"
 #include "qelvirtual.h"
 
-namespace {
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-void settle(int ms) {
-    waitUntil([] { return false; }, ms);
-}
-
-bool grab(const QString& folder, const QString& name) {
-    const QString path = QDir(folder).filePath(name);
-    const bool ok = QGuiApplication::primaryScreen()->grabWindow(0).save(path);
-    qInfo().noquote() << (ok ? "saved" : "could not save") << path;
-    return ok;
-}
-
-int fail(const char* what) {
-    qCritical("e2e screens: %s", what);
-    return 1;
-}
-}  // namespace
+using namespace e2e;
 
 int main(int argc, char* argv[]) {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
-    if (argc < 2) {
-        return fail("usage: corvix_e2e_screens <output folder>");
+    const QString out = start("e2e screens", argc, argv, 2, "usage: corvix_e2e_screens <output folder>");
+    if (out.isEmpty()) {
+        return 1;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(out);
-    uiScale();
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
 
     MainWindow window;
     OverlayWidget* overlay = window.overlay();
     SubVideoHintOverlay* hint = window.hintOverlay(0);
-    VideoWidget* video = window.videoWidget(0);
 
-    if (!waitUntil([&] { return video->isReady() && hint->isHidden(); }, 15000)) {
+    if (!waitForPicture(window)) {
         return fail("no picture");
     }
     window.controller()->setShowDataWater(true);

@@ -167,6 +167,55 @@ private slots:
         QVERIFY(other.row(Page::Pip)->isHidden());
     }
 
+    void eachMaskBitBringsOneRow_data() {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("mode");  // -1: shown without a mode switched on
+        QTest::newRow("1 head") << 1 << int(Page::GestureHead) << -1;
+        QTest::newRow("2 face gesture") << 2 << int(Page::FaceGesture) << int(Page::Face);
+        QTest::newRow("3 voice gesture") << 3 << int(Page::VoiceGesture) << int(Page::Voice);
+        QTest::newRow("4 hand raise") << 4 << int(Page::HandRaise) << -1;
+        QTest::newRow("5 standing") << 5 << int(Page::Standing) << -1;
+        QTest::newRow("6 whiteboard") << 6 << int(Page::Whiteboard) << -1;
+        QTest::newRow("7 whiteboard gesture") << 7 << int(Page::WhiteboardGesture) << int(Page::Whiteboard);
+        QTest::newRow("9 standing gesture") << 9 << int(Page::StandingGesture) << int(Page::Standing);
+        QTest::newRow("10 enhance") << 10 << int(Page::ImageEnhance) << -1;
+        QTest::newRow("11 enhance") << 11 << int(Page::ImageEnhance) << -1;
+        QTest::newRow("12 blur") << 12 << int(Page::Blur) << -1;
+        QTest::newRow("13 beautify") << 13 << int(Page::Beautify) << -1;
+        QTest::newRow("14 camera") << 14 << int(Page::GestureCamera) << -1;
+        QTest::newRow("15 whiteboard detect") << 15 << int(Page::WhiteboardDetect) << -1;
+        QTest::newRow("16 blackboard detect") << 16 << int(Page::BlackboardDetect) << -1;
+        QTest::newRow("17 greenboard detect") << 17 << int(Page::GreenboardDetect) << -1;
+    }
+
+    void eachMaskBitBringsOneRow() {
+        QFETCH(int, number);
+        QFETCH(int, row);
+        QFETCH(int, mode);
+        Page page(nullptr, nullptr);
+        page.setSupportAdvanceXU(true);
+        const QVector<long> mask = maskWith({number});
+        page.enableHandGesture(mask);
+        const Page::Row modeRows[] = {Page::GestureHead,      Page::HandRaise,         Page::Standing,
+                                      Page::Whiteboard,       Page::ImageEnhance,      Page::Blur,
+                                      Page::Beautify,         Page::GestureCamera,     Page::WhiteboardDetect,
+                                      Page::BlackboardDetect, Page::GreenboardDetect,  Page::FaceGesture,
+                                      Page::VoiceGesture,     Page::WhiteboardGesture, Page::StandingGesture};
+        for (Page::Row r : modeRows) {
+            const bool expected = r == row && mode < 0;
+            QVERIFY2(page.row(r)->isHidden() != expected, qPrintable(QString::number(r)));
+        }
+        const bool detection = number >= 15;
+        QCOMPARE(page.detectionDivider()->isHidden(), !detection);
+        if (mode >= 0) {
+            // A gesture row comes with the next report once its mode is on.
+            page.row(Page::Row(mode))->setChecked(true);
+            page.enableHandGesture(mask);
+            QVERIFY(!page.row(Page::Row(row))->isHidden());
+        }
+    }
+
     void cameraReportsSetSwitchesQuietly() {
         Page page(nullptr, nullptr);
         unlockEverything(page);
