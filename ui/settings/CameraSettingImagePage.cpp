@@ -195,7 +195,7 @@ void CameraSettingImagePage::onRowToggled(Row r, bool on) {
             break;
         case Face:
             emit faceTracking(on);
-            qWarning() << "faceTrackingSwitch start";
+            qDebug() << "faceTrackingSwitch start";
             setDependent(FaceGesture, on, false);
             if (on) {
                 showInfo(":/icons/face.svg", tr(kFaceInfo), 0);
@@ -210,7 +210,7 @@ void CameraSettingImagePage::onRowToggled(Row r, bool on) {
             }
             break;
         case Voice:
-            qWarning() << "soundTrackingSwitch start";
+            qDebug() << "soundTrackingSwitch start";
             emit soundTracking(on);
             setDependent(VoiceGesture, on, false);
             if (on) {

@@ -279,7 +279,7 @@ void CameraSettingsPanel::buildTabBar(QWidget* content) {
 
 void CameraSettingsPanel::connectSignals() {
     connect(m_deviceSelector, &SidePopupSelector::currentIndexChanged, this, [this](int index) {
-        qWarning("***************************index=%d\n", index);
+        qDebug("***************************index=%d\n", index);
         emit deviceSelected(index);
     });
     connect(m_tabGroup, &QButtonGroup::idClicked, this, &CameraSettingsPanel::onTab);
@@ -445,7 +445,7 @@ void CameraSettingsPanel::setDeviceList(const QStringList& names, bool selectFir
 }
 
 void CameraSettingsPanel::showUI() {
-    qWarning("****************************CameraSettingsPanel::showUI()");
+    qDebug("****************************CameraSettingsPanel::showUI()");
     const QSignalBlocker blocker(m_deviceSelector);
     m_loadingView->hide();
     m_content->show();
