@@ -19,6 +19,7 @@
 #include "OverlayWidget.h"
 #include "RecordSettingsStore.h"
 #include "ServiceConfig.h"
+#include "StreamChoiceStore.h"
 #include "SubVideoHintOverlay.h"
 #include "TranslucentWindowMask.h"
 #include "SwitchRow.h"
@@ -342,6 +343,10 @@ void MainWindow::onVideoReady() {
         hint->hide();
     }
     m_panel->finishApply();
+    if (m_bRestoreChoices) {
+        m_bRestoreChoices = false;
+        m_panel->restoreStreamChoices(StreamChoiceStore::load(m_cameraName));
+    }
 }
 
 void MainWindow::restartCamera(int index) {
@@ -376,6 +381,10 @@ void MainWindow::connectCameraChoice() {
             Qt::DirectConnection);
         connect(video, &VideoWidget::sigCameraListReady, this, &MainWindow::onCameraListReady);
     }
+    connect(video, &VideoWidget::sigDeviceName, this, [this](const QString& name) {
+        m_cameraName = name;
+        m_bRestoreChoices = true;
+    });
     if (m_options.cameraOpened) {
         connect(video, &VideoWidget::sigDeviceName, this, m_options.cameraOpened);
     }

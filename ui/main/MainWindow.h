@@ -114,6 +114,8 @@ private:
     bool m_captureActive = false;
     MainWindowOptions m_options;
     bool m_bCameraNameChecked = false;  // the named camera was looked for in a first list
+    QString m_cameraName;               // the opened camera's, for its remembered stream choices
+    bool m_bRestoreChoices = false;     // a camera was opened: restore its choices once it runs
 };
 
 #endif
