@@ -8,6 +8,9 @@ Q_LOGGING_CATEGORY(lcStreamChoices, "corvix.streamchoices", QtWarningMsg)
 
 namespace {
 constexpr int kStreams = 3;
+// GUI thread only. Qt tells a damaged file only to the first reader of the run; once seen, this
+// run writes nothing, so that the user's file is not replaced by one holding these keys alone.
+bool s_storeDamaged = false;
 
 // A number from the store, or 0 for anything else (a damaged entry).
 int storedNumber(const QVariant& value) {
@@ -28,6 +31,7 @@ QMap<int, StreamChoice> StreamChoiceStore::load(const QString& camera) {
     }
     QSettings settings("Corvix", "Corvix");
     if (settings.status() != QSettings::NoError) {
+        s_storeDamaged = true;
         qCWarning(lcStreamChoices) << "settings store unreadable; stream choices at the camera's defaults";
         return choices;
     }
@@ -50,10 +54,16 @@ QMap<int, StreamChoice> StreamChoiceStore::load(const QString& camera) {
 }
 
 void StreamChoiceStore::save(const QString& camera, int stream, const StreamChoice& choice) {
-    if (camera.isEmpty() || stream < 0 || stream >= kStreams || choice.isEmpty()) {
+    if (camera.isEmpty() || stream < 0 || stream >= kStreams || choice.isEmpty() || s_storeDamaged) {
         return;
     }
     QSettings settings("Corvix", "Corvix");
+    if (settings.status() != QSettings::NoError) {
+        // Left as it is: the user may want it back; this run forgets.
+        s_storeDamaged = true;
+        qCWarning(lcStreamChoices) << "settings store unreadable; stream choices not saved";
+        return;
+    }
     settings.beginGroup(cameraGroup(camera) + '/' + QString::number(stream));
     settings.setValue("media", choice.media);
     settings.setValue("resolution", choice.resolution);

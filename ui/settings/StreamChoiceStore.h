@@ -28,7 +28,7 @@ class StreamChoiceStore {
 public:
     // Stream number (0-2) to its choice; only streams with a remembered format.
     static QMap<int, StreamChoice> load(const QString& camera);
-    // An empty camera name is not remembered.
+    // An empty camera name is not remembered; a damaged store is left untouched.
     static void save(const QString& camera, int stream, const StreamChoice& choice);
 
     // The settings group of one camera: the name is percent-encoded, so that "/" or "\" in a

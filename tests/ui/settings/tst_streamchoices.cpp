@@ -120,6 +120,27 @@ private slots:
         closeWindow(window);
     }
 
+    // A damaged store: the camera's defaults, and an apply does not overwrite the file.
+    void damagedStoreMeansDefaults() {
+        const QString path = QSettings("Corvix", "Corvix").fileName();
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[camera\nname=\"unterminated\n\x01\x02garbage=");
+        file.close();
+        auto window = openWindow();
+        QVERIFY(settled(window.get()));
+        QVERIFY(runsWith(window.get()) != "YUY2 1280x720");
+        window->settingsPanel()->applyButton()->click();
+        QVERIFY(window->isApplyPending());
+        QVERIFY(settled(window.get()));
+        closeWindow(window);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("garbage"));
+        file.close();
+        QFile::remove(path);
+    }
+
     // Camera names are kept apart whatever they contain; a damaged number reads as unknown.
     void storeKeepsCamerasApart() {
         StreamChoiceStore::save("A/B", 0, StreamChoice{"MJPG", "1920 x 1080", "30", 2000, 30});
