@@ -345,7 +345,10 @@ void MainWindow::onVideoReady() {
     m_panel->finishApply();
     if (m_bRestoreChoices) {
         m_bRestoreChoices = false;
-        m_panel->restoreStreamChoices(StreamChoiceStore::load(m_cameraName));
+        // A camera opens with one stream; streams 2 and 3 exist only once the multi-stream mode
+        // has asked for them, so their lists on the panel may be an earlier camera's.
+        const StreamChoice first = StreamChoiceStore::load(m_cameraName).value(0);
+        m_panel->restoreStreamChoices({{0, first}});
     }
 }
 
