@@ -222,8 +222,32 @@ private slots:
         QTRY_VERIFY(small->angle() > 0.0);
         small->stopAnimation();
         QVERIFY(!small->isAnimating());
-        QCOMPARE(small->animation()->duration(), 3000);
-        QCOMPARE(small->animation()->loopCount(), -1);
+        QVERIFY(!small->isTurning());
+    }
+
+    // A started spinner that is not on screen (itself or a parent hidden) costs nothing: its
+    // frames stop, and it carries on from the same angle when shown again.
+    void hiddenSpinnerRests() {
+        const QString svg = m_svg.make("spinner", "#ffffff");
+        QWidget window;
+        QWidget* card = new QWidget(&window);
+        auto* spinner = new SvgSpinnerWidget(svg, card, true);
+        QVERIFY(spinner->isAnimating());
+        QVERIFY(!spinner->isTurning());  // not shown yet
+        window.show();
+        QVERIFY(spinner->isTurning());
+        QTRY_VERIFY(spinner->angle() > 0.0);
+        card->hide();
+        QVERIFY(!spinner->isTurning());
+        QVERIFY(spinner->isAnimating());
+        const qreal stoodAt = spinner->angle();
+        QTest::qWait(3 * SvgSpinnerWidget::kFrameMs);
+        QCOMPARE(spinner->angle(), stoodAt);
+        card->show();
+        QVERIFY(spinner->isTurning());
+        QTRY_VERIFY(spinner->angle() != stoodAt);
+        window.hide();
+        QVERIFY(!spinner->isTurning());
     }
 
     void svgIconLabelSizeAndInvalidIcon() {

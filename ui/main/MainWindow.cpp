@@ -19,6 +19,7 @@
 #include "OverlayWidget.h"
 #include "RecordSettingsStore.h"
 #include "ServiceConfig.h"
+#include "StreamChoiceStore.h"
 #include "SubVideoHintOverlay.h"
 #include "TranslucentWindowMask.h"
 #include "SwitchRow.h"
@@ -354,6 +355,13 @@ void MainWindow::onVideoReady() {
         hint->hide();
     }
     m_panel->finishApply();
+    if (m_bRestoreChoices) {
+        m_bRestoreChoices = false;
+        // A camera opens with one stream; streams 2 and 3 exist only once the multi-stream mode
+        // has asked for them, so their lists on the panel may be an earlier camera's.
+        const StreamChoice first = StreamChoiceStore::load(m_cameraName).value(0);
+        m_panel->restoreStreamChoices({{0, first}});
+    }
 }
 
 void MainWindow::restartCamera(int index) {
@@ -387,6 +395,10 @@ void MainWindow::connectCameraChoice() {
             Qt::DirectConnection);
         connect(video, &VideoWidget::sigCameraListReady, this, &MainWindow::onCameraListReady);
     }
+    connect(video, &VideoWidget::sigDeviceName, this, [this](const QString& name) {
+        m_cameraName = name;
+        m_bRestoreChoices = true;
+    });
     if (m_options.cameraOpened) {
         connect(video, &VideoWidget::sigDeviceName, this, m_options.cameraOpened);
     }

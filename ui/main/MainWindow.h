@@ -120,6 +120,8 @@ private:
     MainWindowOptions m_options;
     bool m_bCameraNameChecked = false;  // the named camera was looked for in a first list
     QPointer<CaptureWatch> m_captureWatch;  // of the photo being taken
+    QString m_cameraName;               // the opened camera's, for its remembered stream choices
+    bool m_bRestoreChoices = false;     // a camera was opened: restore its choices once it runs
 };
 
 #endif

@@ -10,6 +10,7 @@
 #include "CameraSettingsPanel.h"
 #include "MainWindow.h"
 #include "OverlayWidget.h"
+#include "StreamSettingsGroup.h"
 #include "SubVideoHintOverlay.h"
 #include "VideoWidget.h"
 
@@ -249,6 +250,10 @@ void MainWindow::finishApplySettings() {
         target->setBps(s.streamId, s.bitrate);
         target->setGop(s.streamId, s.gop);
         m_bReportAppliedInfo[s.streamId] = true;
+        // Remembered for this camera's next start.
+        if (StreamSettingsGroup* group = m_panel->streamGroup(s.streamId)) {
+            StreamChoiceStore::save(m_cameraName, s.streamId, group->choice(s));
+        }
     }
     m_video[0]->startPreviewAsync();
 }

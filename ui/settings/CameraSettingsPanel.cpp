@@ -19,12 +19,13 @@
 #include "CameraSettingDevicePage.h"
 #include "CameraSettingImagePage.h"
 #include "SidePopupSelector.h"
+#include "StreamChoiceRestorer.h"
 #include "StreamSettingsGroup.h"
 #include "SvgSpinnerWidget.h"
 #include "SwitchButton.h"
+#include "TranslucentWindowMask.h"
 #include "UiScale.h"
 #include "UniversalButton.h"
-#include "TranslucentWindowMask.h"
 
 namespace {
 const char* const kApplyStyle = R"(
@@ -290,6 +291,12 @@ void CameraSettingsPanel::connectSignals() {
                 [this, s](int index) { emit fpsChanged(s, index); });
     }
     connect(m_applyButton, &QPushButton::clicked, this, &CameraSettingsPanel::apply);
+    // Remembered choices are picked and applied as the user would.
+    m_restorer = new StreamChoiceRestorer(this);
+    connect(m_restorer, &StreamChoiceRestorer::mediaChosen, this, &CameraSettingsPanel::onMediaChanged);
+    connect(m_restorer, &StreamChoiceRestorer::resolutionChosen, this,
+            &CameraSettingsPanel::resolutionChanged);
+    connect(m_restorer, &StreamChoiceRestorer::finished, this, &CameraSettingsPanel::apply);
     for (int i = 1; i < kStreams; ++i) {
         connect(m_streamButtons[i], &QPushButton::toggled, this,
                 [this, i](bool checked) { onStreamButtonToggled(i, checked); });
@@ -334,13 +341,33 @@ QList<SidePopupSelector*> CameraSettingsPanel::selectors() const {
 // ---------------------------------------------------------------------------------------------
 // Apply and the selectors
 
+void CameraSettingsPanel::restoreStreamChoices(const QMap<int, StreamChoice>& choices) {
+    QMap<int, StreamSettingsGroup*> groups;
+    for (int s = 0; s < kStreams; ++s) {
+        if (isStreamApplied(s)) {
+            groups.insert(s, m_groups[s]);
+        }
+    }
+    m_restorer->start(choices, groups);
+}
+
+bool CameraSettingsPanel::isRestoring() const {
+    return m_restorer->isActive();
+}
+
+bool CameraSettingsPanel::isStreamApplied(int s) const {
+    // Streams 2 and 3 exist for the user only in the multi-stream mode.
+    return m_bStreamEnabled[s] && (s == 0 || m_bStreamMode);
+}
+
 void CameraSettingsPanel::apply() {
+    // The user's own apply wins over choices still being restored.
+    m_restorer->cancel();
     m_bApplying = true;
     QVector<StreamSettings> settings;
     int count = 0;
     for (int s = 0; s < kStreams; ++s) {
-        // Streams 2 and 3 exist for the user only in the multi-stream mode.
-        if (!m_bStreamEnabled[s] || (s > 0 && !m_bStreamMode)) {
+        if (!isStreamApplied(s)) {
             continue;
         }
         ++count;
@@ -389,6 +416,7 @@ void CameraSettingsPanel::setResolutionList(int streamId, const QStringList& lis
         return;
     }
     fillSelector(m_groups[streamId]->resolutionSelector(), list, nDefaultSel);
+    m_restorer->resolutionListFilled(streamId);
 }
 
 void CameraSettingsPanel::setFpsList(int streamId, const QStringList& list, int nDefaultSel) {
@@ -400,6 +428,7 @@ void CameraSettingsPanel::setFpsList(int streamId, const QStringList& list, int 
         return;
     }
     fillSelector(m_groups[streamId]->fpsSelector(), list, nDefaultSel);
+    m_restorer->fpsListFilled(streamId);
 }
 
 void CameraSettingsPanel::onMediaChanged(int streamId) {
@@ -461,6 +490,7 @@ void CameraSettingsPanel::showUI() {
 }
 
 void CameraSettingsPanel::showLoading() {
+    m_restorer->cancel();  // the camera has gone
     const QSignalBlocker blocker(m_deviceSelector);
     m_content->hide();
     m_loadingView->show();

@@ -6,6 +6,7 @@
 #include <QVector>
 #include <QWidget>
 
+#include "StreamChoiceStore.h"
 #include "StreamSettings.h"
 
 class CameraController;
@@ -16,6 +17,7 @@ class QLabel;
 class QPushButton;
 class QStackedWidget;
 class SidePopupSelector;
+class StreamChoiceRestorer;
 class StreamSettingsGroup;
 
 // The settings window laid over the left side of the main window: the camera page (device and
@@ -48,6 +50,10 @@ public:
     void setSupportStream(bool on);
     bool streamMode() const { return m_bStreamMode; }
     void setSupportAdvanceXU(bool on);
+    // Picks the remembered choices of the streams an apply sends, as their lists arrive from
+    // the camera, then applies them; the user's own apply or a lost camera cancels it.
+    void restoreStreamChoices(const QMap<int, StreamChoice>& choices);
+    bool isRestoring() const;
 
     // Forwarded to the pages.
     void setSensorList(const QStringList& names);
@@ -115,6 +121,7 @@ private:
     void buildTabBar(QWidget* content);
     void connectSignals();
     void apply();
+    bool isStreamApplied(int streamId) const;
     void onTab(int id);
     void onMediaChanged(int streamId);
     void onStreamButtonToggled(int index, bool checked);
@@ -151,6 +158,7 @@ private:
     QPushButton* m_applyButton = nullptr;
     CameraSettingImagePage* m_imagePage = nullptr;
     CameraSettingDevicePage* m_devicePage = nullptr;
+    StreamChoiceRestorer* m_restorer = nullptr;
 };
 
 #endif

@@ -102,6 +102,16 @@ StreamSettings StreamSettingsGroup::settings() const {
     return s;
 }
 
+StreamChoice StreamSettingsGroup::choice(const StreamSettings& record) const {
+    StreamChoice c;
+    c.media = m_media->itemText(record.mediaIndex);
+    c.resolution = m_resolution->itemText(record.resolutionIndex);
+    c.fps = m_fps->itemText(record.fpsIndex);
+    c.bitrate = qMax(0, record.bitrate);
+    c.gop = qMax(0, record.gop);
+    return c;
+}
+
 bool StreamSettingsGroup::isCompressed(const QString& mediaName) {
     return mediaName == QLatin1String("H264") || mediaName == QLatin1String("H265");
 }

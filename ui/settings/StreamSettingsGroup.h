@@ -3,6 +3,7 @@
 
 #include <QWidget>
 
+#include "StreamChoiceStore.h"
 #include "StreamSettings.h"
 
 class QLabel;
@@ -20,6 +21,8 @@ public:
 
     // The stream's record as the selectors and edits stand; text that is not a number gives 0.
     StreamSettings settings() const;
+    // The entries a record names, by their text (empty where the record has no entry).
+    StreamChoice choice(const StreamSettings& record) const;
     // Shows or hides the bitrate (GOP) row; a shown edit gets its focus look.
     void setBitrateVisible(bool visible);
     void setGopVisible(bool visible);

@@ -1,0 +1,175 @@
+#include <QApplication>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "CameraSettingsPanel.h"
+#include "MainWindow.h"
+#include "OverlayWidget.h"
+#include "SidePopupSelector.h"
+#include "StreamChoiceRestorer.h"
+#include "StreamChoiceStore.h"
+#include "StreamSettingsGroup.h"
+#include "SubVideoHintOverlay.h"
+#include "UiScale.h"
+#include "VideoInfoTable.h"
+#include "VideoWidget.h"
+
+namespace {
+// Camera starts still on their way end before the window goes, as at a real exit.
+void closeWindow(std::unique_ptr<MainWindow>& window) {
+    VideoWidget::waitForStart();
+    QCoreApplication::processEvents();
+    window.reset();
+}
+
+std::unique_ptr<MainWindow> openWindow(const QString& camera = QString()) {
+    MainWindowOptions options;
+    options.cameraName = camera;
+    options.windowed = true;
+    auto window = std::make_unique<MainWindow>(options);
+    window->setApplyPause(50);
+    return window;
+}
+
+// The figures the picture really runs with: format and size.
+QString runsWith(MainWindow* window) {
+    VideoInfoTable* table = window->overlay()->infoPanel();
+    return table->cellText(0, 1) + ' ' + table->cellText(0, 2);
+}
+
+// Running with figures, its lists on the panel and no apply under way.
+bool settled(MainWindow* window) {
+    return QTest::qWaitFor(
+        [window] {
+            return window->videoWidget(0)->isReady() && window->hintOverlay(0)->isHidden() &&
+                   !window->settingsPanel()->isLoading() && !window->settingsPanel()->isRestoring() &&
+                   !window->isApplyPending() && !window->settingsPanel()->isApplying() &&
+                   window->overlay()->infoPanel()->cellText(0, 1).length() > 1;  // not "-"
+        },
+        20000);
+}
+}  // namespace
+
+// Stream choices remembered per camera and restored when it is opened again, with two virtual
+// cameras, "Left" (opened by default) and "Right".
+class TestStreamChoices : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QSettings("Corvix", "Corvix").remove("streams"); }
+
+    // An applied choice comes back on the next window with the same camera, through an apply
+    // (the panel shows it too); the other camera keeps its own defaults.
+    void appliedChoiceRestoredForThatCameraOnly() {
+        auto window = openWindow();
+        QVERIFY(settled(window.get()));
+        const QString defaults = runsWith(window.get());
+        StreamSettingsGroup* g = window->settingsPanel()->streamGroup(0);
+        const int yuy2 = StreamChoiceRestorer::findEntry(g->mediaSelector(), "YUY2");
+        QVERIFY(yuy2 >= 0);
+        g->mediaSelector()->setCurrentIndex(yuy2);
+        QTRY_VERIFY(StreamChoiceRestorer::findEntry(g->resolutionSelector(), "1280x720") >= 0);
+        g->resolutionSelector()->setCurrentIndex(
+            StreamChoiceRestorer::findEntry(g->resolutionSelector(), "1280x720"));
+        QTest::mouseClick(window->settingsPanel()->applyButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get()), QString("YUY2 1280x720"), 15000);
+        closeWindow(window);
+
+        window = openWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get()), QString("YUY2 1280x720"), 20000);
+        QVERIFY(settled(window.get()));
+        g = window->settingsPanel()->streamGroup(0);
+        QCOMPARE(g->mediaSelector()->currentText(), QString("YUY2"));
+        QCOMPARE(g->resolutionSelector()->currentText().remove(' '), QString("1280x720"));
+        closeWindow(window);
+
+        window = openWindow("Right");
+        QVERIFY(settled(window.get()));
+        QCOMPARE(window->videoWidget(0)->currentCameraIndex(), 1);
+        QCOMPARE(runsWith(window.get()), defaults);
+        QVERIFY(StreamChoiceStore::load("Right").isEmpty());
+        closeWindow(window);
+    }
+
+    // A size the camera no longer offers falls back to its default size, the format is still
+    // restored; an unoffered format leaves the whole stream at the camera's defaults.
+    void unofferedChoiceFallsBack_data() {
+        QTest::addColumn<QString>("media");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("size not offered") << "YUY2"
+                                          << "YUY2 1920x1080";
+        QTest::newRow("format not offered") << "Y411"
+                                            << "";
+    }
+    void unofferedChoiceFallsBack() {
+        QFETCH(QString, media);
+        QFETCH(QString, expected);
+        StreamChoiceStore::save("Left", 0, StreamChoice{media, "7680 x 4320", "30", 0, 0});
+        auto window = openWindow();
+        if (expected.isEmpty()) {
+            QVERIFY(settled(window.get()));
+            QVERIFY(window->settingsPanel()->streamGroup(0)->mediaSelector()->currentText() != media);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get()), expected, 20000);
+            QVERIFY(settled(window.get()));
+            QCOMPARE(runsWith(window.get()), expected);
+        }
+        closeWindow(window);
+    }
+
+    // A damaged store: the camera's defaults, and an apply does not overwrite the file.
+    void damagedStoreMeansDefaults() {
+        const QString path = QSettings("Corvix", "Corvix").fileName();
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[camera\nname=\"unterminated\n\x01\x02garbage=");
+        file.close();
+        auto window = openWindow();
+        QVERIFY(settled(window.get()));
+        QVERIFY(runsWith(window.get()) != "YUY2 1280x720");
+        window->settingsPanel()->applyButton()->click();
+        QVERIFY(window->isApplyPending());
+        QVERIFY(settled(window.get()));
+        closeWindow(window);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("garbage"));
+        file.close();
+        QFile::remove(path);
+    }
+
+    // Camera names are kept apart whatever they contain; a damaged number reads as unknown.
+    void storeKeepsCamerasApart() {
+        StreamChoiceStore::save("A/B", 0, StreamChoice{"MJPG", "1920 x 1080", "30", 2000, 30});
+        StreamChoiceStore::save("A", 1, StreamChoice{"H264", "640 x 360", "15", 500, 60});
+        QCOMPARE(StreamChoiceStore::load("A/B").keys(), QList<int>{0});
+        QCOMPARE(StreamChoiceStore::load("A/B").value(0),
+                 (StreamChoice{"MJPG", "1920 x 1080", "30", 2000, 30}));
+        QCOMPARE(StreamChoiceStore::load("A").keys(), QList<int>{1});
+        QSettings("Corvix", "Corvix").setValue(StreamChoiceStore::cameraGroup("A") + "/1/bitrate", "lots");
+        QCOMPARE(StreamChoiceStore::load("A").value(1).bitrate, 0);
+        QCOMPARE(StreamChoiceStore::load("A").value(1).gop, 60);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+    QFile profiles(home.path() + "/cameras.json");
+    if (!profiles.open(QIODevice::WriteOnly)) {
+        return 1;
+    }
+    profiles.write(R"([{"name": "Left"}, {"name": "Right"}])");
+    profiles.close();
+    qputenv("QEL_VIRTUAL_CAMERAS", profiles.fileName().toLocal8Bit());
+    QApplication app(argc, argv);
+    overrideUiScale(1.0);
+    TestStreamChoices test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_streamchoices.moc"
