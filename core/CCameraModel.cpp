@@ -60,7 +60,11 @@ bool CCameraModel::IsEncoded(int mediaType) {
 
 QString CCameraModel::ChooseOutputDir(const QString& appDir, const QString& fallbackBase) {
     const QString preferred = appDir + QStringLiteral("/output");
-    if (usableFolder(preferred)) {
+    // An installed program's folder (/usr/bin, /opt/...) is never written into, even by root.
+    const QString dir = QDir::cleanPath(appDir);
+    const bool systemFolder = dir.startsWith(QStringLiteral("/usr/")) || dir.startsWith(QStringLiteral("/opt/")) ||
+                              dir == QStringLiteral("/bin") || dir == QStringLiteral("/sbin");
+    if (!systemFolder && usableFolder(preferred)) {
         return preferred;
     }
     if (!fallbackBase.isEmpty()) {

@@ -168,6 +168,10 @@ void TestCoreHelpers::outputFolderFallsBackWhenTheAppFolderIsUnusable() {
     QFile(blocked).open(QIODevice::WriteOnly);
     QCOMPARE(CCameraModel::ChooseOutputDir(blocked, fallback), fallback + QStringLiteral("/output"));
     QVERIFY(QFileInfo(fallback + QStringLiteral("/output")).isDir());
+
+    // An installed program's folder is left alone even where it could be written (root).
+    QCOMPARE(CCameraModel::ChooseOutputDir(QStringLiteral("/usr/bin"), fallback), fallback + QStringLiteral("/output"));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/usr/bin/output")));
 }
 
 QTEST_GUILESS_MAIN(TestCoreHelpers)
