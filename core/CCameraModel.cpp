@@ -15,6 +15,7 @@
 #include "qelds.h"
 #include "qelmuxer.h"
 #include "qelrenderqt.h"
+#include "qelrenderqt_extra.h"
 
 std::atomic<CCameraModel*> CCameraModel::s_pModel{nullptr};
 
@@ -429,14 +430,18 @@ void CCameraModel::OnPreviewFrame(int cam, int pin, int stream, int mediaType, i
             fn(cam, stream, name, width, height, fps, bytesPerSecond / 1024.0);
         }
     }
+    // Photos are taken from the main stream.
+    const bool photoPending = stream == 0 && m_bSnapshotPending.load(std::memory_order_acquire);
+    if (!photoPending && !NeedsDecodedFrame(stream, mediaType, s)) {
+        return;
+    }
     int outSize = 0;
     bool decoded = false;
     if (s.decoderKey[0] != '\0' && !s.frameBuffer.empty()) {
         decoded = qelconvert_video_decode(s.decoderKey, data, size, s.frameBuffer.data(), &outSize) != 0 &&
                   outSize > 0 && outSize <= int(s.frameBuffer.size());
     }
-    // Photos are taken from the main stream.
-    if (stream == 0 && m_bSnapshotPending.load(std::memory_order_acquire)) {
+    if (photoPending) {
         ServeSnapshot(s, data, size, decoded, outSize);
     }
     if (decoded) {
@@ -444,9 +449,28 @@ void CCameraModel::OnPreviewFrame(int cam, int pin, int stream, int mediaType, i
             Mux(s.frameBuffer.data(), outSize, QEL_MUXER_VIDEO, timestampUs);
         }
         if (s.renderKey[0] != '\0') {
-            qelrender_render(s.renderKey, s.frameBuffer.data(), outSize);
+            // The capture time lets the renderer log how long the frame took to reach the screen.
+            if (timestampUs != 0) {
+                qelrender_render_at(s.renderKey, s.frameBuffer.data(), outSize, timestampUs);
+            } else {
+                qelrender_render(s.renderKey, s.frameBuffer.data(), outSize);
+            }
         }
     }
+}
+
+bool CCameraModel::NeedsDecodedFrame(int stream, int mediaType, const CameraStreamSelection& s) {
+    // An H.264/H.265 frame is a reference for the ones after it: every one is decoded. Each JPEG
+    // or raw frame stands alone, so one the screen would pass over need not be decoded at all.
+    if (IsEncoded(mediaType) || s.renderKey[0] == '\0' || qelrender_wants_frame(s.renderKey) != 0) {
+        return true;
+    }
+    // Unless the recording takes it decoded.
+    if (stream == 0 && (mediaType == QEL_MEDIA_MJPEG || mediaType == QEL_MEDIA_YUY2)) {
+        std::unique_lock<std::mutex> lock(m_recordMutex);
+        return m_bRecording;
+    }
+    return false;
 }
 
 void CCameraModel::StopPreview() {

@@ -179,6 +179,9 @@ private:
     void HandleAudioBlock(const unsigned char* data, int size, long long timestampUs);
     // Hands a frame or a sound block to the running recording; the first failure ends it.
     void Mux(const unsigned char* data, int size, int kind, long timestampUs);
+    // Whether a preview frame must be decoded: false only when the renderer would pass it over
+    // and nothing else (the recording) takes it. Capture thread, under the stream's lock.
+    bool NeedsDecodedFrame(int stream, int mediaType, const CameraStreamSelection& s);
     void ServeSnapshot(const CameraStreamSelection& s, const unsigned char* data, int size, bool decoded,
                        int decodedSize);
     void OnPhotoWritten(const QString& path, int error);

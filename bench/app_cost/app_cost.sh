@@ -5,6 +5,11 @@
 # memory; then the virtual camera's own generating cost for the same case (bench_qelds_virtual),
 # so the application's share is clear.
 #   bench/app_cost/app_cost.sh [1080p|2160p|PROFILE.json] [SECONDS]     (defaults: 1080p 60)
+#   bench/app_cost/app_cost.sh 3x1080p|3x2160p [SECONDS] [hidden]
+# The 3x cases (three MJPEG streams at 30 fps, the multi-stream mode) run bench_app_streams, the
+# application's camera model with three 960x540 video windows, under the same Xvfb: the real
+# window reaches that mode only through its access-code dialog. "hidden" leaves the windows unshown
+# (as when the application is minimised).
 # CORVIX_BUILD_DIR picks the build (default build/); APP_COST_COMPOSITOR=1 adds xcompmgr.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -15,7 +20,8 @@ warmup=5
 for tool in Xvfb xdpyinfo; do
     command -v "$tool" >/dev/null 2>&1 || { echo "app_cost: $tool is missing (tools/deps.sh)" >&2; exit 2; }
 done
-for bin in corvix bench_qelds_virtual; do
+case "$profile" in 3x*) needed=bench_app_streams ;; *) needed=corvix ;; esac
+for bin in $needed bench_qelds_virtual; do
     [ -x "$build/bin/$bin" ] || { echo "app_cost: $build/bin/$bin is missing (tools/build.sh)" >&2; exit 2; }
 done
 
@@ -32,6 +38,7 @@ cleanup() {
 trap cleanup EXIT
 
 case "$profile" in
+    3x1080p | 3x2160p) ;;
     1080p | 2160p)
         if [ "$profile" = 1080p ]; then w=1920 h=1080; else w=3840 h=2160; fi
         camera_case="MJPEG ${w}x${h} 30fps"
@@ -57,6 +64,17 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 if [ "${APP_COST_COMPOSITOR:-0}" = 1 ]; then
     xcompmgr >/dev/null 2>&1 &
     pids+=($!)
+fi
+
+if [[ $profile == 3x* ]]; then
+    if [ "$profile" = 3x1080p ]; then size=1920x1080; else size=3840x2160; fi
+    echo "machine: $(nproc) cores, load average $(cut -d' ' -f1 /proc/loadavg) at start, Xvfb 1920x1080"
+    QT_QPA_PLATFORM=xcb "$build/bin/bench_app_streams" "$seconds" "$size" 30 960x540 "${3:-}" 2>/dev/null
+    echo "machine: load average $(cut -d' ' -f1 /proc/loadavg) at end"
+    camera_seconds=$((seconds < 10 ? seconds : 10))
+    echo "virtual camera alone (one stream of the three, MJPEG $size 30fps, ${camera_seconds} s, bench_qelds_virtual):"
+    "$build/bin/bench_qelds_virtual" "$camera_seconds" "MJPEG $size 30fps" | tail -n +2 | sed 's/^/  /'
+    exit 0
 fi
 
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DOCUMENTS_DIR=$work/home/Documents

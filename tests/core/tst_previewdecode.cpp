@@ -1,0 +1,246 @@
+// Which preview frames the model decodes: none the screen would pass over, unless a photo or the
+// recording takes them; every one of a stream whose frames depend on the ones before. The
+// renderer's answer is replaced below so the test decides whether the screen wants a frame.
+#include <dlfcn.h>
+#include <time.h>
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <atomic>
+
+#include "CCameraModel.h"
+#include "CCameraPresenter.h"
+#include "MediaProbe.h"
+#include "PresenterRig.h"
+#include "RecordingView.h"
+#include "qelconvert.h"
+#include "qelds.h"
+#include "qelmuxer.h"
+#include "qelvirtual.h"
+
+namespace {
+
+std::atomic<bool> g_screenWantsNothing{false};
+std::atomic<int> g_decodes{0};
+std::atomic<int> g_mainFrames{0};     // preview frames of stream 0 the library delivered
+std::atomic<int> g_videoMuxed{0};     // video frames a muxer took
+std::atomic<int> g_rendered{0};       // frames handed to a renderer with their capture time
+std::atomic<int> g_badTimestamps{0};  // of those, stamps not from the last second of the clock
+std::atomic<qelcamera_preview_callback> g_modelCallback{nullptr};
+
+template <typename Fn>
+Fn realFunction(const char* name) {
+    Fn fn = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+    if (!fn) {
+        qFatal("%s not found in the libraries", name);
+    }
+    return fn;
+}
+
+long long monotonicUs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1000000LL + ts.tv_nsec / 1000;
+}
+
+void countingCallback(int cam, int pin, int stream, int mediaType, int width, int height, long timestampUs,
+                      unsigned char* data, int size) {
+    if (pin == 0 && stream == 0) {
+        g_mainFrames.fetch_add(1);
+    }
+    if (const qelcamera_preview_callback fn = g_modelCallback.load()) {
+        fn(cam, pin, stream, mediaType, width, height, timestampUs, data, size);
+    }
+}
+
+QString profile(const QString& name, int type) {
+    return QStringLiteral(R"({"name": "%1", "streams": [ { "formats": [
+        { "type": %2, "sizes": [[320,180]], "fps": [30] } ] } ] })")
+        .arg(name)
+        .arg(type);
+}
+
+}  // namespace
+
+// Counts the frames delivered on the main stream on their way to the model.
+extern "C" int qelcamera_set_preview_callback(int cam, qelcamera_preview_callback fn) {
+    static const auto real =
+        realFunction<int (*)(int, qelcamera_preview_callback)>("qelcamera_set_preview_callback");
+    g_modelCallback.store(fn);
+    return real(cam, fn ? countingCallback : nullptr);
+}
+
+extern "C" int qelrender_wants_frame(const char* key) {
+    static const auto real = realFunction<int (*)(const char*)>("qelrender_wants_frame");
+    const int wants = real(key);
+    return g_screenWantsNothing.load() ? 0 : wants;
+}
+
+extern "C" int qelrender_render_at(const char* key, const unsigned char* data, int size,
+                                   long long captureUs) {
+    static const auto real =
+        realFunction<int (*)(const char*, const unsigned char*, int, long long)>("qelrender_render_at");
+    const long long now = monotonicUs();
+    if (captureUs > now || captureUs < now - 1000000) {
+        g_badTimestamps.fetch_add(1);
+    }
+    g_rendered.fetch_add(1);
+    return real(key, data, size, captureUs);
+}
+
+extern "C" int qelconvert_video_decode(const char* key, const unsigned char* data, int size,
+                                       unsigned char* outBuffer, int* outSize) {
+    static const auto real =
+        realFunction<int (*)(const char*, const unsigned char*, int, unsigned char*, int*)>(
+            "qelconvert_video_decode");
+    g_decodes.fetch_add(1);
+    return real(key, data, size, outBuffer, outSize);
+}
+
+extern "C" int qelmuxer_muxer_at(const char* key, const unsigned char* data, int size, int kind,
+                                 long long timestampUs) {
+    static const auto real =
+        realFunction<int (*)(const char*, const unsigned char*, int, int, long long)>("qelmuxer_muxer_at");
+    const int v = real(key, data, size, kind, timestampUs);
+    if (kind == QEL_MUXER_VIDEO && v == 0) {
+        g_videoMuxed.fetch_add(1);
+    }
+    return v;
+}
+
+class TestPreviewDecode : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void framesReachTheScreenWithTheirCaptureTime();
+    void idleJpegAndRawStreamsDecodeNothingTheScreenPassesOver_data();
+    void idleJpegAndRawStreamsDecodeNothingTheScreenPassesOver();
+    void encodedStreamDecodesEveryFrame();
+    void photoAskedForStillGetsAFrame_data();
+    void photoAskedForStillGetsAFrame();
+    void recordingStillGetsEveryFrame();
+
+private:
+    void startCamera(const QString& json);
+    // Waits until the main stream has delivered `frames` more frames.
+    bool waitForFrames(int frames);
+
+    QTemporaryDir m_dir;
+    PresenterRig m_rig;
+    CCameraPresenter*& m_presenter = m_rig.presenter;
+};
+
+void TestPreviewDecode::init() {
+    QVERIFY(m_dir.isValid());
+    qelvirtual_reset();
+    g_screenWantsNothing = false;
+    m_rig.create(1);
+}
+
+void TestPreviewDecode::cleanup() {
+    m_rig.destroy();
+    qelvirtual_reset();
+    g_screenWantsNothing = false;
+}
+
+void TestPreviewDecode::startCamera(const QString& json) {
+    QVERIFY2(qelvirtual_add_camera(json.toUtf8().constData()) > 0, qPrintable(json));
+    QVERIFY(m_presenter->Init());
+    QVERIFY(m_presenter->Model()->IsOpen());
+    QVERIFY(m_presenter->StartPreview());
+    QVERIFY(m_rig.views[0]->waitFor(QStringLiteral("SetVideoInfo(0,")));
+}
+
+bool TestPreviewDecode::waitForFrames(int frames) {
+    const int target = g_mainFrames.load() + frames;
+    return QTest::qWaitFor([&] { return g_mainFrames.load() >= target; }, 10000);
+}
+
+void TestPreviewDecode::framesReachTheScreenWithTheirCaptureTime() {
+    startCamera(profile(QStringLiteral("Stamp Cam"), 1));
+    const int before = g_rendered.load();
+    QVERIFY(waitForFrames(10));
+    QVERIFY(g_rendered.load() > before);
+    QCOMPARE(g_badTimestamps.load(), 0);
+}
+
+void TestPreviewDecode::idleJpegAndRawStreamsDecodeNothingTheScreenPassesOver_data() {
+    QTest::addColumn<int>("type");
+    QTest::newRow("mjpeg") << 1;
+    QTest::newRow("yuy2") << 2;
+}
+
+void TestPreviewDecode::idleJpegAndRawStreamsDecodeNothingTheScreenPassesOver() {
+    QFETCH(int, type);
+    startCamera(profile(QStringLiteral("Idle Cam"), type));
+    g_screenWantsNothing = true;
+    // A frame already past the check may still finish its decode.
+    QVERIFY(waitForFrames(2));
+    const int decodes = g_decodes.load();
+    QVERIFY(waitForFrames(10));
+    QCOMPARE(g_decodes.load(), decodes);
+    // Once the screen wants pictures again, frames are decoded again.
+    g_screenWantsNothing = false;
+    QVERIFY(QTest::qWaitFor([&] { return g_decodes.load() > decodes; }, 10000));
+}
+
+void TestPreviewDecode::encodedStreamDecodesEveryFrame() {
+    // H.264 frames build on the ones before: skipping one would spoil the pictures after it.
+    startCamera(profile(QStringLiteral("H264 Cam"), 3));
+    g_screenWantsNothing = true;
+    QVERIFY(waitForFrames(2));
+    const int frames = g_mainFrames.load();
+    const int decodes = g_decodes.load();
+    QVERIFY(waitForFrames(10));
+    // Each frame delivered after the first count was decoded (one may still be on its way).
+    QVERIFY2(g_decodes.load() - decodes >= g_mainFrames.load() - frames - 1,
+             qPrintable(QStringLiteral("%1 decodes for %2 frames")
+                            .arg(g_decodes.load() - decodes)
+                            .arg(g_mainFrames.load() - frames)));
+}
+
+void TestPreviewDecode::photoAskedForStillGetsAFrame_data() {
+    QTest::addColumn<int>("type");
+    QTest::newRow("mjpeg") << 1;
+    QTest::newRow("yuy2") << 2;
+}
+
+void TestPreviewDecode::photoAskedForStillGetsAFrame() {
+    QFETCH(int, type);
+    startCamera(profile(QStringLiteral("Photo Cam"), type));
+    g_screenWantsNothing = true;
+    QVERIFY(waitForFrames(5));
+    const QString path = m_dir.filePath(QStringLiteral("idle photo %1.jpg").arg(type));
+    m_presenter->CapturePreviewFrame(path.toUtf8());
+    QVERIFY(QTest::qWaitFor([&] { return QFileInfo(path).size() > 0; }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return QImage(path).size() == QSize(320, 180); }, 5000));
+}
+
+void TestPreviewDecode::recordingStillGetsEveryFrame() {
+    startCamera(profile(QStringLiteral("Record Cam"), 1));
+    g_screenWantsNothing = true;
+    QVERIFY(waitForFrames(2));
+    const QString path = m_dir.filePath(QStringLiteral("idle.mp4"));
+    QVERIFY(m_presenter->StartRecord(path));
+    const int framesAtStart = g_mainFrames.load();
+    const int muxedAtStart = g_videoMuxed.load();
+    QVERIFY(waitForFrames(30));
+    const int framesAtStop = g_mainFrames.load();
+    m_presenter->StopRecord();
+    const int delivered = framesAtStop - framesAtStart;
+    const int muxed = g_videoMuxed.load() - muxedAtStart;
+    // A frame may be on its way when the recording starts.
+    QVERIFY2(muxed >= delivered - 1,
+             qPrintable(QStringLiteral("%1 frames recorded of %2 delivered").arg(muxed).arg(delivered)));
+
+    const ProbedMedia media = probeMedia(path);
+    QVERIFY2(media.ok, qPrintable(media.error));
+    QCOMPARE(media.count(QStringLiteral("video")), 1);
+    QCOMPARE(media.first(QStringLiteral("video"))->packets, muxed);
+}
+
+QTEST_MAIN(TestPreviewDecode)
+#include "tst_previewdecode.moc"
