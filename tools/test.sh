@@ -15,7 +15,7 @@ export QT_QPA_PLATFORM=offscreen
 # The tests whose code runs on several threads of ours: camera core, video widget, libraries.
 tsan_tests=(
     tst_corehelpers tst_camerapresenter tst_cameracapture tst_videoinfopace tst_savefailures
-    tst_audioring tst_cameracontroller tst_videowidget
+    tst_audioring tst_cameracontroller tst_videowidget tst_previewdecode
     test_qelmuxer test_qelmuxer_audiotimeline test_qeldefine test_qelaudioinput test_qelrenderqt
     test_qelconvert tst_qelds_streams tst_qelds_hotplug tst_qelds_pictures test_qelds_v4l2_library
 )

@@ -16,6 +16,17 @@ void sleepMs(int ms) {
 }
 
 // Frames per second of a running stream, counted over `ms` after a short warm-up.
+// Under ThreadSanitizer the encoders run several times slower: a rate is only checked to be running
+// and never above its bound there.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kRatesTimed = false;
+#else
+constexpr bool kRatesTimed = true;
+#endif
+bool rateWithin(double rate, double low, double high) {
+    return rate < high && (kRatesTimed ? rate > low : rate > 0);
+}
+
 double measureRate(int stream, int ms) {
     FrameCollector& fc = FrameCollector::instance();
     sleepMs(300);
@@ -218,7 +229,7 @@ private slots:
         FrameCollector::instance().setKeep(40);
         startSingle(1, 640, 360, 30);
         double rate = measureRate(0, 2000);
-        QVERIFY2(rate > 27 && rate < 33, qPrintable(QString::number(rate)));
+        QVERIFY2(rateWithin(rate, 27, 33), qPrintable(QString::number(rate)));
         int fps = 0, bps = 0;
         QCOMPARE(qelcamera_get_fps_bps(m_cam, 0, &fps, &bps), 1);
         QVERIFY2(fps >= 26 && fps <= 34, qPrintable(QString::number(fps)));
@@ -247,7 +258,7 @@ private slots:
         FrameCollector::instance().setKeep(5);
         startSingle(2, 1280, 720, 15);
         double rate = measureRate(0, 2000);
-        QVERIFY2(rate > 13.5 && rate < 16.5, qPrintable(QString::number(rate)));
+        QVERIFY2(rateWithin(rate, 13.5, 16.5), qPrintable(QString::number(rate)));
         auto frames = framesOf(0, 0);
         QVERIFY(!frames.empty());
         QCOMPARE(frames[0].mediaType, 2);
@@ -268,7 +279,7 @@ private slots:
         startSingle(type, 640, 360, fps);
         double rate = measureRate(0, 1500);
         double low = type == 3 ? 0.9 * fps : 0.6 * fps;
-        QVERIFY2(rate > low && rate < 1.1 * fps, qPrintable(QString::number(rate)));
+        QVERIFY2(rateWithin(rate, low, 1.1 * fps), qPrintable(QString::number(rate)));
         QCOMPARE(qelcamera_stop_preview(m_cam), 1);
         auto frames = framesOf(0, 0);
         QVERIFY(frames.size() > 20);
@@ -404,7 +415,9 @@ private slots:
         for (int s = 0; s < 3; ++s) {
             int fps = 0, bps = 0;
             QCOMPARE(qelcamera_get_fps_bps(m_cam, s, &fps, &bps), 1);
-            QVERIFY2(qAbs(fps - expected[s]) <= expected[s] / 10 + 1, qPrintable(QString::number(fps)));
+            const int slack = expected[s] / 10 + 1;
+            QVERIFY2(rateWithin(fps, expected[s] - slack - 0.5, expected[s] + slack + 0.5),
+                     qPrintable(QString::number(fps)));
             auto frames = framesOf(0, s);
             QVERIFY(!frames.empty());
             QCOMPARE(frames[0].mediaType, s == 0 ? 1 : (s == 1 ? 3 : 2));
