@@ -1,7 +1,10 @@
+# shellcheck shell=bash
 # Shared pieces of the end-to-end scripts: a private Xvfb (with or without a compositing manager),
 # Corvix started in it, screenshots and picture checks. Source it from a script that has `set -euo
 # pipefail`; it sets `work` (a scratch folder removed at exit), `DISPLAY`, `HOME` and `saved` (the
 # save folder Corvix uses), and adds what it starts to `pids` (ended at exit, newest first).
+#   e2e_modes NAME ARGS...           with more than one mode in $modes, runs the calling script once
+#                                     per mode (ARGS then the mode) and exits; else sets `mode`
 #   e2e_init SCREENS_FOLDER TOOL...   checks the tools, prepares the scratch folder and the trap
 #   e2e_start_x [compositor|bare]     Xvfb 1920x1080, with xcompmgr unless "bare"
 #   e2e_start_app [ARGS...]           starts $app (the build's corvix) logging to $work/app.log
@@ -33,6 +36,21 @@ fail() {
     import -window root "$keep/screen_at_failure.png" 2>/dev/null || true
     echo "e2e: logs and screens kept in $keep" >&2
     exit 1
+}
+
+e2e_modes() {
+    local name=$1 m
+    shift
+    # shellcheck disable=SC2154  # set by the calling script
+    if [ "$modes" != compositor ] && [ "$modes" != bare ]; then
+        # One run per mode, each with its own X server and scratch folder.
+        for m in $modes; do
+            echo "== e2e $name $m"
+            "$0" "$@" "$m"
+        done
+        exit 0
+    fi
+    mode=$modes
 }
 
 e2e_init() {

@@ -15,20 +15,12 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-${CORVIX_BUILD_DIR:-$root/build}}" && pwd)
 screen_folder=${2:-$root/out/screens/share}
 modes=${3:-compositor bare}
-if [ "$modes" != compositor ] && [ "$modes" != bare ]; then
-    # One run per mode, each with its own X server, reference server and scratch folder.
-    for mode in $modes; do
-        echo "== e2e share $mode"
-        "$0" "$build" "$screen_folder" "$mode"
-    done
-    exit 0
-fi
-mode=$modes
+# shellcheck source=tests/e2e/lib.sh
+source "$root/tests/e2e/lib.sh"
+e2e_modes share "$build" "$screen_folder"
 driver=$build/bin/corvix_e2e_share
 server=$root/tools/corvix-server
 
-# shellcheck source=tests/e2e/lib.sh
-source "$root/tests/e2e/lib.sh"
 if [ "$mode" = bare ]; then
     e2e_init "$screen_folder/bare" zbarimg curl python3 openssl md5sum
 else

@@ -13,19 +13,11 @@ root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${1:-${CORVIX_BUILD_DIR:-$root/build}}
 shots=${2:-$root/out/screens}
 modes=${3:-compositor bare}
-if [ "$modes" != compositor ] && [ "$modes" != bare ]; then
-    # One run per mode, each with its own X server and scratch folder.
-    for mode in $modes; do
-        echo "== e2e dialogs $mode"
-        "$0" "$build" "$shots" "$mode"
-    done
-    exit 0
-fi
-mode=$modes
-app=$build/bin/corvix_e2e_dialogs
-
 # shellcheck source=tests/e2e/lib.sh
 source "$root/tests/e2e/lib.sh"
+e2e_modes dialogs "$build" "$shots"
+app=$build/bin/corvix_e2e_dialogs
+
 if [ "$mode" = bare ]; then
     e2e_init "$shots/bare"
 else

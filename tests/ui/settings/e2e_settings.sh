@@ -16,19 +16,11 @@ root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${1:-${CORVIX_BUILD_DIR:-$root/build}}
 shots=${2:-$root/out/screens}
 modes=${3:-compositor bare}
-if [ "$modes" != compositor ] && [ "$modes" != bare ]; then
-    # One run per mode, each with its own X server and scratch folder.
-    for mode in $modes; do
-        echo "== e2e settings $mode"
-        "$0" "$build" "$shots" "$mode"
-    done
-    exit 0
-fi
-mode=$modes
-app=$build/bin/corvix
-
 # shellcheck source=tests/e2e/lib.sh
 source "$root/tests/e2e/lib.sh"
+e2e_modes settings "$build" "$shots"
+app=$build/bin/corvix
+
 if [ "$mode" = bare ]; then
     e2e_init "$shots/bare"
 else
