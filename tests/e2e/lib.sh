@@ -1,4 +1,5 @@
 # shellcheck shell=bash
+# shellcheck disable=SC2034,SC2154  # variables shared with the calling scripts (saved, app, modes)
 # Shared pieces of the end-to-end scripts: a private Xvfb (with or without a compositing manager),
 # Corvix started in it, screenshots and picture checks. Source it from a script that has `set -euo
 # pipefail`; it sets `work` (a scratch folder removed at exit), `DISPLAY`, `HOME` and `saved` (the
