@@ -99,7 +99,7 @@ private slots:
         overlay.setStampTimings(0, 1);
         overlay.shareManager()->setBaseUrl(stub.baseUrl());
         overlay.setScanCaptureEnabled(true);
-        const QString path = m_tmp.filePath("20260102_111111.jpg");
+        const QString path = m_tmp.filePath("20260102_101112.jpg");
         QImage photo(320, 240, QImage::Format_RGB32);
         photo.fill(Qt::darkGreen);
         QVERIFY(photo.save(path, "JPG"));

@@ -50,9 +50,9 @@ CameraImageDialog::CameraImageDialog(CameraController* controller, QWidget* pare
     autoHeader->setStyleSheet("font-size:16px;color:#C3C4C5;");
     grid->addWidget(autoHeader, 0, 6, Qt::AlignRight | Qt::AlignBottom);
     int gridRow = 1;
-    for (const RowSpec& spec : kRows) {
-        auto* row = new CameraParamRow(tr(spec.title));
-        m_rows.insert(spec.type, row);
+    for (const RowSpec& entry : kRows) {
+        auto* row = new CameraParamRow(tr(entry.title));
+        m_rows.insert(entry.type, row);
         grid->addWidget(row, gridRow++, 0, 1, 7);
     }
     grid->setRowStretch(gridRow, 1);

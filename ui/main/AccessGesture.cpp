@@ -32,10 +32,10 @@ void AccessGesture::countClick(const QPoint& globalPos) {
         return;
     }
     if (!hotArea().contains(globalPos)) {
-        qDebug("***********m_secretClickCount:!videoTopRightHotArea().contains(globalPos)\n");
+        qDebug("AccessGesture: click outside the hot area");
         return;
     }
-    qDebug("***********m_secretClickCount:%d\n", m_secretClickCount);
+    qDebug("AccessGesture: hot-area clicks before this one: %d", m_secretClickCount);
     ++m_secretClickCount;
     if (m_secretClickCount >= kSecretClicks) {
         m_secretClickCount = 0;

@@ -19,7 +19,7 @@ CaptureWatch::CaptureWatch(const QString& path, int deadlineMs, QObject* parent)
 
 void CaptureWatch::onDirectoryChanged() {
     if (QFileInfo::exists(m_path)) {
-        qDebug("*************111111\n");
+        qDebug("CaptureWatch: photo file present");
         finish(true);
     }
 }
@@ -27,7 +27,7 @@ void CaptureWatch::onDirectoryChanged() {
 void CaptureWatch::onTimeout() {
     // A file whose change notice was missed still counts when it is there at the deadline.
     const bool exists = QFileInfo::exists(m_path);
-    qDebug("*************2222222\n");
+    qDebug("CaptureWatch: deadline passed");
     finish(exists);
 }
 

@@ -536,7 +536,7 @@ void MainWindow::onOpenFile() {
 
 void MainWindow::startUpdateCheck() {
     const QString version = QCoreApplication::applicationVersion();
-    qDebug("**************version:%s\n", qUtf8Printable(version));
+    qDebug("MainWindow: version %s", qUtf8Printable(version));
     // It runs unasked: its errors go to the log only, its result to the device page.
     auto* updater = new UpdateManager(ServiceConfig::updateAppName(), version, 2, this, this);
     connect(updater, &UpdateManager::signalVersionChecked, m_controller,

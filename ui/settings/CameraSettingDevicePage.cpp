@@ -241,7 +241,7 @@ void CameraSettingDevicePage::publishSwitches() {
 }
 
 void CameraSettingDevicePage::slotVersionChecked(int result) {
-    qDebug("*************CameraSettingDevicePage::slotVersionChecked result:%d\n", result);
+    qDebug("CameraSettingDevicePage::slotVersionChecked result:%d", result);
     if (result > 0) {
         m_versionRow->setValue(" *");
     } else if (result == -999) {

@@ -280,7 +280,7 @@ void CameraSettingsPanel::buildTabBar(QWidget* content) {
 
 void CameraSettingsPanel::connectSignals() {
     connect(m_deviceSelector, &SidePopupSelector::currentIndexChanged, this, [this](int index) {
-        qDebug("***************************index=%d\n", index);
+        qDebug("CameraSettingsPanel: device index=%d", index);
         emit deviceSelected(index);
     });
     connect(m_tabGroup, &QButtonGroup::idClicked, this, &CameraSettingsPanel::onTab);
@@ -474,7 +474,7 @@ void CameraSettingsPanel::setDeviceList(const QStringList& names, bool selectFir
 }
 
 void CameraSettingsPanel::showUI() {
-    qDebug("****************************CameraSettingsPanel::showUI()");
+    qDebug("CameraSettingsPanel::showUI()");
     const QSignalBlocker blocker(m_deviceSelector);
     m_loadingView->hide();
     m_content->show();
