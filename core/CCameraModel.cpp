@@ -63,8 +63,9 @@ QString CCameraModel::ChooseOutputDir(const QString& appDir, const QString& fall
     const QString preferred = appDir + QStringLiteral("/output");
     // An installed program's folder (/usr/bin, /opt/...) is never written into, even by root.
     const QString dir = QDir::cleanPath(appDir);
-    const bool systemFolder = dir.startsWith(QStringLiteral("/usr/")) || dir.startsWith(QStringLiteral("/opt/")) ||
-                              dir == QStringLiteral("/bin") || dir == QStringLiteral("/sbin");
+    const bool systemFolder = dir.startsWith(QStringLiteral("/usr/")) ||
+                              dir.startsWith(QStringLiteral("/opt/")) || dir == QStringLiteral("/bin") ||
+                              dir == QStringLiteral("/sbin");
     if (!systemFolder && usableFolder(preferred)) {
         return preferred;
     }
@@ -327,6 +328,8 @@ bool CCameraModel::SetUpStream(int stream) {
         s.decoderKey[0] = '\0';
     }
 
+    SetUpHalfDecoder(s, type, w, h);
+
     if (!s.window) {
         qCWarning(lcCamera) << "CCameraModel::StartPreview no window for stream" << stream;
     } else if (qelrender_create_render(s.renderKey, 0, colorSpace, w, h, s.window) != 1) {
@@ -402,77 +405,6 @@ void CCameraModel::PreviewThunk(int cam, int pin, int stream, int mediaType, int
     }
 }
 
-void CCameraModel::OnPreviewFrame(int cam, int pin, int stream, int mediaType, int width, int height,
-                                  long timestampUs, unsigned char* data, int size) {
-    if (pin == 1) {
-        OnStillFrame(mediaType, data, size);
-        return;
-    }
-    if (stream < 0 || stream >= kMaxStreams || !data || size <= 0) {
-        return;
-    }
-    // Only this stream's lock: the other streams decode meanwhile, and the owner thread's calls
-    // never wait for this frame unless they change this stream's pipeline.
-    std::unique_lock<std::mutex> lock(m_streamMutex[stream]);
-    if (!m_bPreview) {
-        return;
-    }
-    CameraStreamSelection& s = m_streams[stream];
-    if (stream == 0 && IsEncoded(mediaType)) {
-        Mux(data, size, QEL_MUXER_VIDEO, timestampUs);
-    }
-    if (const CameraVideoInfoFn fn = m_fnVideoInfo.load()) {
-        int fps = 0;
-        int bytesPerSecond = 0;
-        if (qelcamera_get_fps_bps(cam, stream, &fps, &bytesPerSecond) == 1) {
-            char name[QEL_TEXT_BUFFER_SIZE] = {};
-            qeldefine_get_media_type_string(mediaType, name);
-            fn(cam, stream, name, width, height, fps, bytesPerSecond / 1024.0);
-        }
-    }
-    // Photos are taken from the main stream.
-    const bool photoPending = stream == 0 && m_bSnapshotPending.load(std::memory_order_acquire);
-    if (!photoPending && !NeedsDecodedFrame(stream, mediaType, s)) {
-        return;
-    }
-    int outSize = 0;
-    bool decoded = false;
-    if (s.decoderKey[0] != '\0' && !s.frameBuffer.empty()) {
-        decoded = qelconvert_video_decode(s.decoderKey, data, size, s.frameBuffer.data(), &outSize) != 0 &&
-                  outSize > 0 && outSize <= int(s.frameBuffer.size());
-    }
-    if (photoPending) {
-        ServeSnapshot(s, data, size, decoded, outSize);
-    }
-    if (decoded) {
-        if (stream == 0 && (mediaType == QEL_MEDIA_MJPEG || mediaType == QEL_MEDIA_YUY2)) {
-            Mux(s.frameBuffer.data(), outSize, QEL_MUXER_VIDEO, timestampUs);
-        }
-        if (s.renderKey[0] != '\0') {
-            // The capture time lets the renderer log how long the frame took to reach the screen.
-            if (timestampUs != 0) {
-                qelrender_render_at(s.renderKey, s.frameBuffer.data(), outSize, timestampUs);
-            } else {
-                qelrender_render(s.renderKey, s.frameBuffer.data(), outSize);
-            }
-        }
-    }
-}
-
-bool CCameraModel::NeedsDecodedFrame(int stream, int mediaType, const CameraStreamSelection& s) {
-    // An H.264/H.265 frame is a reference for the ones after it: every one is decoded. Each JPEG
-    // or raw frame stands alone, so one the screen would pass over need not be decoded at all.
-    if (IsEncoded(mediaType) || s.renderKey[0] == '\0' || qelrender_wants_frame(s.renderKey) != 0) {
-        return true;
-    }
-    // Unless the recording takes it decoded.
-    if (stream == 0 && (mediaType == QEL_MEDIA_MJPEG || mediaType == QEL_MEDIA_YUY2)) {
-        std::unique_lock<std::mutex> lock(m_recordMutex);
-        return m_bRecording;
-    }
-    return false;
-}
-
 void CCameraModel::StopPreview() {
     // A frame in flight holds its stream's lock: once each was taken, no frame uses the pipeline,
     // and later frames see the flag clear.
@@ -507,11 +439,16 @@ void CCameraModel::ReleaseStreams() {
             qelconvert_release_video_decoder(s.decoderKey);
             s.decoderKey[0] = '\0';
         }
+        if (s.halfDecoderKey[0] != '\0') {
+            qelconvert_release_video_decoder(s.halfDecoderKey);
+            s.halfDecoderKey[0] = '\0';
+        }
         if (s.renderKey[0] != '\0') {
             qelrender_release_render(s.renderKey);
             s.renderKey[0] = '\0';
         }
         std::vector<unsigned char>().swap(s.frameBuffer);
+        std::vector<unsigned char>().swap(s.halfBuffer);
         s.runningMediaType = 0;
         s.runningWidth = s.runningHeight = s.runningFps = 0;
     }

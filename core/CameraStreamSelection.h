@@ -26,6 +26,10 @@ struct CameraStreamSelection {
     char renderKey[QEL_TEXT_BUFFER_SIZE] = {};
     // One decoded frame, allocated at preview start and reused for every frame.
     std::vector<unsigned char> frameBuffer;
+    // A JPEG stream's second decoder, at half its size, and its frame: used while the window
+    // shows the picture at half size and nothing needs the full frame.
+    char halfDecoderKey[QEL_TEXT_BUFFER_SIZE] = {};
+    std::vector<unsigned char> halfBuffer;
     // The video widget's window record (owned by the presenter).
     PreviewWindowRecord* window = nullptr;
 };

@@ -50,7 +50,11 @@ bool onGuiThread() {
 }  // namespace
 
 VideoRenderer::VideoRenderer(int width, int height, IWindow* window)
-    : m_width(width), m_height(height), m_frameBytes(int(yuv420Bytes(width, height))), m_window(window) {
+    : m_width(width),
+      m_height(height),
+      m_frameBytes(int(yuv420Bytes(width, height))),
+      m_halfFrameBytes(int(yuv420Bytes(width / 2, height / 2))),
+      m_window(window) {
     const int chromaWidth = (width + 1) / 2;
     const int tailRows = 2 * ((kMinTailBytes + chromaWidth - 1) / chromaWidth) + 2;
     m_splitRow = std::max(0, height - tailRows) & ~1;
@@ -261,10 +265,45 @@ QELRenderCounts VideoRenderer::counts() const {
     return m_exchange->counts();
 }
 
+namespace {
+
+// A window within a few pixels of a frame's size shows it 1:1, with those pixels cropped or left
+// black: rescaling by 0.999 costs a whole scaler pass and blurs every pixel.
+bool nearSize(int source, int window) {
+    return source > 0 && std::abs(source - window) <= std::max(2, source / 200);
+}
+
+}  // namespace
+
+bool VideoRenderer::oneToOne(int windowWidth, int windowHeight) const {
+    return nearSize(m_width, windowWidth) && nearSize(m_height, windowHeight);
+}
+
+bool VideoRenderer::halved(int windowWidth, int windowHeight) const {
+    return !oneToOne(windowWidth, windowHeight) && nearSize(m_width / 2, windowWidth) &&
+           nearSize(m_height / 2, windowHeight);
+}
+
+bool VideoRenderer::showsHalf() const {
+    return m_width % 2 == 0 && m_height % 2 == 0 &&
+           halved(readDimension(&m_window->width), readDimension(&m_window->height));
+}
+
 bool VideoRenderer::render(const uint8_t* data, int size, int64_t captureUs) {
     if (!data || size != m_frameBytes) {
         return false;
     }
+    return renderFrame(data, nullptr, captureUs);
+}
+
+bool VideoRenderer::renderHalf(const uint8_t* data, int size, int64_t captureUs) {
+    if (!data || size != m_halfFrameBytes || m_width % 2 != 0 || m_height % 2 != 0) {
+        return false;
+    }
+    return renderFrame(nullptr, data, captureUs);
+}
+
+bool VideoRenderer::renderFrame(const uint8_t* data, const uint8_t* half, int64_t captureUs) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_released) {
         return false;
@@ -278,14 +317,11 @@ bool VideoRenderer::render(const uint8_t* data, int size, int64_t captureUs) {
         windowHeight > kMaxDimension) {
         return false;  // a minimised or not yet laid out widget: nothing to draw
     }
-    // A window within a few pixels of the frame's size, or of half of it, shows it 1:1 with those
-    // pixels cropped or left black: rescaling by 0.999 costs a whole scaler pass and blurs
-    // every pixel.
-    const auto near = [](int source, int window) {
-        return source > 0 && std::abs(source - window) <= std::max(2, source / 200);
-    };
-    const bool oneToOne = near(m_width, windowWidth) && near(m_height, windowHeight);
-    const bool halved = !oneToOne && near(m_width / 2, windowWidth) && near(m_height / 2, windowHeight);
+    const bool oneToOne = this->oneToOne(windowWidth, windowHeight);
+    const bool halved = this->halved(windowWidth, windowHeight);
+    if (half && !halved) {
+        return false;  // resized since the caller asked: its next frame comes at full size
+    }
     const int sourceWidth = halved ? m_width / 2 : m_width;
     const int sourceHeight = halved ? m_height / 2 : m_height;
     QRect rect;
@@ -308,9 +344,13 @@ bool VideoRenderer::render(const uint8_t* data, int size, int64_t captureUs) {
     if (oneToOne) {
         scaled = toArgb(data, m_width, m_height, part, target, buffer->stride);
     } else if (halved) {
-        // A 2160p camera in a 1080p window: a 2x2 average in YUV, then the plain conversion.
-        scaled =
-            halve(data) && toArgb(m_half.data(), sourceWidth, sourceHeight, part, target, buffer->stride);
+        // A 2160p camera in a 1080p window: a 2x2 average in YUV (unless the caller decoded the
+        // frame at half size), then the plain conversion.
+        const uint8_t* source = half;
+        if (!source && halve(data)) {
+            source = m_half.data();
+        }
+        scaled = source && toArgb(source, sourceWidth, sourceHeight, part, target, buffer->stride);
     } else if (doubled) {
         scaled = ensureScratch() &&
                  toArgb(data, m_width, m_height, QRect(0, 0, m_width, m_height), m_scratch, m_scratchStride);

@@ -30,6 +30,14 @@ public:
     // Any thread. False for a frame of the wrong size, a window of no usable size, or after release.
     // captureUs (0: not known) goes with the picture to its paint.
     bool render(const uint8_t* data, int size, int64_t captureUs = 0);
+    // The window shows frames at half their size (within a few pixels) and the frame's sides are
+    // even: a caller may decode at half size and hand the result to renderHalf.
+    bool showsHalf() const;
+    // Any thread. A frame of width / 2 x height / 2, shown as render would show its full-size
+    // original. False for a frame of the wrong size, once the window no longer shows half-size
+    // pictures (the caller goes back to full frames), or after release.
+    bool renderHalf(const uint8_t* data, int size, int64_t captureUs = 0);
+    int halfFrameBytes() const { return m_halfFrameBytes; }
     // The next frame would be converted (the last picture was painted).
     bool wantsFrame() const;
     void setPaintLogCapacity(int capacity);
@@ -52,10 +60,16 @@ private:
                        int dstStride);
     // The frame at half its size into m_half.
     bool halve(const uint8_t* yuv);
+    // The shared body of render and renderHalf: exactly one of full and half is set.
+    bool renderFrame(const uint8_t* full, const uint8_t* half, int64_t captureUs);
+    // 1:1 or 1:2 display of a frame in a window of the given size, within a few pixels.
+    bool oneToOne(int windowWidth, int windowHeight) const;
+    bool halved(int windowWidth, int windowHeight) const;
 
     const int m_width;
     const int m_height;
     const int m_frameBytes;
+    const int m_halfFrameBytes;  // of a frame of width / 2 x height / 2
     IWindow* const m_window;
     std::mutex m_mutex;  // one frame at a time; release waits on it
     bool m_released = false;

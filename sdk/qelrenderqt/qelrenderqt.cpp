@@ -150,6 +150,32 @@ int qelrender_render_at(const char* key, const unsigned char* data, int size, lo
     return renderer->render(data, size, captureUs) ? 1 : 0;
 }
 
+int qelrender_preferred_scale(const char* key) {
+    const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
+    if (!renderer) {
+        return 0;
+    }
+    return renderer->showsHalf() ? 2 : 1;
+}
+
+int qelrender_render_half_at(const char* key, const unsigned char* data, int size, long long captureUs) {
+    const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
+    if (!renderer) {
+        if (shouldLogRefusal()) {
+            qWarning("qelrender_render_half_at: unknown key");
+        }
+        return 0;
+    }
+    if (!data || size != renderer->halfFrameBytes()) {
+        if (shouldLogRefusal()) {
+            qWarning("qelrender_render_half_at: frame of %d bytes, expected %d", data ? size : -1,
+                     renderer->halfFrameBytes());
+        }
+        return 0;
+    }
+    return renderer->renderHalf(data, size, captureUs) ? 1 : 0;
+}
+
 int qelrender_wants_frame(const char* key) {
     const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
     return renderer && renderer->wantsFrame() ? 1 : 0;

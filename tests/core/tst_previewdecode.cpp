@@ -27,6 +27,9 @@ std::atomic<int> g_videoMuxed{0};     // video frames a muxer took
 std::atomic<int> g_rendered{0};       // frames handed to a renderer with their capture time
 std::atomic<int> g_badTimestamps{0};  // of those, stamps not from the last second of the clock
 std::atomic<qelcamera_preview_callback> g_modelCallback{nullptr};
+std::atomic<bool> g_screenAtHalfSize{false};  // the renderer says it shows frames at half size
+std::atomic<int> g_halfRendered{0};           // half-size frames handed to a renderer
+std::atomic<int> g_halfFrameBytes{0};         // the size of the last one
 
 template <typename Fn>
 Fn realFunction(const char* name) {
@@ -88,6 +91,21 @@ extern "C" int qelrender_render_at(const char* key, const unsigned char* data, i
     return real(key, data, size, captureUs);
 }
 
+extern "C" int qelrender_preferred_scale(const char* key) {
+    static const auto real = realFunction<int (*)(const char*)>("qelrender_preferred_scale");
+    const int scale = real(key);
+    return g_screenAtHalfSize.load() && scale != 0 ? 2 : scale;
+}
+
+extern "C" int qelrender_render_half_at(const char* key, const unsigned char* data, int size,
+                                        long long captureUs) {
+    static const auto real =
+        realFunction<int (*)(const char*, const unsigned char*, int, long long)>("qelrender_render_half_at");
+    g_halfRendered.fetch_add(1);
+    g_halfFrameBytes.store(size);
+    return real(key, data, size, captureUs);
+}
+
 extern "C" int qelconvert_video_decode(const char* key, const unsigned char* data, int size,
                                        unsigned char* outBuffer, int* outSize) {
     static const auto real =
@@ -122,6 +140,7 @@ private slots:
     void photoAskedForStillGetsAFrame_data();
     void photoAskedForStillGetsAFrame();
     void recordingStillGetsEveryFrame();
+    void halfSizeScreenGetsHalfSizeJpegFrames();
 
 private:
     void startCamera(const QString& json);
@@ -137,6 +156,7 @@ void TestPreviewDecode::init() {
     QVERIFY(m_dir.isValid());
     qelvirtual_reset();
     g_screenWantsNothing = false;
+    g_screenAtHalfSize = false;
     m_rig.create(1);
 }
 
@@ -144,6 +164,7 @@ void TestPreviewDecode::cleanup() {
     m_rig.destroy();
     qelvirtual_reset();
     g_screenWantsNothing = false;
+    g_screenAtHalfSize = false;
 }
 
 void TestPreviewDecode::startCamera(const QString& json) {
@@ -240,6 +261,36 @@ void TestPreviewDecode::recordingStillGetsEveryFrame() {
     QVERIFY2(media.ok, qPrintable(media.error));
     QCOMPARE(media.count(QStringLiteral("video")), 1);
     QCOMPARE(media.first(QStringLiteral("video"))->packets, muxed);
+}
+
+void TestPreviewDecode::halfSizeScreenGetsHalfSizeJpegFrames() {
+    startCamera(profile(QStringLiteral("Half Cam"), 1));
+    g_screenAtHalfSize = true;
+    QVERIFY(waitForFrames(2));
+    const int full = g_rendered.load();
+    const int half = g_halfRendered.load();
+    QVERIFY(waitForFrames(10));
+    // One full frame may have been on its way.
+    QVERIFY(g_rendered.load() - full <= 1);
+    QVERIFY(g_halfRendered.load() - half >= 8);
+    QCOMPARE(g_halfFrameBytes.load(), 160 * 90 * 3 / 2);
+
+    // The recording takes full frames: none is lost to the half-size way.
+    const QString path = m_dir.filePath(QStringLiteral("half.mp4"));
+    QVERIFY(m_presenter->StartRecord(path));
+    QVERIFY(waitForFrames(2));
+    const int framesAtStart = g_mainFrames.load();
+    const int muxedAtStart = g_videoMuxed.load();
+    QVERIFY(waitForFrames(15));
+    const int delivered = g_mainFrames.load() - framesAtStart;
+    const int muxed = g_videoMuxed.load() - muxedAtStart;
+    m_presenter->StopRecord();
+    QVERIFY2(muxed >= delivered - 1,
+             qPrintable(QStringLiteral("%1 frames recorded of %2 delivered").arg(muxed).arg(delivered)));
+
+    // Once the recording has ended, the screen gets half-size frames again.
+    const int halfAfter = g_halfRendered.load();
+    QVERIFY(QTest::qWaitFor([&] { return g_halfRendered.load() > halfAfter + 3; }, 10000));
 }
 
 QTEST_MAIN(TestPreviewDecode)

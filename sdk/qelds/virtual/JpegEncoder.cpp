@@ -3,6 +3,11 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#include <xmmintrin.h>
+#endif
+
 namespace qelds {
 
 namespace {
@@ -99,18 +104,19 @@ inline int bitCount(int v) {
 
 }  // namespace
 
+// Writes into a buffer the caller made large enough for a whole interval.
 struct JpegEncoder::BitWriter {
-    std::vector<uint8_t>* out;
+    uint8_t* p;
     uint64_t acc = 0;
     int bits = 0;
     inline void put(uint32_t code, int len) {
         acc = (acc << len) | (code & ((1u << len) - 1));
         bits += len;
         while (bits >= 8) {
-            uint8_t byte = static_cast<uint8_t>(acc >> (bits - 8));
-            out->push_back(byte);
+            const uint8_t byte = static_cast<uint8_t>(acc >> (bits - 8));
+            *p++ = byte;
             if (byte == 0xFF)
-                out->push_back(0);
+                *p++ = 0;
             bits -= 8;
         }
     }
@@ -141,6 +147,8 @@ void JpegEncoder::setup(int width, int height, int quality) {
         }
     }
     m_intervalsPerRow = m_mcuCols / m_interval;
+    // At most 16 + 10 bits for each of a block's 64 coefficients, every byte possibly stuffed.
+    m_scratch.assign(static_cast<size_t>(m_interval) * 4 * 64 * 26 / 8 * 2 + 16, 0);
     quality = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
     int scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
     for (int t = 0; t < 2; ++t) {
@@ -227,7 +235,88 @@ void JpegEncoder::markAllDirty() {
     std::fill(m_dirty.begin(), m_dirty.end(), 1);
 }
 
-void JpegEncoder::encodeBlock(BitWriter& bw, const uint8_t* src, int stride, int table, int* lastDc) {
+#if defined(__SSE2__)
+
+namespace {
+
+// The AAN butterfly on eight vectors: four columns (or rows) at once.
+inline void fdct8(__m128* d) {
+    const __m128 c707 = _mm_set1_ps(0.707106781f);
+    const __m128 c382 = _mm_set1_ps(0.382683433f);
+    const __m128 c541 = _mm_set1_ps(0.541196100f);
+    const __m128 c1306 = _mm_set1_ps(1.306562965f);
+    __m128 t0 = _mm_add_ps(d[0], d[7]), t7 = _mm_sub_ps(d[0], d[7]);
+    __m128 t1 = _mm_add_ps(d[1], d[6]), t6 = _mm_sub_ps(d[1], d[6]);
+    __m128 t2 = _mm_add_ps(d[2], d[5]), t5 = _mm_sub_ps(d[2], d[5]);
+    __m128 t3 = _mm_add_ps(d[3], d[4]), t4 = _mm_sub_ps(d[3], d[4]);
+    __m128 t10 = _mm_add_ps(t0, t3), t13 = _mm_sub_ps(t0, t3);
+    __m128 t11 = _mm_add_ps(t1, t2), t12 = _mm_sub_ps(t1, t2);
+    d[0] = _mm_add_ps(t10, t11);
+    d[4] = _mm_sub_ps(t10, t11);
+    __m128 z1 = _mm_mul_ps(_mm_add_ps(t12, t13), c707);
+    d[2] = _mm_add_ps(t13, z1);
+    d[6] = _mm_sub_ps(t13, z1);
+    t10 = _mm_add_ps(t4, t5);
+    t11 = _mm_add_ps(t5, t6);
+    t12 = _mm_add_ps(t6, t7);
+    __m128 z5 = _mm_mul_ps(_mm_sub_ps(t10, t12), c382);
+    __m128 z2 = _mm_add_ps(_mm_mul_ps(c541, t10), z5);
+    __m128 z4 = _mm_add_ps(_mm_mul_ps(c1306, t12), z5);
+    __m128 z3 = _mm_mul_ps(t11, c707);
+    __m128 z11 = _mm_add_ps(t7, z3), z13 = _mm_sub_ps(t7, z3);
+    d[5] = _mm_add_ps(z13, z2);
+    d[3] = _mm_sub_ps(z13, z2);
+    d[1] = _mm_add_ps(z11, z4);
+    d[7] = _mm_sub_ps(z11, z4);
+}
+
+// Row r of the block is lo[r] (columns 0-3) and hi[r] (columns 4-7).
+inline void transpose8x8(__m128* lo, __m128* hi) {
+    _MM_TRANSPOSE4_PS(lo[0], lo[1], lo[2], lo[3]);
+    _MM_TRANSPOSE4_PS(hi[4], hi[5], hi[6], hi[7]);
+    _MM_TRANSPOSE4_PS(hi[0], hi[1], hi[2], hi[3]);
+    _MM_TRANSPOSE4_PS(lo[4], lo[5], lo[6], lo[7]);
+    for (int i = 0; i < 4; ++i) {
+        const __m128 t = hi[i];
+        hi[i] = lo[4 + i];
+        lo[4 + i] = t;
+    }
+}
+
+}  // namespace
+
+void JpegEncoder::transformBlock(const uint8_t* src, int stride, int table, int16_t* zigzag) const {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128 bias = _mm_set1_ps(128.0f);
+    __m128 lo[8];
+    __m128 hi[8];
+    for (int r = 0; r < 8; ++r) {
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + r * stride));
+        const __m128i words = _mm_unpacklo_epi8(bytes, zero);
+        lo[r] = _mm_sub_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)), bias);
+        hi[r] = _mm_sub_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(words, zero)), bias);
+    }
+    fdct8(lo);  // columns
+    fdct8(hi);
+    transpose8x8(lo, hi);
+    fdct8(lo);  // rows
+    fdct8(hi);
+    transpose8x8(lo, hi);
+    alignas(16) int16_t natural[64];
+    const float* div = m_divisors[table];
+    for (int r = 0; r < 8; ++r) {
+        // Rounded to nearest as lrintf does.
+        const __m128i a = _mm_cvtps_epi32(_mm_mul_ps(lo[r], _mm_loadu_ps(div + r * 8)));
+        const __m128i b = _mm_cvtps_epi32(_mm_mul_ps(hi[r], _mm_loadu_ps(div + r * 8 + 4)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(natural + r * 8), _mm_packs_epi32(a, b));
+    }
+    for (int k = 0; k < 64; ++k)
+        zigzag[k] = natural[kZigzag[k]];
+}
+
+#else
+
+void JpegEncoder::transformBlock(const uint8_t* src, int stride, int table, int16_t* zigzag) const {
     float d[64];
     for (int r = 0; r < 8; ++r) {
         const uint8_t* p = src + r * stride;
@@ -238,10 +327,40 @@ void JpegEncoder::encodeBlock(BitWriter& bw, const uint8_t* src, int stride, int
         fdct1d(d + r * 8, 1);
     for (int c = 0; c < 8; ++c)
         fdct1d(d + c, 8);
-    int q[64];
     const float* div = m_divisors[table];
-    for (int i = 0; i < 64; ++i)
-        q[i] = static_cast<int>(std::lrintf(d[i] * div[i]));
+    for (int k = 0; k < 64; ++k)
+        zigzag[k] = static_cast<int16_t>(std::lrintf(d[kZigzag[k]] * div[kZigzag[k]]));
+}
+
+#endif
+
+namespace {
+
+// Bit k set when coefficient k is not zero.
+inline uint64_t nonZeroMask(const int16_t* q) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    uint64_t zeros = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i a = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(q + 16 * i)), zero);
+        const __m128i b =
+            _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(q + 16 * i + 8)), zero);
+        zeros |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << (16 * i);
+    }
+    return ~zeros;
+#else
+    uint64_t mask = 0;
+    for (int k = 63; k >= 0; --k)
+        mask = mask << 1 | (q[k] != 0);
+    return mask;
+#endif
+}
+
+}  // namespace
+
+void JpegEncoder::encodeBlock(BitWriter& bw, const uint8_t* src, int stride, int table, int* lastDc) {
+    alignas(16) int16_t q[64];
+    transformBlock(src, stride, table, q);
 
     int dc = q[0];
     int diff = dc - *lastDc;
@@ -251,32 +370,32 @@ void JpegEncoder::encodeBlock(BitWriter& bw, const uint8_t* src, int stride, int
     if (n)
         bw.put(static_cast<uint32_t>(diff < 0 ? diff - 1 : diff), n);
 
-    int run = 0;
-    for (int k = 1; k < 64; ++k) {
-        int v = q[kZigzag[k]];
-        if (v == 0) {
-            ++run;
-            continue;
-        }
+    // The non-zero AC coefficients in zig-zag order as bits: runs of zeros are skipped whole.
+    uint64_t nonZero = nonZeroMask(q) & ~uint64_t(1);
+    int last = 0;
+    while (nonZero) {
+        const int k = __builtin_ctzll(nonZero);
+        nonZero &= nonZero - 1;
+        int run = k - last - 1;
+        last = k;
         while (run > 15) {
             bw.put(m_acCode[table][0xF0], m_acLen[table][0xF0]);
             run -= 16;
         }
+        const int v = q[k];
         int bits = bitCount(v < 0 ? -v : v);
         if (bits > 10)
             bits = 10;  // cannot happen with 8-bit samples; keeps the table lookup safe
-        int sym = run << 4 | bits;
+        const int sym = run << 4 | bits;
         bw.put(m_acCode[table][sym], m_acLen[table][sym]);
         bw.put(static_cast<uint32_t>(v < 0 ? v - 1 : v), bits);
-        run = 0;
     }
-    if (run > 0)
+    if (last != 63)
         bw.put(m_acCode[table][0x00], m_acLen[table][0x00]);
 }
 
 void JpegEncoder::encodeInterval(const YuvImage& image, int index, std::vector<uint8_t>* out) {
-    out->clear();
-    BitWriter bw{out};
+    BitWriter bw{m_scratch.data()};
     int my = index / m_intervalsPerRow;
     int mx0 = (index % m_intervalsPerRow) * m_interval;
     int dcY = 0, dcU = 0, dcV = 0;
@@ -290,6 +409,7 @@ void JpegEncoder::encodeInterval(const YuvImage& image, int index, std::vector<u
         encodeBlock(bw, image.vRow(my * 8) + mx * 8, cStride, 1, &dcV);
     }
     bw.flush();
+    out->assign(m_scratch.data(), bw.p);
 }
 
 const std::vector<uint8_t>& JpegEncoder::encode(const YuvImage& image, int* size) {

@@ -28,6 +28,8 @@ private:
     void buildHeader();
     void encodeInterval(const YuvImage& image, int index, std::vector<uint8_t>* out);
     void encodeBlock(BitWriter& bw, const uint8_t* src, int stride, int table, int* lastDc);
+    // Forward DCT and quantisation of one 8 x 8 block, the coefficients in zig-zag order.
+    void transformBlock(const uint8_t* src, int stride, int table, int16_t* zigzag) const;
 
     int m_width = 0;
     int m_height = 0;
@@ -45,6 +47,7 @@ private:
     std::vector<std::vector<uint8_t>> m_segments;
     std::vector<uint8_t> m_dirty;
     std::vector<uint8_t> m_output;
+    std::vector<uint8_t> m_scratch;  // one interval's coded data, before it is kept
 };
 
 }  // namespace qelds

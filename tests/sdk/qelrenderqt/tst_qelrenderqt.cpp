@@ -106,6 +106,10 @@ public:
     int render(const QByteArray& frame) {
         return qelrender_render(key, reinterpret_cast<const unsigned char*>(frame.constData()), frame.size());
     }
+    int renderHalf(const QByteArray& frame) {
+        return qelrender_render_half_at(key, reinterpret_cast<const unsigned char*>(frame.constData()),
+                                        frame.size(), 0);
+    }
     int renderAt(const QByteArray& frame, long long captureUs) {
         return qelrender_render_at(key, reinterpret_cast<const unsigned char*>(frame.constData()),
                                    frame.size(), captureUs);
@@ -204,6 +208,39 @@ private slots:
         if (h < window.height()) {
             QVERIFY(near(shot.pixel(w / 2, h), Qt::black, 2));
         }
+    }
+
+    void halfSizeFramesOnlyWhileTheWindowShowsHalf() {
+        VideoWidget widget(96, 64);
+        Renderer r(96, 64, &widget.record);
+        QVERIFY(r.ok);
+        // At the frame's own size a half-size frame would be shown blown up: refused.
+        QCOMPARE(qelrender_preferred_scale(r.key), 1);
+        QCOMPARE(r.renderHalf(splitFrame(48, 32)), 0);
+
+        widget.resizeWithRecord(47, 33);
+        QCOMPARE(qelrender_preferred_scale(r.key), 2);
+        QCOMPARE(r.renderHalf(splitFrame(48, 32).left(100)), 0);  // wrong size
+        QCOMPARE(r.renderHalf(splitFrame(48, 32)), 1);
+        // Shown as the full frame would be: red left, blue right, the row past it black.
+        const QImage shot = widget.grab().toImage();
+        for (const QPoint p : {QPoint(1, 1), QPoint(12, 16), QPoint(20, 31)}) {
+            QVERIFY2(near(shot.pixel(p), Qt::red), qPrintable(describe(shot.pixel(p))));
+        }
+        for (const QPoint p : {QPoint(28, 0), QPoint(36, 16), QPoint(46, 31)}) {
+            QVERIFY2(near(shot.pixel(p), Qt::blue), qPrintable(describe(shot.pixel(p))));
+        }
+        QVERIFY(near(shot.pixel(20, 32), Qt::black, 2));
+
+        // Resized back after the caller asked: the half-size frame is refused, not stretched.
+        widget.resizeWithRecord(96, 64);
+        QCOMPARE(r.renderHalf(splitFrame(48, 32)), 0);
+        QCOMPARE(qelrender_preferred_scale("no such renderer"), 0);
+
+        // An odd-sized frame has no exact half.
+        VideoWidget small(47, 32);
+        Renderer odd(95, 64, &small.record);
+        QCOMPARE(qelrender_preferred_scale(odd.key), 1);
     }
 
     void resizeTakesEffectOnNextFrame() {
