@@ -4,33 +4,35 @@
 #include <cstring>
 #include <random>
 
+#include <libyuv/convert_argb.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
 }
+
+#include "qelconvert.h"
+#include "qeldefine.h"
 
 PreviewSimulator::PreviewSimulator(int width, int height) : m_width(width), m_height(height) {
     makeJpegs();
-    const AVCodec* mjpeg = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
-    m_decoder = avcodec_alloc_context3(mjpeg);
-    m_frame = av_frame_alloc();
-    m_packet = av_packet_alloc();
     int cw = (width + 1) / 2, ch = (height + 1) / 2;
     m_yuv.assign(size_t(width * height + 2 * cw * ch), 0);
     m_white = m_yuv;
     std::memset(m_white.data(), 235, size_t(width * height));
     std::memset(m_white.data() + width * height, 128, size_t(2 * cw * ch));
     m_screen.assign(size_t(width * height * 4), 0);
-    m_ready = m_jpegs.size() == 30 && m_decoder && avcodec_open2(m_decoder, mjpeg, nullptr) >= 0;
+    // The program's own decoder library, as the camera model uses it.
+    m_ready = m_jpegs.size() == 30 && qelconvert_init() == 1 &&
+              qelconver_create_video_decoder(m_decoderKey, 0, QEL_MEDIA_MJPEG, width, height,
+                                             QEL_COLORSPACE_YUV420P) == 1;
 }
 
 PreviewSimulator::~PreviewSimulator() {
-    sws_freeContext(m_toYuv);
-    sws_freeContext(m_toScreen);
-    av_packet_free(&m_packet);
-    av_frame_free(&m_frame);
-    avcodec_free_context(&m_decoder);
+    if (m_decoderKey[0] != '\0') {
+        qelconvert_release_video_decoder(m_decoderKey);
+    }
+    qelconvert_uninit();
 }
 
 void PreviewSimulator::makeJpegs() {
@@ -85,39 +87,18 @@ void PreviewSimulator::makeJpegs() {
 
 bool PreviewSimulator::nextFrame(int index, bool flash) {
     const std::vector<uint8_t>& jpeg = m_jpegs[size_t(index) % m_jpegs.size()];
-    m_packet->data = const_cast<uint8_t*>(jpeg.data());
-    m_packet->size = int(jpeg.size());
-    if (avcodec_send_packet(m_decoder, m_packet) < 0 || avcodec_receive_frame(m_decoder, m_frame) < 0) {
+    int outSize = 0;
+    if (qelconvert_video_decode(m_decoderKey, jpeg.data(), int(jpeg.size()), m_yuv.data(), &outSize) == 0) {
         return false;
     }
-    int cw = (m_width + 1) / 2, ch = (m_height + 1) / 2;
-    uint8_t* planes[4] = {m_yuv.data(), m_yuv.data() + m_width * m_height,
-                          m_yuv.data() + m_width * m_height + cw * ch, nullptr};
-    int strides[4] = {m_width, cw, cw, 0};
-    // The camera's JPEG is full range: convert it to limited range as the decoder library does.
-    auto format = AVPixelFormat(m_frame->format);
-    bool fullRange = format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ420P ||
-                     m_frame->color_range == AVCOL_RANGE_JPEG;
-    if (format == AV_PIX_FMT_YUVJ422P) {
-        format = AV_PIX_FMT_YUV422P;
-    } else if (format == AV_PIX_FMT_YUVJ420P) {
-        format = AV_PIX_FMT_YUV420P;
-    }
-    m_toYuv = sws_getCachedContext(m_toYuv, m_frame->width, m_frame->height, format, m_width, m_height,
-                                   AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
-    sws_setColorspaceDetails(m_toYuv, coefficients, fullRange ? 1 : 0, coefficients, 0, 0, 1 << 16, 1 << 16);
-    sws_scale(m_toYuv, m_frame->data, m_frame->linesize, 0, m_frame->height, planes, strides);
-    av_frame_unref(m_frame);
+    const int cw = (m_width + 1) / 2;
+    const int ch = (m_height + 1) / 2;
     if (flash) {
         m_yuv = m_white;
     }
-    // The screen: the same frame converted to 32-bit RGB at the window's size.
-    const uint8_t* src[4] = {planes[0], planes[1], planes[2], nullptr};
-    uint8_t* dst[4] = {m_screen.data(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {m_width * 4, 0, 0, 0};
-    m_toScreen = sws_getCachedContext(m_toScreen, m_width, m_height, AV_PIX_FMT_YUV420P, m_width, m_height,
-                                      AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    sws_scale(m_toScreen, src, strides, 0, m_height, dst, dstStride);
+    // The screen: the same frame converted to 32-bit RGB, as the renderer does at the window's size.
+    const uint8_t* u = m_yuv.data() + size_t(m_width) * m_height;
+    const uint8_t* v = u + size_t(cw) * ch;
+    libyuv::I420ToARGB(m_yuv.data(), m_width, u, cw, v, cw, m_screen.data(), m_width * 4, m_width, m_height);
     return true;
 }

@@ -1,6 +1,6 @@
 // The preview thread's work per frame, as the program does it for a JPEG camera: decode the
-// camera's JPEG, convert it to planar YUV 4:2:0 (limited range) for the muxer, and convert and
-// scale it for the screen. The camera's frames are 30 JPEGs of moving textured content made
+// camera's JPEG to planar YUV 4:2:0 (limited range) for the muxer with the program's decoder
+// library, and convert it to 32-bit RGB for the screen. The camera's frames are 30 JPEGs of moving textured content made
 // once at start.
 #ifndef BENCH_MEDIA_RECORD_PREVIEW_SIMULATOR_H
 #define BENCH_MEDIA_RECORD_PREVIEW_SIMULATOR_H
@@ -8,10 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
-struct SwsContext;
+#include "qelexport.h"
+
 
 class PreviewSimulator {
 public:
@@ -34,11 +32,7 @@ private:
     std::vector<uint8_t> m_yuv;
     std::vector<uint8_t> m_screen;
     std::vector<uint8_t> m_white;
-    AVCodecContext* m_decoder = nullptr;
-    AVFrame* m_frame = nullptr;
-    AVPacket* m_packet = nullptr;
-    SwsContext* m_toYuv = nullptr;
-    SwsContext* m_toScreen = nullptr;
+    char m_decoderKey[QEL_TEXT_BUFFER_SIZE] = {};
 };
 
 #endif
