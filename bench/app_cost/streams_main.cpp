@@ -141,8 +141,18 @@ int main(int argc, char** argv) {
     const double cpu0 = processCpuSeconds();
     const double t0 = monotonicSeconds();
     double tick = t0;
+    // Resident memory once the pipeline has settled (after the first tenth of the run, at most a
+    // minute in) against the end: a long run shows whether it grows.
+    const int settledSecond = std::min(60, std::max(1, seconds / 10));
+    long settledRss = 0;
+    long peakRss = 0;
     for (int second = 0; second < seconds; ++second) {
         spin(1000);
+        const long rssNow = residentKb();
+        peakRss = std::max(peakRss, rssNow);
+        if (second + 1 == settledSecond) {
+            settledRss = rssNow;
+        }
         const double now = monotonicSeconds();
         for (int s = 0; s < kStreams; ++s) {
             QELRenderCounts counts{};
@@ -167,7 +177,9 @@ int main(int argc, char** argv) {
         w, h, fps, ww, wh, hidden ? "hidden, " : "", qPrintable(QGuiApplication::platformName()), seconds);
     std::printf("process CPU    %5.1f %% of one core (three cameras, decode, render and GUI together)\n",
                 100 * cpu / wall);
-    std::printf("resident mem   %5.1f MB\n", rss / 1024.0);
+    std::printf("resident mem   %5.1f MB at the end, %.1f MB at second %d, peak %.1f MB (%+.1f %%)\n",
+                rss / 1024.0, settledRss / 1024.0, settledSecond, peakRss / 1024.0,
+                settledRss > 0 ? 100.0 * (rss - settledRss) / settledRss : 0.0);
     for (int s = 0; s < kStreams; ++s) {
         std::printf(
             "stream %d       painted %5.1f frames/s (slowest second %.1f), converted %.1f/s of %.1f/s "
