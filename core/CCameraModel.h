@@ -182,11 +182,11 @@ private:
     // Whether a preview frame must be decoded: false only when the renderer would pass it over
     // and nothing else (the recording) takes it. Capture thread, under the stream's lock.
     bool NeedsDecodedFrame(int stream, int mediaType, const CameraStreamSelection& s);
-    // Decodes and renders a JPEG frame at half size when the window shows it so and nothing needs
-    // the full frame; false when the frame must take the full-size way. Capture thread, under the
-    // stream's lock.
-    bool RenderHalfSize(int stream, int mediaType, CameraStreamSelection& s, const unsigned char* data,
-                        int size, long timestampUs);
+    // Decodes and renders a JPEG frame nothing but the screen needs straight from the decoder's
+    // planes, at half size when the window shows it so; false when the frame must take the
+    // ordinary way (decoded to 4:2:0, then rendered). Capture thread, under the stream's lock.
+    bool RenderForScreenOnly(int stream, int mediaType, CameraStreamSelection& s, const unsigned char* data,
+                             int size, long timestampUs);
     // The half-size decoder of a JPEG stream (none for other types or odd sizes). Under the
     // stream's lock.
     static void SetUpHalfDecoder(CameraStreamSelection& s, int type, int width, int height);

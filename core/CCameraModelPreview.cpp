@@ -3,6 +3,7 @@
 
 #include "CoreLog.h"
 #include "qelconvert.h"
+#include "qelconvert_extra.h"
 #include "qelds.h"
 #include "qelmuxer.h"
 #include "qelrenderqt.h"
@@ -41,7 +42,7 @@ void CCameraModel::OnPreviewFrame(int cam, int pin, int stream, int mediaType, i
     if (!photoPending && !NeedsDecodedFrame(stream, mediaType, s)) {
         return;
     }
-    if (!photoPending && RenderHalfSize(stream, mediaType, s, data, size, timestampUs)) {
+    if (!photoPending && RenderForScreenOnly(stream, mediaType, s, data, size, timestampUs)) {
         return;
     }
     int outSize = 0;
@@ -100,14 +101,19 @@ void CCameraModel::SetUpHalfDecoder(CameraStreamSelection& s, int type, int widt
     s.halfBuffer.assign(static_cast<size_t>(bytes), 0);
 }
 
-bool CCameraModel::RenderHalfSize(int stream, int mediaType, CameraStreamSelection& s,
-                                  const unsigned char* data, int size, long timestampUs) {
-    // A JPEG frame shown at half its size (a 2160p camera on a 1080p screen, a 1080p stream in a
-    // quarter of it) is decoded straight at that size by the scaled inverse DCT: a third of the
-    // work of a full decode, and the renderer has nothing left to shrink. The recording of this
-    // stream takes full frames.
-    if (mediaType != QEL_MEDIA_MJPEG || s.halfDecoderKey[0] == '\0' || s.renderKey[0] == '\0' ||
-        s.halfBuffer.empty() || qelrender_preferred_scale(s.renderKey) != 2) {
+bool CCameraModel::RenderForScreenOnly(int stream, int mediaType, CameraStreamSelection& s,
+                                       const unsigned char* data, int size, long timestampUs) {
+    // A JPEG frame only the screen takes is decoded into the decoder's own planes and converted
+    // from there straight to the screen: the conversion to 4:2:0 limited range that the recording
+    // needs would be paid for nothing. Shown at half its size (a 2160p camera on a 1080p screen, a
+    // 1080p stream in a quarter of it), it is decoded at that size by the scaled inverse DCT: a
+    // third of the work of a full decode. The recording of this stream takes full 4:2:0 frames.
+    if (mediaType != QEL_MEDIA_MJPEG || s.renderKey[0] == '\0') {
+        return false;
+    }
+    const int scale = qelrender_preferred_scale(s.renderKey);
+    const bool half = scale == 2 && s.halfDecoderKey[0] != '\0' && !s.halfBuffer.empty();
+    if (!half && (scale != 1 || s.decoderKey[0] == '\0')) {
         return false;
     }
     if (stream == 0) {
@@ -116,13 +122,28 @@ bool CCameraModel::RenderHalfSize(int stream, int mediaType, CameraStreamSelecti
             return false;
         }
     }
+    const char* decoder = half ? s.halfDecoderKey : s.decoderKey;
+    QELPlanarPicture picture{};
+    const int decoded = qelconvert_video_decode_planes(decoder, data, size, &picture);
+    if (decoded == 0) {
+        return true;  // a damaged frame: the ordinary decode would refuse it as well
+    }
+    if (decoded > 0) {
+        if (qelrender_render_planes_at(s.renderKey, &picture, timestampUs) == 0) {
+            // The window changed size since the question: the next frame goes the ordinary way.
+            qCDebug(lcCamera) << "CCameraModel: decoded picture not taken by stream" << stream;
+        }
+        return true;
+    }
+    if (!half) {
+        return false;  // a JPEG the planes cannot give: the ordinary decode
+    }
     int outSize = 0;
     if (qelconvert_video_decode(s.halfDecoderKey, data, size, s.halfBuffer.data(), &outSize) == 0 ||
         outSize <= 0 || outSize > int(s.halfBuffer.size())) {
-        return true;  // a damaged frame: the full-size decoder would refuse it as well
+        return true;
     }
     if (qelrender_render_half_at(s.renderKey, s.halfBuffer.data(), outSize, timestampUs) == 0) {
-        // The window changed size since the question: the next frame goes the full-size way.
         qCDebug(lcCamera) << "CCameraModel: half-size frame not taken by stream" << stream;
     }
     return true;

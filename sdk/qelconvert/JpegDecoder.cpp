@@ -328,3 +328,45 @@ bool JpegDecoder::decodeFrame(const uint8_t* data, int size, uint8_t* out) {
     }
     return false;
 }
+
+int JpegDecoder::decodeFramePlanes(const uint8_t* data, int size, QELPlanarPicture* out) {
+    switch (decodeRaw(data, size)) {
+        case Outcome::Decoded:
+            break;
+        case Outcome::Unsupported:
+            return -1;
+        case Outcome::Corrupt:
+            if (shouldLogFailure()) {
+                qCWarning(lcJpeg, "JpegDecoder: damaged or incomplete JPEG frame of %d bytes dropped", size);
+            }
+            return 0;
+    }
+    int shiftX = 0;
+    int shiftY = 0;
+    switch (m_decodedFormat) {
+        case AV_PIX_FMT_GRAY8:
+            break;
+        case AV_PIX_FMT_YUV420P:
+            shiftX = shiftY = 1;
+            break;
+        case AV_PIX_FMT_YUV422P:
+            shiftX = 1;
+            break;
+        case AV_PIX_FMT_YUV444P:
+            break;
+        default:
+            return -1;  // 4:4:0: no screen conversion takes it as it is
+    }
+    const bool grey = m_decodedFormat == AV_PIX_FMT_GRAY8;
+    *out = QELPlanarPicture{};
+    for (int p = 0; p < (grey ? 1 : 3); ++p) {
+        out->planes[p] = m_planes[p].data.get();
+        out->strides[p] = m_planes[p].stride;
+    }
+    out->width = width();
+    out->height = height();
+    out->chromaShiftX = shiftX;
+    out->chromaShiftY = shiftY;
+    out->fullRange = 1;
+    return 1;
+}

@@ -27,6 +27,7 @@ public:
 
 protected:
     bool decodeFrame(const uint8_t* data, int size, uint8_t* out) override;
+    int decodeFramePlanes(const uint8_t* data, int size, QELPlanarPicture* out) override;
 
 private:
     enum class Outcome { Decoded, Unsupported, Corrupt };

@@ -44,6 +44,11 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(int mediaType, int width, int
     return decoder;
 }
 
+int VideoDecoder::decodePlanes(const uint8_t* data, int size, QELPlanarPicture* out) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return decodeFramePlanes(data, size, out);
+}
+
 bool VideoDecoder::decode(const uint8_t* data, int size, uint8_t* out) {
     if (!data || size <= 0 || !out) {
         return false;

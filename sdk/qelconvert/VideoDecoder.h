@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "qelconvert_extra.h"
+
 class VideoDecoder {
 public:
     VideoDecoder(int mediaType, int width, int height);
@@ -27,9 +29,13 @@ public:
     // Decodes one frame into `out` (frameBytes() bytes). Serialised per decoder, so a decoder
     // shared by mistake between threads stays consistent.
     bool decode(const uint8_t* data, int size, uint8_t* out);
+    // Decodes into the decoder's own planes (valid until its next call): 1, 0 for a damaged frame,
+    // -1 when this decoder or this frame needs decode(). Serialised like decode.
+    int decodePlanes(const uint8_t* data, int size, QELPlanarPicture* out);
 
 protected:
     virtual bool decodeFrame(const uint8_t* data, int size, uint8_t* out) = 0;
+    virtual int decodeFramePlanes(const uint8_t*, int, QELPlanarPicture*) { return -1; }
     // Logs the first few failures of this decoder and then only every few hundredth, so a
     // camera sending broken frames does not flood the log.
     bool shouldLogFailure();

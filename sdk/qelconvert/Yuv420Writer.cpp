@@ -51,7 +51,8 @@ inline uint16_t div255(uint16_t x) {
 // The per-pixel loops run once per decoded pixel; built twice, the AVX2 copy is picked at load
 // time where the processor has it (twice the lanes of the SSE2 baseline). Not in sanitizer builds:
 // the loader runs the picking code before the sanitizer's runtime exists, and it crashes there.
-#if defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__) && \
+    !defined(__SANITIZE_ADDRESS__)
 #define QEL_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define QEL_VECTOR_CLONES

@@ -1,4 +1,5 @@
 #include "qelconvert.h"
+#include "qelconvert_extra.h"
 
 #include <QtGlobal>
 #include <atomic>
@@ -122,6 +123,24 @@ int qelconvert_video_decode(const char* key, const unsigned char* data, int size
     }
     *outSize = decoder->frameBytes();
     return 1;
+}
+
+int qelconvert_video_decode_planes(const char* key, const unsigned char* data, int size,
+                                   QELPlanarPicture* out) {
+    if (!data || size <= 0 || !out) {
+        if (shouldLogRefusal()) {
+            qWarning("qelconvert_video_decode_planes: null buffer or size %d", size);
+        }
+        return 0;
+    }
+    const std::shared_ptr<VideoDecoder> decoder = decoders().find(key);
+    if (!decoder) {
+        if (shouldLogRefusal()) {
+            qWarning("qelconvert_video_decode_planes: unknown key");
+        }
+        return 0;
+    }
+    return decoder->decodePlanes(data, size, out);
 }
 
 int qelconvert_release_video_decoder(const char* key) {

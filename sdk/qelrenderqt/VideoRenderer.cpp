@@ -284,26 +284,78 @@ bool VideoRenderer::halved(int windowWidth, int windowHeight) const {
            nearSize(m_height / 2, windowHeight);
 }
 
-bool VideoRenderer::showsHalf() const {
-    return m_width % 2 == 0 && m_height % 2 == 0 &&
-           halved(readDimension(&m_window->width), readDimension(&m_window->height));
+int VideoRenderer::shownScale() const {
+    const int windowWidth = readDimension(&m_window->width);
+    const int windowHeight = readDimension(&m_window->height);
+    if (oneToOne(windowWidth, windowHeight)) {
+        return 1;
+    }
+    return m_width % 2 == 0 && m_height % 2 == 0 && halved(windowWidth, windowHeight) ? 2 : 0;
 }
 
 bool VideoRenderer::render(const uint8_t* data, int size, int64_t captureUs) {
     if (!data || size != m_frameBytes) {
         return false;
     }
-    return renderFrame(data, nullptr, captureUs);
+    Source source;
+    source.full = data;
+    return renderFrame(source, captureUs);
 }
 
 bool VideoRenderer::renderHalf(const uint8_t* data, int size, int64_t captureUs) {
     if (!data || size != m_halfFrameBytes || m_width % 2 != 0 || m_height % 2 != 0) {
         return false;
     }
-    return renderFrame(nullptr, data, captureUs);
+    Source source;
+    source.half = data;
+    return renderFrame(source, captureUs);
 }
 
-bool VideoRenderer::renderFrame(const uint8_t* data, const uint8_t* half, int64_t captureUs) {
+bool VideoRenderer::renderPlanes(const QELPlanarPicture& picture, int64_t captureUs) {
+    const bool fullSize = picture.width == m_width && picture.height == m_height;
+    const bool halfSize = m_width % 2 == 0 && m_height % 2 == 0 && picture.width == m_width / 2 &&
+                          picture.height == m_height / 2;
+    if ((!fullSize && !halfSize) || !picture.planes[0]) {
+        return false;
+    }
+    Source source;
+    source.planes = &picture;
+    return renderFrame(source, captureUs);
+}
+
+bool VideoRenderer::planesToArgb(const QELPlanarPicture& picture, const QRect& part, uint8_t* dst,
+                                 int dstStride) {
+    const uint8_t* y = picture.planes[0] + ptrdiff_t(part.y()) * picture.strides[0] + part.x();
+    const int w = part.width();
+    const int h = part.height();
+    if (!picture.planes[1] || !picture.planes[2]) {
+        return (picture.fullRange ? libyuv::J400ToARGB(y, picture.strides[0], dst, dstStride, w, h)
+                                  : libyuv::I400ToARGB(y, picture.strides[0], dst, dstStride, w, h)) == 0;
+    }
+    const int sx = picture.chromaShiftX;
+    const int sy = picture.chromaShiftY;
+    const ptrdiff_t uOffset = ptrdiff_t(part.y() >> sy) * picture.strides[1] + (part.x() >> sx);
+    const ptrdiff_t vOffset = ptrdiff_t(part.y() >> sy) * picture.strides[2] + (part.x() >> sx);
+    const uint8_t* u = picture.planes[1] + uOffset;
+    const uint8_t* v = picture.planes[2] + vOffset;
+    const libyuv::YuvConstants* matrix =
+        picture.fullRange ? &libyuv::kYuvJPEGConstants : &libyuv::kYuvI601Constants;
+    const int su = picture.strides[1];
+    const int sv = picture.strides[2];
+    const int sy0 = picture.strides[0];
+    if (sx == 1 && sy == 1) {
+        return libyuv::I420ToARGBMatrix(y, sy0, u, su, v, sv, dst, dstStride, matrix, w, h) == 0;
+    }
+    if (sx == 1 && sy == 0) {
+        return libyuv::I422ToARGBMatrix(y, sy0, u, su, v, sv, dst, dstStride, matrix, w, h) == 0;
+    }
+    if (sx == 0 && sy == 0) {
+        return libyuv::I444ToARGBMatrix(y, sy0, u, su, v, sv, dst, dstStride, matrix, w, h) == 0;
+    }
+    return false;
+}
+
+bool VideoRenderer::renderFrame(const Source& from, int64_t captureUs) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_released) {
         return false;
@@ -319,8 +371,15 @@ bool VideoRenderer::renderFrame(const uint8_t* data, const uint8_t* half, int64_
     }
     const bool oneToOne = this->oneToOne(windowWidth, windowHeight);
     const bool halved = this->halved(windowWidth, windowHeight);
-    if (half && !halved) {
+    const uint8_t* const data = from.full;
+    const uint8_t* const half = from.half;
+    const QELPlanarPicture* const planes = from.planes;
+    const bool planesHalf = planes && planes->width != m_width;
+    if ((half || planesHalf) && !halved) {
         return false;  // resized since the caller asked: its next frame comes at full size
+    }
+    if (planes && !planesHalf && !oneToOne) {
+        return false;  // the same: the picture would need the scaler, which takes 4:2:0 frames
     }
     const int sourceWidth = halved ? m_width / 2 : m_width;
     const int sourceHeight = halved ? m_height / 2 : m_height;
@@ -341,7 +400,9 @@ bool VideoRenderer::renderFrame(const uint8_t* data, const uint8_t* half, int64_
     const bool doubled = rect.width() == 2 * m_width && rect.height() == 2 * m_height;
     uint8_t* const target = buffer->pixels + size_t(rect.y()) * buffer->stride + size_t(rect.x()) * 4;
     bool scaled = false;
-    if (oneToOne) {
+    if (planes) {
+        scaled = planesToArgb(*planes, part, target, buffer->stride);
+    } else if (oneToOne) {
         scaled = toArgb(data, m_width, m_height, part, target, buffer->stride);
     } else if (halved) {
         // A 2160p camera in a 1080p window: a 2x2 average in YUV (unless the caller decoded the

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "qelconvert_extra.h"
 #include "qelrenderqt.h"
 #include "qelrenderqt_extra.h"
 
@@ -30,14 +31,18 @@ public:
     // Any thread. False for a frame of the wrong size, a window of no usable size, or after release.
     // captureUs (0: not known) goes with the picture to its paint.
     bool render(const uint8_t* data, int size, int64_t captureUs = 0);
-    // The window shows frames at half their size (within a few pixels) and the frame's sides are
-    // even: a caller may decode at half size and hand the result to renderHalf.
-    bool showsHalf() const;
+    // 1: the window shows frames at their size; 2: at half their size (the frame's sides even):
+    // a caller may decode at that size and use renderHalf or renderPlanes; 0: scaled otherwise.
+    int shownScale() const;
     // Any thread. A frame of width / 2 x height / 2, shown as render would show its full-size
     // original. False for a frame of the wrong size, once the window no longer shows half-size
     // pictures (the caller goes back to full frames), or after release.
     bool renderHalf(const uint8_t* data, int size, int64_t captureUs = 0);
     int halfFrameBytes() const { return m_halfFrameBytes; }
+    // Any thread. A decoded picture in its own layout, of the frame's size while the window shows
+    // frames 1:1 or of half of it while it shows them at half size. False otherwise (the caller
+    // renders a 4:2:0 frame), for a layout without a conversion, or after release.
+    bool renderPlanes(const QELPlanarPicture& picture, int64_t captureUs = 0);
     // The next frame would be converted (the last picture was painted).
     bool wantsFrame() const;
     void setPaintLogCapacity(int capacity);
@@ -60,8 +65,17 @@ private:
                        int dstStride);
     // The frame at half its size into m_half.
     bool halve(const uint8_t* yuv);
-    // The shared body of render and renderHalf: exactly one of full and half is set.
-    bool renderFrame(const uint8_t* full, const uint8_t* half, int64_t captureUs);
+    // Where a frame comes from: a 4:2:0 frame of the renderer's size or of half of it, or a
+    // decoded picture in its own layout (of either size).
+    struct Source {
+        const uint8_t* full = nullptr;
+        const uint8_t* half = nullptr;
+        const QELPlanarPicture* planes = nullptr;
+    };
+    // The shared body of render, renderHalf and renderPlanes.
+    bool renderFrame(const Source& source, int64_t captureUs);
+    // `part` (even x and y) of a decoded picture into 32-bit pixels.
+    static bool planesToArgb(const QELPlanarPicture& picture, const QRect& part, uint8_t* dst, int dstStride);
     // 1:1 or 1:2 display of a frame in a window of the given size, within a few pixels.
     bool oneToOne(int windowWidth, int windowHeight) const;
     bool halved(int windowWidth, int windowHeight) const;

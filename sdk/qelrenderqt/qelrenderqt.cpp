@@ -155,7 +155,18 @@ int qelrender_preferred_scale(const char* key) {
     if (!renderer) {
         return 0;
     }
-    return renderer->showsHalf() ? 2 : 1;
+    return renderer->shownScale();
+}
+
+int qelrender_render_planes_at(const char* key, const QELPlanarPicture* picture, long long captureUs) {
+    const std::shared_ptr<VideoRenderer> renderer = renderers().find(key);
+    if (!renderer || !picture) {
+        if (shouldLogRefusal()) {
+            qWarning("qelrender_render_planes_at: unknown key or no picture");
+        }
+        return 0;
+    }
+    return renderer->renderPlanes(*picture, captureUs) ? 1 : 0;
 }
 
 int qelrender_render_half_at(const char* key, const unsigned char* data, int size, long long captureUs) {

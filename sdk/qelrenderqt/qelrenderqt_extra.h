@@ -5,6 +5,7 @@
 #ifndef QEL_RENDER_QT_EXTRA_H
 #define QEL_RENDER_QT_EXTRA_H
 
+#include "qelconvert_extra.h"
 #include "qelexport.h"
 
 QEL_EXTERN_C_BEGIN
@@ -26,15 +27,21 @@ typedef struct QELRenderCounts {
 QEL_API int qelrender_wants_frame(const char* key);
 // qelrender_render for a frame captured at captureUs (CLOCK_MONOTONIC microseconds, non-zero).
 QEL_API int qelrender_render_at(const char* key, const unsigned char* data, int size, long long captureUs);
-// 2 when the window shows this renderer's frames at half their size (within a few pixels) and
-// both sides are even, so a caller may decode at half size and hand the frame to
-// qelrender_render_half_at; 1 otherwise; 0 for an unknown key. Any thread.
+// How the window shows this renderer's frames now: 1 at their own size, 2 at half their size
+// (both within a few pixels; 2 only when both sides are even), so a caller may decode at that
+// size and hand over the frame with qelrender_render_half_at or qelrender_render_planes_at;
+// 0 when the frames are scaled to another size, and for an unknown key. Any thread.
 QEL_API int qelrender_preferred_scale(const char* key);
 // A frame of (width / 2) x (height / 2) of the renderer's size, shown as its full-size original
 // would be. 0 for a wrong size or an unknown key, and once the window no longer shows frames at
 // half size (the caller then renders full frames again). captureUs 0: not known.
 QEL_API int qelrender_render_half_at(const char* key, const unsigned char* data, int size,
                                      long long captureUs);
+// A decoded picture in its own layout (see qelconvert_extra.h) of the renderer's size, or of
+// half of it while qelrender_preferred_scale answers 2, converted straight to the screen. 0 for a
+// picture of another size or a layout this cannot show (the caller renders a 4:2:0 frame
+// instead), once the window no longer shows the picture at that size, and for an unknown key.
+QEL_API int qelrender_render_planes_at(const char* key, const QELPlanarPicture* picture, long long captureUs);
 // Keeps the first paint of the last `capacity` stamped frames (0 turns the log off). (1 = ok)
 QEL_API int qelrender_set_paint_log(const char* key, int capacity);
 // Copies out up to `capacity` logged paints, oldest first, writes their number to *count and

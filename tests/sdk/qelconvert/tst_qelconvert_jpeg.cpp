@@ -5,6 +5,7 @@
 #include "JpegFrames.h"
 #include "TestFrames.h"
 #include "qelconvert.h"
+#include "qelconvert_extra.h"
 #ifdef CORVIX_COUNT_ALLOCATIONS
 #include "AllocationCounter.h"
 #endif
@@ -49,6 +50,10 @@ public:
         return answer != 0 && outSize == m_bytes;
     }
     QByteArray& out() { return m_out; }
+    int decodePlanes(const QByteArray& jpeg, QELPlanarPicture* picture) {
+        return qelconvert_video_decode_planes(m_key, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+                                              jpeg.size(), picture);
+    }
 
 private:
     char m_key[QEL_TEXT_BUFFER_SIZE] = {};
@@ -160,6 +165,80 @@ private slots:
         QVERIFY(other.decode(larger));
         QVERIFY(TestFrames::psnr(other.out(), reference(larger, 160, 120)) >= 45);
         QVERIFY(fellBackToFFmpeg());
+    }
+
+    void planesAreTheFrameBeforeItsConversion_data() {
+        QTest::addColumn<int>("sampling");
+        QTest::addColumn<int>("shiftX");
+        QTest::addColumn<int>("shiftY");
+        QTest::newRow("4:2:2") << int(Sampling::S422) << 1 << 0;
+        QTest::newRow("4:2:0") << int(Sampling::S420) << 1 << 1;
+        QTest::newRow("4:4:4") << int(Sampling::S444) << 0 << 0;
+        QTest::newRow("grey") << int(Sampling::Grey) << 0 << 0;
+    }
+
+    void planesAreTheFrameBeforeItsConversion() {
+        // The planes hold the picture the ordinary decode converts to 4:2:0 limited range: same
+        // luma (full range here), the JPEG's own chroma layout.
+        QFETCH(int, sampling);
+        QFETCH(int, shiftX);
+        QFETCH(int, shiftY);
+        const int w = 158;
+        const int h = 118;
+        const QByteArray jpeg =
+            JpegFrames::encode(TestFrames::rgbPattern(w, h, 4), w, h, {Sampling(sampling), 90, 1, false});
+        JpegDecoderUnderTest decoder(w, h);
+        QVERIFY(decoder.decode(jpeg));
+        QELPlanarPicture picture{};
+        QCOMPARE(decoder.decodePlanes(jpeg, &picture), 1);
+        QCOMPARE(picture.width, w);
+        QCOMPARE(picture.height, h);
+        QCOMPARE(picture.fullRange, 1);
+        const bool grey = Sampling(sampling) == Sampling::Grey;
+        QCOMPARE(picture.planes[1] == nullptr, grey);
+        if (!grey) {
+            QCOMPARE(picture.chromaShiftX, shiftX);
+            QCOMPARE(picture.chromaShiftY, shiftY);
+        }
+        int worst = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const int full = picture.planes[0][y * picture.strides[0] + x];
+                const int limited = uchar(decoder.out()[y * w + x]);
+                worst = std::max(worst, std::abs(16 + (full * 219 + 127) / 255 - limited));
+            }
+        }
+        QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
+    }
+
+    void planesOnlyWhereTheyCanBeGiven() {
+        const QByteArray rgb = TestFrames::rgbPattern(160, 120, 1);
+        QELPlanarPicture picture{};
+        // Progressive: libavcodec's decode, so no planes of ours.
+        JpegDecoderUnderTest decoder(160, 120);
+        const QByteArray progressive = JpegFrames::encode(rgb, 160, 120, {Sampling::S420, 90, 0, true});
+        QCOMPARE(decoder.decodePlanes(progressive, &picture), -1);
+        // Damaged coded data: nothing to show.
+        QByteArray damaged = JpegFrames::encode(rgb, 160, 120, {});
+        const int scan = JpegFrames::scanDataOffset(damaged);
+        QVERIFY(scan > 0);
+        for (int i = scan + 100; i < scan + 400 && i < damaged.size() - 2; ++i) {
+            damaged[i] = char(damaged[i] ^ 0x5A);
+        }
+        QCOMPARE(decoder.decodePlanes(damaged, &picture), 0);
+        // Twice the declared size: the planes come at the declared size.
+        JpegDecoderUnderTest half(80, 60);
+        QCOMPARE(half.decodePlanes(JpegFrames::encode(rgb, 160, 120, {}), &picture), 1);
+        QCOMPARE(picture.width, 80);
+        QCOMPARE(picture.height, 60);
+        // A decoder of uncompressed frames has no planes to give.
+        char key[QEL_TEXT_BUFFER_SIZE] = {};
+        QCOMPARE(qelconver_create_video_decoder(key, 0, QEL_MEDIA_YUY2, 160, 120, QEL_COLORSPACE_YUV420P), 1);
+        const QByteArray yuy2(160 * 120 * 2, char(128));
+        QCOMPARE(qelconvert_video_decode_planes(key, reinterpret_cast<const unsigned char*>(yuy2.constData()),
+                                                yuy2.size(), &picture),
+                 -1);
+        qelconvert_release_video_decoder(key);
     }
 
     void multipleOfDeclaredSizeDecodedSmall_data() {

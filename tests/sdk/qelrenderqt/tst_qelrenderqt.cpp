@@ -216,6 +216,9 @@ private slots:
         QVERIFY(r.ok);
         // At the frame's own size a half-size frame would be shown blown up: refused.
         QCOMPARE(qelrender_preferred_scale(r.key), 1);
+        widget.resizeWithRecord(80, 50);
+        QCOMPARE(qelrender_preferred_scale(r.key), 0);  // scaled: neither size is shown as it is
+        widget.resizeWithRecord(96, 64);
         QCOMPARE(r.renderHalf(splitFrame(48, 32)), 0);
 
         widget.resizeWithRecord(47, 33);
@@ -240,7 +243,84 @@ private slots:
         // An odd-sized frame has no exact half.
         VideoWidget small(47, 32);
         Renderer odd(95, 64, &small.record);
-        QCOMPARE(qelrender_preferred_scale(odd.key), 1);
+        QCOMPARE(qelrender_preferred_scale(odd.key), 0);
+    }
+
+    void decodedPicturesInTheirOwnLayout_data() {
+        QTest::addColumn<int>("shiftX");
+        QTest::addColumn<int>("shiftY");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("4:2:2") << 1 << 0 << true;
+        QTest::newRow("4:2:0") << 1 << 1 << true;
+        QTest::newRow("4:4:4") << 0 << 0 << true;
+        QTest::newRow("4:4:0") << 0 << 1 << false;
+    }
+
+    void decodedPicturesInTheirOwnLayout() {
+        // A full-range picture (as JPEG decodes) in padded planes: left half red, right half blue.
+        QFETCH(int, shiftX);
+        QFETCH(int, shiftY);
+        QFETCH(bool, accepted);
+        const int w = 96;
+        const int h = 64;
+        const int cw = w >> shiftX;
+        const int ch = h >> shiftY;
+        const int pad = 32;
+        QByteArray luma((w + pad) * h, 0);
+        QByteArray cb((cw + pad) * ch, 0);
+        QByteArray cr((cw + pad) * ch, 0);
+        // Full-range values of pure red and blue.
+        const struct { int y, u, v; } red{76, 85, 255}, blue{29, 255, 107};
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                luma[y * (w + pad) + x] = char(x < w / 2 ? red.y : blue.y);
+            }
+        }
+        for (int y = 0; y < ch; ++y) {
+            for (int x = 0; x < cw; ++x) {
+                cb[y * (cw + pad) + x] = char(x < cw / 2 ? red.u : blue.u);
+                cr[y * (cw + pad) + x] = char(x < cw / 2 ? red.v : blue.v);
+            }
+        }
+        QELPlanarPicture picture{};
+        picture.planes[0] = reinterpret_cast<const unsigned char*>(luma.constData());
+        picture.planes[1] = reinterpret_cast<const unsigned char*>(cb.constData());
+        picture.planes[2] = reinterpret_cast<const unsigned char*>(cr.constData());
+        picture.strides[0] = w + pad;
+        picture.strides[1] = picture.strides[2] = cw + pad;
+        picture.width = w;
+        picture.height = h;
+        picture.chromaShiftX = shiftX;
+        picture.chromaShiftY = shiftY;
+        picture.fullRange = 1;
+
+        VideoWidget widget(w, h);
+        Renderer r(w, h, &widget.record);
+        QCOMPARE(qelrender_render_planes_at(r.key, &picture, 0), accepted ? 1 : 0);
+        if (!accepted) {
+            return;
+        }
+        const QImage shot = widget.grab().toImage();
+        for (const QPoint p : {QPoint(1, 1), QPoint(20, 40), QPoint(45, 63)}) {
+            QVERIFY2(near(shot.pixel(p), Qt::red), qPrintable(describe(shot.pixel(p))));
+        }
+        for (const QPoint p : {QPoint(50, 0), QPoint(70, 30), QPoint(95, 63)}) {
+            QVERIFY2(near(shot.pixel(p), Qt::blue), qPrintable(describe(shot.pixel(p))));
+        }
+
+        // The same picture is half the size of a 192x128 renderer: shown while its window is at
+        // half size, refused once the window shows frames at their own size.
+        VideoWidget large(w, h);
+        Renderer twice(2 * w, 2 * h, &large.record);
+        QCOMPARE(qelrender_preferred_scale(twice.key), 2);
+        QCOMPARE(qelrender_render_planes_at(twice.key, &picture, 0), 1);
+        QVERIFY(near(large.grab().toImage().pixel(70, 30), Qt::blue));
+        large.resizeWithRecord(2 * w, 2 * h);
+        QCOMPARE(qelrender_render_planes_at(twice.key, &picture, 0), 0);
+        // A picture of neither size, and none at all.
+        picture.width = w - 2;
+        QCOMPARE(qelrender_render_planes_at(r.key, &picture, 0), 0);
+        QCOMPARE(qelrender_render_planes_at(r.key, nullptr, 0), 0);
     }
 
     void resizeTakesEffectOnNextFrame() {
