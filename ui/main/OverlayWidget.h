@@ -42,7 +42,7 @@ public:
 
     void showInfoPanel();
     void showDateLabel(bool show);
-    // The date watermark switch: the live date label shows (the video widget stamps the photos).
+    // The date watermark switch: the live date label shows; the camera core stamps the photos.
     bool dateWatermarkOn() const { return m_dateWatermarkOn; }
     void setShowOverlayInfo(bool show);
     void setStreamCount(int n);
