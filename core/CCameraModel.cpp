@@ -190,6 +190,7 @@ bool CCameraModel::Open(int index) {
     m_nCamID = index;
     const QStringList names = GetCameraList();
     m_strCamName = (index >= 0 && index < names.size()) ? names.at(index) : QString();
+    SetPhotoCameraName(m_strCamName);
     int streams = 0;
     if (qelcamera_get_stream_count(index, &streams) == 0) {
         qCWarning(lcCamera) << "CCameraModel::Open qelcamera_get_stream_count failed";

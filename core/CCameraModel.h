@@ -127,7 +127,7 @@ public:
 
     bool IsOpen() override;
     bool IsPreview() override;
-    void CapturePreviewFrame(const QByteArray& path) override;
+    void CapturePreviewFrame(const QByteArray& path, const PhotoStamp& stamp = PhotoStamp()) override;
 
     // Preview photos are written by a worker: the result arrives there.
     void SetPhotoCallback(CameraPhotoResultFn fn) { m_fnPhotoResult.store(fn); }
@@ -193,6 +193,8 @@ private:
     void ServeSnapshot(const CameraStreamSelection& s, const unsigned char* data, int size, bool decoded,
                        int decodedSize);
     void OnPhotoWritten(const QString& path, int error);
+    // The camera name the photos' EXIF gives (read on the capture threads).
+    void SetPhotoCameraName(const QString& name);
     void OnStillWritten(const QString& path, int error);
 
     // Format look-ups. stream kStillPin addresses the still pin; with a max stream index of 0
@@ -270,7 +272,9 @@ private:
 
     // Preview photo request: the path is stored under m_snapshotMutex before the flag is set.
     std::atomic<bool> m_bSnapshotPending{false};
-    QByteArray m_snapshotPath;
+    QByteArray m_snapshotPath;   // guarded by m_snapshotMutex
+    PhotoStamp m_snapshotStamp;  // guarded by m_snapshotMutex
+    QString m_photoCameraName;   // guarded by m_snapshotMutex: the open camera, for the EXIF
     std::mutex m_snapshotMutex;
     // Encodes and writes photos off the capture threads (created with the model).
     std::unique_ptr<PhotoWriter> m_photoWriter;

@@ -379,8 +379,8 @@ void CCameraModel::OnStillFrame(int mediaType, const unsigned char* data, int si
         }
         return;
     }
-    const QString name =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".jpg");
+    const QDateTime taken = QDateTime::currentDateTime();
+    const QString name = taken.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".jpg");
     QString path = uniqueFilePath(OutputFilePath(name));
     if (QFile::encodeName(path).size() > kMaxStillPathBytes) {
         path =
@@ -389,6 +389,11 @@ void CCameraModel::OnStillFrame(int mediaType, const unsigned char* data, int si
     PhotoWriter::Job job;
     job.path = path;
     job.jpeg = QByteArray(reinterpret_cast<const char*>(data), size);
+    job.taken = taken;
+    {
+        std::unique_lock<std::mutex> lock(m_snapshotMutex);
+        job.camera = m_photoCameraName;
+    }
     m_stillWriter->submit(std::move(job));
 }
 
@@ -400,10 +405,16 @@ void CCameraModel::OnStillWritten(const QString& path, int error) {
 
 // ---- Preview photos ----------------------------------------------------------------------
 
-void CCameraModel::CapturePreviewFrame(const QByteArray& path) {
+void CCameraModel::SetPhotoCameraName(const QString& name) {
+    std::unique_lock<std::mutex> lock(m_snapshotMutex);
+    m_photoCameraName = name;
+}
+
+void CCameraModel::CapturePreviewFrame(const QByteArray& path, const PhotoStamp& stamp) {
     {
         std::unique_lock<std::mutex> lock(m_snapshotMutex);
         m_snapshotPath = path;
+        m_snapshotStamp = stamp;
     }
     // Published after the path: the preview thread reads the path only after seeing the flag.
     m_bSnapshotPending.store(true, std::memory_order_release);
@@ -412,21 +423,34 @@ void CCameraModel::CapturePreviewFrame(const QByteArray& path) {
 void CCameraModel::ServeSnapshot(const CameraStreamSelection& s, const unsigned char* data, int size,
                                  bool decoded, int decodedSize) {
     QByteArray utf8Path;
+    PhotoWriter::Job job;
     {
         std::unique_lock<std::mutex> lock(m_snapshotMutex);
         utf8Path = m_snapshotPath;
         m_snapshotPath.clear();
+        job.stamp = m_snapshotStamp;
+        job.camera = m_photoCameraName;
         m_bSnapshotPending.store(false, std::memory_order_release);
     }
     const QString path = QString::fromUtf8(utf8Path);
     if (path.isEmpty()) {
         return;
     }
-    // Only a copy is made here: encoding and writing happen on the photo writer's thread.
-    PhotoWriter::Job job;
+    // The stamp shows the moment the frame was taken, as the EXIF does.
+    job.taken = QDateTime::currentDateTime();
+    job.stamp.setText(job.taken.toString(QString::fromLatin1(PhotoStamp::kDateFormat)));
+    // Only a copy is made here: decoding, encoding and writing happen on the photo writer's thread.
     job.path = path;
+    const int w = s.runningWidth;
+    const int h = s.runningHeight;
+    const int yuy2Bytes = yuy2FrameSize(w, h);
     if (s.runningMediaType == QEL_MEDIA_MJPEG) {
         job.jpeg = QByteArray(reinterpret_cast<const char*>(data), size);
+    } else if (s.runningMediaType == QEL_MEDIA_YUY2 && yuy2Bytes > 0 && size >= yuy2Bytes) {
+        // Kept as the camera sent it: its 4:2:2 chroma survives into the photo.
+        job.yuy2 = QByteArray(reinterpret_cast<const char*>(data), yuy2Bytes);
+        job.width = w;
+        job.height = h;
     } else if (decoded) {
         job.yuv420 = QByteArray(reinterpret_cast<const char*>(s.frameBuffer.data()), decodedSize);
         job.width = s.runningWidth;

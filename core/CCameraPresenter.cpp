@@ -258,8 +258,8 @@ bool CCameraPresenter::CaptureStillImage() {
     return m_pModel->CaptureStillImage();
 }
 
-void CCameraPresenter::CapturePreviewFrame(const QByteArray& path) {
-    m_pModel->CapturePreviewFrame(path);
+void CCameraPresenter::CapturePreviewFrame(const QByteArray& path, const PhotoStamp& stamp) {
+    m_pModel->CapturePreviewFrame(path, stamp);
 }
 
 void CCameraPresenter::OpenOutputFolder() {

@@ -82,7 +82,7 @@ public:
     void StopAudioTest() override;
     void PlayTestSound() override;
     bool SetFrequency(int index) override;
-    void CapturePreviewFrame(const QByteArray& path) override;
+    void CapturePreviewFrame(const QByteArray& path, const PhotoStamp& stamp = PhotoStamp()) override;
     void SetCameraState(int state) override;
 
     // The stream information is reported at most once per interval per stream (the first frame's

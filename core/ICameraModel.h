@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "PhotoStamp.h"
 #include "PreviewWindowRecord.h"
 
 // Room for option values a caller gives to Mask and the other mask operations (and the factory
@@ -158,8 +159,8 @@ public:
     // State and preview photos
     virtual bool IsOpen() = 0;
     virtual bool IsPreview() = 0;
-    // path: UTF-8 bytes of the photo's file path.
-    virtual void CapturePreviewFrame(const QByteArray& path) = 0;
+    // path: UTF-8 bytes of the photo's file path; stamp: drawn into the photo when enabled.
+    virtual void CapturePreviewFrame(const QByteArray& path, const PhotoStamp& stamp = PhotoStamp()) = 0;
 
 protected:
     ~ICameraModel() = default;

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "PhotoStamp.h"
+
 class ICameraView;
 
 class ICameraPresenter {
@@ -68,8 +70,8 @@ public:
     virtual void StopAudioTest() = 0;
     virtual void PlayTestSound() = 0;
     virtual bool SetFrequency(int index) = 0;
-    // path: UTF-8 bytes of the photo's file path.
-    virtual void CapturePreviewFrame(const QByteArray& path) = 0;
+    // path: UTF-8 bytes of the photo's file path; stamp: drawn into the photo when enabled.
+    virtual void CapturePreviewFrame(const QByteArray& path, const PhotoStamp& stamp = PhotoStamp()) = 0;
     virtual void SetCameraState(int state) = 0;
 };
 

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <sys/stat.h>
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +12,8 @@
 
 #include "CoreLog.h"
 #include "ICameraModel.h"
+#include "JpegPhoto.h"
+#include "PhotoExif.h"
 #include "YuvConverter.h"
 
 PhotoWriter::PhotoWriter(Done done) : m_done(std::move(done)) {
@@ -48,17 +49,8 @@ void PhotoWriter::run() {
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
         }
-        int error = 0;
-        QByteArray bytes = job.jpeg;
-        if (bytes.isEmpty()) {
-            const QImage image =
-                yuv420pToImage(reinterpret_cast<const unsigned char*>(job.yuv420.constData()),
-                               job.yuv420.size(), job.width, job.height);
-            QBuffer buffer(&bytes);
-            if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "JPG")) {
-                error = kPhotoNotEncoded;
-            }
-        }
+        QByteArray bytes;
+        int error = makePhoto(job, &bytes);
         if (error == 0) {
             error = writeFileAtomically(job.path, bytes);
         }
@@ -69,6 +61,54 @@ void PhotoWriter::run() {
             m_done(job.path, error);
         }
     }
+}
+
+int PhotoWriter::makePhoto(const Job& job, QByteArray* bytes) {
+    PhotoExif exif;
+    exif.taken = job.taken.isValid() ? job.taken : QDateTime::currentDateTime();
+    exif.model = job.camera;
+    exif.software = PhotoExif::programName();
+    QByteArray jpeg;
+    if (!job.jpeg.isEmpty() && !job.stamp.isEnabled()) {
+        // The camera's compressed data stay as they came; only checked that they decode.
+        JpegPhoto::Header header;
+        if (!JpegPhoto::check(job.jpeg, &header)) {
+            return kPhotoNotEncoded;
+        }
+        exif.width = header.width;
+        exif.height = header.height;
+        jpeg = job.jpeg;
+    } else {
+        QImage image;
+        bool chroma422 = false;
+        if (!job.jpeg.isEmpty()) {
+            JpegPhoto::Header header;
+            if (!JpegPhoto::decode(job.jpeg, &image, &header)) {
+                return kPhotoNotEncoded;
+            }
+            chroma422 = header.chroma != JpegPhoto::Chroma::Quarter;
+        } else if (!job.yuy2.isEmpty()) {
+            image = yuy2ToImage(reinterpret_cast<const unsigned char*>(job.yuy2.constData()), job.yuy2.size(),
+                                job.width, job.height);
+            chroma422 = true;
+        } else {
+            image = yuv420pToImage(reinterpret_cast<const unsigned char*>(job.yuv420.constData()),
+                                   job.yuv420.size(), job.width, job.height);
+        }
+        if (image.isNull()) {
+            return kPhotoNotEncoded;
+        }
+        job.stamp.drawOn(image);
+        jpeg = JpegPhoto::encode(image, kQuality, chroma422);
+        if (jpeg.isEmpty()) {
+            return kPhotoNotEncoded;
+        }
+        exif.width = image.width();
+        exif.height = image.height();
+    }
+    // A photo whose EXIF block cannot be built is still saved, without it.
+    *bytes = JpegPhoto::withSegments(jpeg, exif.app1Segment());
+    return bytes->isEmpty() ? kPhotoNotEncoded : 0;
 }
 
 int PhotoWriter::writeFileAtomically(const QString& path, const QByteArray& data) {

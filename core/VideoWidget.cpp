@@ -232,7 +232,9 @@ void VideoWidget::stopRecord() {
 }
 
 void VideoWidget::capturePreviewFrame(const QString& path) {
-    request([path](CCameraPresenter* p) { p->CapturePreviewFrame(path.toUtf8()); });
+    // The stamp's font is the widgets' font (the live date label's family), resized to the photo.
+    const PhotoStamp stamp = m_bPhotoDateStamp ? PhotoStamp(font()) : PhotoStamp();
+    request([path, stamp](CCameraPresenter* p) { p->CapturePreviewFrame(path.toUtf8(), stamp); });
 }
 
 void VideoWidget::setRecordKeepAudio(bool keep) {

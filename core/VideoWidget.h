@@ -76,7 +76,9 @@ public:
     // with sigRecordStarted.
     bool startRecord(const QString& path);
     void stopRecord();
+    // The photo gets the date stamp when setPhotoDateStamp(true) was the last word.
     void capturePreviewFrame(const QString& path);
+    void setPhotoDateStamp(bool on) { m_bPhotoDateStamp = on; }
     // Kept for every later start of the camera core too.
     void setRecordKeepAudio(bool keep);
     void setCurAudioInput(int index);
@@ -253,6 +255,8 @@ private:
     quintptr m_nativeHandle = 0;
     std::atomic<int> m_physicalWidth{0};
     std::atomic<int> m_physicalHeight{0};
+
+    bool m_bPhotoDateStamp = false;  // GUI thread only: travels with each photo request
 
     // Written by the GUI thread, read by the start task at each start.
     std::atomic<bool> m_bRecordKeepAudio{true};

@@ -16,4 +16,11 @@ void yuv420pToRgb24(const unsigned char* yuv, int width, int height, unsigned ch
 // holds fewer than yuv420pFrameSize bytes.
 QImage yuv420pToImage(const unsigned char* yuv, int size, int width, int height);
 
+// Bytes of one packed YUY2 (Y0 U Y1 V) frame: two bytes a pixel, rows of whole pixel pairs.
+int yuy2FrameSize(int width, int height);
+
+// One packed YUY2 frame (BT.601, limited range) as a 32-bit RGB image; a null image when the size
+// is not positive or the buffer holds fewer than yuy2FrameSize bytes.
+QImage yuy2ToImage(const unsigned char* yuy2, int size, int width, int height);
+
 #endif

@@ -15,6 +15,7 @@ packages=(
     python3 openssl zbar-tools curl
     desktop-file-utils appstream graphviz
     clang libclang-rt-14-dev
+    libexif-dev
 )
 
 missing=()

@@ -9,6 +9,7 @@
 
 #include "CCameraPresenter.h"
 #include "CameraControl.h"
+#include "PhotoStamp.h"
 #include "VideoWidget.h"
 #include "qelvirtual.h"
 
@@ -228,6 +229,45 @@ private slots:
         // No temporary photo left behind.
         QCOMPARE(QDir(dir.path()).entryList({"*.jpg*"}, QDir::Files | QDir::Hidden),
                  QStringList({"during restart.jpg"}));
+        delete video;
+    }
+
+    // The date watermark switch reaches the photo: stamped with it on, the picture untouched off.
+    void photoFollowsTheDateStampSwitch() {
+        QTemporaryDir dir;
+        QWidget window;
+        window.resize(640, 360);
+        auto* video = new VideoWidget(0, &window);
+        video->resize(640, 360);
+        window.show();
+        QSignalSpy ready(video, &VideoWidget::sigVideoReady);
+        QSignalSpy photo(video, &VideoWidget::sigPhotoResult);
+        video->startPreviewAsync();
+        QVERIFY(ready.wait(10000));
+        const auto whiteInStamp = [&](bool on) {
+            const QString path = dir.filePath(on ? "on.jpg" : "off.jpg");
+            video->setPhotoDateStamp(on);
+            photo.clear();
+            video->capturePreviewFrame(path);
+            if (!QTest::qWaitFor([&] { return photo.count() == 1; }, 10000) ||
+                !photo.first().at(0).toBool()) {
+                return -1;
+            }
+            const QImage image(path);
+            const PhotoStamp::Geometry g =
+                PhotoStamp::geometry(image.width(), "2026/03/20 14:30:05", QFont());
+            int white = 0;
+            for (int y = g.textRect.top(); y <= g.textRect.bottom(); ++y) {
+                for (int x = g.textRect.left(); x < g.textRect.left() + g.textRect.width() / 4; ++x) {
+                    const QRgb p = image.pixel(x, y);
+                    white += qRed(p) > 235 && qGreen(p) > 235 && qBlue(p) > 235;
+                }
+            }
+            return white;
+        };
+        // The test card has nothing that white where the date's first quarter goes.
+        QVERIFY(whiteInStamp(true) > 50);
+        QCOMPARE(whiteInStamp(false), 0);
         delete video;
     }
 

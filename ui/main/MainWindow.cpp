@@ -257,6 +257,7 @@ void MainWindow::connectController() {
     connect(video, &VideoWidget::sigSetProgressVolume, c, &CameraController::SetProgressVolume);
     connect(c, &CameraController::sigShowOverlayInfo, overlay, &OverlayWidget::setShowOverlayInfo);
     connect(c, &CameraController::sigShowDataWater, overlay, &OverlayWidget::showDateLabel);
+    connect(c, &CameraController::sigShowDataWater, video, &VideoWidget::setPhotoDateStamp);
     connect(c, &CameraController::sigShowDelayCapture, overlay, &OverlayWidget::setDelayCaptureEnabled);
     connect(c, &CameraController::sigShowScanCapture, overlay, &OverlayWidget::setScanCaptureEnabled);
 }

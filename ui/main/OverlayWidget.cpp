@@ -1,7 +1,6 @@
 #include "OverlayWidget.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QDebug>
 #include <QGridLayout>
 #include <QLabel>
@@ -15,8 +14,8 @@
 #include "OverlayButtonBar.h"
 #include "OverlayInfoColumn.h"
 #include "PhotoShareManager.h"
-#include "PhotoStamper.h"
 #include "RecordingFlow.h"
+#include "SavedPhotoCheck.h"
 #include "ShareDialog.h"
 #include "SvgSpinnerWidget.h"
 #include "ToastLabel.h"
@@ -371,25 +370,17 @@ void OverlayWidget::setStampTimings(int initialWaitMs, int pollMs) {
     m_stampPollMs = pollMs;
 }
 
-QString OverlayWidget::stampText() const {
-    // The live date label's text; before the label has ever been switched on it has none, and
-    // the photo still gets the time it was taken rather than an empty box.
-    const QString text = dateLabel()->text();
-    return text.isEmpty() ? QDateTime::currentDateTime().toString(OverlayInfoColumn::kDateFormat) : text;
-}
-
 void OverlayWidget::onCaptureFinished(bool success, const QString& path) {
     bool saved = success;
     QString reason = m_captureFailureReasons.take(path);
     if (success) {
-        // Without the date watermark the photo stays exactly as the camera gave it.
+        // The camera core has drawn the date stamp (with the watermark on) before its one encode:
+        // the file is only checked here, never rewritten.
         QString error;
-        const PhotoStamper::Result result =
-            m_dateWatermarkOn ? PhotoStamper::stampFile(path, stampText(), dateLabel()->font(),
-                                                        m_stampInitialWaitMs, m_stampPollMs, &error)
-                              : PhotoStamper::checkFile(path, m_stampInitialWaitMs, m_stampPollMs, &error);
-        // A photo that vanished, cannot be decoded or could not get its stamp is not a photo taken.
-        saved = result == PhotoStamper::Stamped || result == PhotoStamper::Unstamped;
+        const SavedPhotoCheck::Result result =
+            SavedPhotoCheck::checkFile(path, m_stampInitialWaitMs, m_stampPollMs, &error);
+        // A photo that vanished or cannot be decoded is not a photo taken.
+        saved = result == SavedPhotoCheck::Readable;
         if (!saved && !error.isEmpty()) {
             reason = error;
         }

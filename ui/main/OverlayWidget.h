@@ -42,7 +42,7 @@ public:
 
     void showInfoPanel();
     void showDateLabel(bool show);
-    // Photos get the date stamp only while the date watermark is on.
+    // The date watermark switch: the live date label shows; the camera core stamps the photos.
     bool dateWatermarkOn() const { return m_dateWatermarkOn; }
     void setShowOverlayInfo(bool show);
     void setStreamCount(int n);
@@ -60,7 +60,7 @@ public:
     PhotoShareManager* shareManager() const { return m_shareManager; }
     ShareDialog* shareDialog() const { return m_shareDialog.get(); }
     void startCountdown(int n);
-    // Pauses of the date stamp: the first wait and the size poll interval (ms).
+    // Pauses of the saved-photo check: the first wait and the size poll interval (ms).
     void setStampTimings(int initialWaitMs, int pollMs);
 
     // Recording flow.
@@ -140,7 +140,6 @@ private:
     void onCaptureFinished(bool success, const QString& path);
     void beginCaptureFeedback();
     void layoutCaptureFeedback();
-    QString stampText() const;
 
     QPointer<QWidget> m_video;
 

@@ -3,9 +3,9 @@
 # (a bare X server, where the translucent overlay must be shaped to its controls): starts Corvix,
 # checks that the live picture shows in the centre of the screen and the buttons are drawn, takes
 # a photo and a recording by clicking the overlay's buttons (xdotool), checks the JPEG (size, date
-# stamp) and the MP4 (video and sound streams, duration) in the save folder, and saves screenshots
-# of the idle, toast, countdown, information, recording and hint states. Without a compositor it
-# also starts and ends one while Corvix runs.
+# stamp, quality 95, EXIF) and the MP4 (video and sound streams, duration) in the save folder, and
+# saves screenshots of the idle, toast, countdown, information, recording and hint states. Without
+# a compositor it also starts and ends one while Corvix runs.
 #   tests/ui/main/e2e.sh [build folder, default build/] [screenshot folder, default out/screens]
 #                        [modes, default "compositor bare"]
 # Screenshots go to <screenshot folder>/<mode>/; `tests/ui/main/e2e.sh build out/screens bare`
@@ -74,14 +74,19 @@ xdotool mousemove $capture_x $bar_y click 1
 photo=""
 for _ in $(seq 50); do
     photo=$(find "$saved" -name '*.jpg' 2>/dev/null | head -n 1 || true)
-    [ -n "$photo" ] && grep -q "水印添加成功" "$work/app.log" && break
+    [ -n "$photo" ] && grep -q "OverlayWidget::sigCaptureFinished" "$work/app.log" && break
     sleep 0.2
 done
 [ -n "$photo" ] || fail "no photo in $saved"
-grep -q "水印添加成功" "$work/app.log" || fail "the photo was not stamped"
+grep -q "OverlayWidget::sigCaptureFinished" "$work/app.log" || fail "the photo was not reported"
 shot toast.png
 size=$(identify -format "%wx%h" "$photo")
 [ "$size" = "1920x1080" ] || fail "photo is $size, expected 1920x1080"
+# Stamped before its one encode: quality 95, and the EXIF block names the program.
+quality=$(identify -format "%Q" "$photo")
+[ "$quality" = "95" ] || fail "photo quality is $quality, expected 95"
+software=$(identify -format "%[EXIF:Software]" "$photo")
+case "$software" in Corvix\ *) ;; *) fail "photo EXIF Software is '$software'" ;; esac
 # The stamp: white date text (54 px high for a 1920-wide photo) 48 px below the top edge, ending
 # 48 px from the right; the test card has nothing that white in the text's left half.
 white=$(convert "$photo" -crop 200x50+1330+55 -colorspace Gray -threshold 92% -format "%[fx:int(w*h*mean)]" info:)
