@@ -118,8 +118,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
 
     m_bStreamConfigured = false;
     connect(m_video[0], &VideoWidget::sigVideoReady, this, &MainWindow::onVideoReady);
-    connectCameraChoice();  // before the start task can report
-    m_video[0]->startPreviewAsync();
+    connectCameraChoice();
 
     connectVideo();
     connectController();
@@ -131,6 +130,9 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     connectPanelReports();
     // The device page's switches (remembered or default) reach the screens they drive from the start.
     m_panel->devicePage()->publishSwitches();
+    // Last: the start task reports from its own thread at once, and a report sent before its
+    // connection exists is lost (the panel's camera list among them).
+    m_video[0]->startPreviewAsync();
 }
 
 MainWindow::~MainWindow() {

@@ -1,6 +1,7 @@
 // The main window's side of the camera: its state reports, (re)starting it, choosing which
 // camera opens, the multi-stream mode, and the remembered stream choices of an opened camera.
 #include <QDebug>
+#include <QPushButton>
 #include <QTimer>
 
 #include "CameraSettingDevicePage.h"
@@ -22,6 +23,7 @@ void MainWindow::onCameraState(int stateType) {
         // No figures of a camera that has gone.
         m_overlay->setVideoInfo(QVector<QString>());
         m_panel->showLoading();
+        m_nRestoreAfterList = -1;
     } else if (stateType == 2) {
         bNoCamera = false;
         m_hint[0]->setLoading(true);
@@ -49,11 +51,46 @@ void MainWindow::onVideoReady() {
     m_panel->finishApply();
     if (m_bRestoreChoices) {
         m_bRestoreChoices = false;
-        // A camera opens with one stream; streams 2 and 3 exist only once the multi-stream mode
-        // has asked for them, so their lists on the panel may be an earlier camera's.
-        const StreamChoice first = StreamChoiceStore::load(m_cameraName).value(0);
-        m_panel->restoreStreamChoices({{0, first}});
+        if (!bSupportStream) {
+            restoreRememberedStreams();
+            return;
+        }
+        // A camera opens with one stream: in the multi-stream mode the others are asked for
+        // again (the panel's lists of them may be an earlier camera's), up to the last stream
+        // the panel has on.
+        const int last = m_panel->streamButton(2)->isChecked()   ? 2
+                         : m_panel->streamButton(1)->isChecked() ? 1
+                                                                 : 0;
+        if (last == 0) {
+            restoreRememberedStreams();
+            return;
+        }
+        m_video[0]->setStreamMode(last);
+        m_nRestoreAfterList = last;
     }
+}
+
+void MainWindow::onMediaTypeListReady(int stream) {
+    // Connected after the panel, so its selectors hold the lists by now.
+    if (stream != m_nRestoreAfterList) {
+        return;
+    }
+    m_nRestoreAfterList = -1;
+    restoreRememberedStreams();
+}
+
+void MainWindow::restoreRememberedStreams() {
+    QMap<int, StreamChoice> choices = StreamChoiceStore::load(m_cameraName);
+    if (!bSupportStream) {
+        // Without the multi-stream mode the camera runs stream 1 alone.
+        const StreamChoice first = choices.value(0);
+        choices.clear();
+        if (!first.isEmpty()) {
+            choices.insert(0, first);
+        }
+    }
+    // The panel keeps the streams it applies; nothing remembered means nothing happens.
+    m_panel->restoreStreamChoices(choices);
 }
 
 void MainWindow::restartCamera(int index) {
@@ -130,4 +167,9 @@ void MainWindow::onSupportStream(bool enable) {
     bSupportStream = enable;
     m_panel->setSupportStream(enable);
     showPanel();
+    // Streams 2 and 3 get their remembered choices once the camera has listed their formats (a
+    // camera still opening has them restored when it runs).
+    if (enable && !bNoCamera && !m_bRestoreChoices) {
+        m_nRestoreAfterList = 2;
+    }
 }

@@ -154,6 +154,9 @@ void MainWindow::connectPanelReports() {
     connect(video, &VideoWidget::sigDeviceMID, panel, &CameraSettingsPanel::setDeviceMID);
     connect(video, &VideoWidget::sigDeviceFWVersion, panel, &CameraSettingsPanel::setDeviceFWVersion);
     connect(video, &VideoWidget::sigDeviceSDKVersion, panel, &CameraSettingsPanel::setDeviceSDKVersion);
+    // After the panel's own connection: the list is on its selector when this runs.
+    connect(video, &VideoWidget::sigMediaTypeListReady, this,
+            [this](int stream) { onMediaTypeListReady(stream); });
 }
 
 void MainWindow::onEnableHandGesture(QVector<long> mask) {
