@@ -144,6 +144,7 @@ private slots:
         window = openWindow();
         QVERIFY(settled(window.get()));
         panel = window->settingsPanel();
+        QCOMPARE(panel->deviceSelector()->count(), 2);
         QVERIFY(unlockStreams(window.get()));
         QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get(), 1), QString("YUY2 640x360"), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get(), 2), QString("MJPG 1280x720"), 20000);
