@@ -127,6 +127,7 @@ private:
     QString m_cameraName;                   // the opened camera's, for its remembered stream choices
     bool m_bRestoreChoices = false;         // a camera was opened: restore its choices once it runs
     // In the multi-stream mode restoring waits for the format list of the last stream (-1: none).
+    // Like every field here, GUI thread only.
     int m_nRestoreAfterList = -1;
 };
 

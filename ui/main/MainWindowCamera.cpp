@@ -58,9 +58,12 @@ void MainWindow::onVideoReady() {
         // A camera opens with one stream: in the multi-stream mode the others are asked for
         // again (the panel's lists of them may be an earlier camera's), up to the last stream
         // the panel has on.
-        const int last = m_panel->streamButton(2)->isChecked()   ? 2
-                         : m_panel->streamButton(1)->isChecked() ? 1
-                                                                 : 0;
+        int last = 0;
+        for (int s = 1; s < CameraSettingsPanel::kStreams; ++s) {
+            if (m_panel->streamButton(s)->isChecked()) {
+                last = s;
+            }
+        }
         if (last == 0) {
             restoreRememberedStreams();
             return;
@@ -127,6 +130,8 @@ void MainWindow::connectCameraChoice() {
     connect(video, &VideoWidget::sigDeviceName, this, [this](const QString& name) {
         m_cameraName = name;
         m_bRestoreChoices = true;
+        // Restoring starts once this camera runs, not on a list it sends while opening.
+        m_nRestoreAfterList = -1;
     });
     if (m_options.cameraOpened) {
         connect(video, &VideoWidget::sigDeviceName, this, m_options.cameraOpened);
