@@ -186,6 +186,8 @@ bool MainWindow::isApplyPending() const {
 void MainWindow::onCameraSettingsApplied(QVector<StreamSettings> settings, int nStreamCount) {
     qDebug() << "MainWindow::onCameraSettingsApplied nStreamCount:" << nStreamCount
              << ",bSupportStream:" << (bSupportStream ? "true" : "false");
+    // An apply wins over remembered choices still waiting for the camera's lists.
+    m_nRestoreAfterList = -1;
     m_hint[0]->setLoading(true);
     m_hint[0]->show();
     m_video[0]->stopPreview();
