@@ -72,7 +72,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion("1.0.1(20260320)");
     QApplication::setWindowIcon(QIcon(":/icons/corvix_logo.png"));
     // The desktop entry's name, so that docks match the window to it.
-    QGuiApplication::setDesktopFileName(QStringLiteral("corvix"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVIX_DESKTOP_ID));
 
     // One Corvix per user and display: a second start shows the running window and ends.
     SingleInstance instance(SingleInstance::keyForEnvironment());

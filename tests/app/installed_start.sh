@@ -20,7 +20,10 @@ dpkg-deb -x "$deb" "$scratch"
 app=$scratch/usr/bin/corvix
 [ -x "$app" ] || fail "no usr/bin/corvix in the package"
 [ -f "$scratch/usr/lib/corvix/xu_map.json" ] || fail "xu_map.json is not beside the camera library"
-[ -f "$scratch/usr/share/applications/corvix.desktop" ] || fail "no desktop entry"
+metainfo=$(ls "$scratch"/usr/share/metainfo/*.metainfo.xml 2>/dev/null | head -n 1)
+[ -n "$metainfo" ] || fail "no metainfo"
+launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+[ -f "$scratch/usr/share/applications/$launchable" ] || fail "no desktop entry $launchable, which the metainfo names"
 [ -f "$scratch/usr/share/icons/hicolor/scalable/apps/corvix.svg" ] || fail "no scalable icon"
 rpath=$(readelf -d "$app" | sed -n 's/.*R\(UN\)\?PATH.*\[\(.*\)\]/\2/p')
 [ "$rpath" = "\$ORIGIN/../lib/corvix" ] || fail "program's run path is '$rpath'"

@@ -10,6 +10,14 @@ done
 desktop-file-validate "$source_dir/packaging/corvix.desktop"
 grep -qx "Categories=AudioVideo;Video;Recorder;" "$source_dir/packaging/corvix.desktop"
 appstreamcli validate --no-net --explain "$metainfo"
+# The description names the menu entry the package installs (<id>.desktop) and is itself
+# installed as <id>.metainfo.xml; no placeholder address is left in it.
+id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$metainfo")
+[ "$(basename "$metainfo")" = "$id.metainfo.xml" ] || { echo "metainfo file $(basename "$metainfo") is not named by its id $id"; exit 1; }
+grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" || {
+    echo "the metainfo's launchable is not $id.desktop"; exit 1;
+}
+if grep -n "example\.\(org\|com\)\|@[A-Z_]*@" "$metainfo"; then echo "placeholder left in the metainfo"; exit 1; fi
 # The icon the entry names exists in the sizes a menu asks for.
 for size in 16 24 32 48 64 128 256 512; do
     actual=$(identify -format "%wx%h" "$source_dir/packaging/icons/corvix_$size.png" 2>/dev/null || echo none)

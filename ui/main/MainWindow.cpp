@@ -19,10 +19,8 @@
 #include "OverlayWidget.h"
 #include "RecordSettingsStore.h"
 #include "ServiceConfig.h"
-#include "StreamChoiceStore.h"
 #include "SubVideoHintOverlay.h"
 #include "TranslucentWindowMask.h"
-#include "SwitchRow.h"
 #include "UiScale.h"
 #include "UniqueFileName.h"
 #include "UpdateManager.h"
@@ -120,8 +118,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
 
     m_bStreamConfigured = false;
     connect(m_video[0], &VideoWidget::sigVideoReady, this, &MainWindow::onVideoReady);
-    connectCameraChoice();  // before the start task can report
-    m_video[0]->startPreviewAsync();
+    connectCameraChoice();
 
     connectVideo();
     connectController();
@@ -133,6 +130,9 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     connectPanelReports();
     // The device page's switches (remembered or default) reach the screens they drive from the start.
     m_panel->devicePage()->publishSwitches();
+    // Last: the start task reports from its own thread at once, and a report sent before its
+    // connection exists is lost (the panel's camera list among them).
+    m_video[0]->startPreviewAsync();
 }
 
 MainWindow::~MainWindow() {
@@ -316,129 +316,6 @@ void MainWindow::layoutChildren() {
             m_hint[i]->setGeometry(0, 0, m_video[i]->width(), m_video[i]->height());
         }
     }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Camera state
-
-void MainWindow::onCameraState(int stateType) {
-    qDebug("MainWindow VideoWidget::sigCameraState stateType:%d,bNoCamera:%d\n", stateType, bNoCamera);
-    if (stateType == 0) {
-        bNoCamera = true;
-        m_hint[0]->setLoading(true);
-        m_hint[0]->setHintText(tr("没有有检查到设备，请重新连接..."));
-        m_hint[0]->show();
-        // No figures of a camera that has gone.
-        m_overlay->setVideoInfo(QVector<QString>());
-        m_panel->showLoading();
-    } else if (stateType == 2) {
-        bNoCamera = false;
-        m_hint[0]->setLoading(true);
-        m_hint[0]->setHintText(tr("开启设备中..."));
-    }
-}
-
-void MainWindow::onVideoReady() {
-    if (bNoCamera) {
-        return;
-    }
-    // After a camera came back the panel leaves its loading view even when the user had chosen
-    // settings before (they are kept; only the device list starts afresh).
-    if (!m_bStreamConfigured || m_panel->isLoading()) {
-        m_panel->showUI();
-    }
-    // The figures only while "显示参数" is on (it may have been left off in an earlier run).
-    if (!m_bStreamConfigured &&
-        m_panel->devicePage()->switchRow(CameraSettingDevicePage::OverlayInfo)->isChecked()) {
-        m_overlay->showInfoPanel();
-    }
-    for (SubVideoHintOverlay* hint : m_hint) {
-        hint->hide();
-    }
-    m_panel->finishApply();
-    if (m_bRestoreChoices) {
-        m_bRestoreChoices = false;
-        // A camera opens with one stream; streams 2 and 3 exist only once the multi-stream mode
-        // has asked for them, so their lists on the panel may be an earlier camera's.
-        const StreamChoice first = StreamChoiceStore::load(m_cameraName).value(0);
-        m_panel->restoreStreamChoices({{0, first}});
-    }
-}
-
-void MainWindow::restartCamera(int index) {
-    m_hint[0]->setLoading(true);
-    m_hint[0]->show();
-    m_video[0]->stopPreview();
-    m_video[0]->setCurrentCameraIndex(index);
-    m_video[0]->startPreviewAsync();
-}
-
-void MainWindow::onUpdateCameraList(const QStringList& camerasList, bool restartRequested) {
-    m_panel->setDeviceList(camerasList, restartRequested);
-    if (!restartRequested) {
-        return;
-    }
-    // The camera in use is gone (or has just come): a running recording ends with its file.
-    if (m_overlay->recordState() != OverlayWidget::Idle) {
-        m_overlay->stopRecording(false);
-    }
-    restartCamera(0);
-}
-
-void MainWindow::connectCameraChoice() {
-    VideoWidget* video = m_video[0];
-    if (!m_options.cameraName.isEmpty() || !m_options.lastCamera.isEmpty()) {
-        // On the start task's thread, between listing the cameras and opening one: the named
-        // camera is opened instead of the first (the options never change after construction).
-        connect(
-            video, &VideoWidget::sigCameraListReady, video,
-            [this, video](const QStringList& names) { video->setCurrentCameraIndex(preferredCamera(names)); },
-            Qt::DirectConnection);
-        connect(video, &VideoWidget::sigCameraListReady, this, &MainWindow::onCameraListReady);
-    }
-    connect(video, &VideoWidget::sigDeviceName, this, [this](const QString& name) {
-        m_cameraName = name;
-        m_bRestoreChoices = true;
-    });
-    if (m_options.cameraOpened) {
-        connect(video, &VideoWidget::sigDeviceName, this, m_options.cameraOpened);
-    }
-}
-
-int MainWindow::preferredCamera(const QStringList& names) const {
-    const QString& wanted = m_options.cameraName.isEmpty() ? m_options.lastCamera : m_options.cameraName;
-    if (wanted.isEmpty()) {
-        return 0;
-    }
-    int index = names.indexOf(wanted);
-    for (int i = 0; index < 0 && i < names.size(); ++i) {
-        if (names[i].compare(wanted, Qt::CaseInsensitive) == 0) {
-            index = i;
-        }
-    }
-    return qMax(index, 0);
-}
-
-void MainWindow::onCameraListReady(const QStringList& names) {
-    // Said once, and only for a name the user gave: later lists come with hot-plug.
-    if (!m_bCameraNameChecked && !m_options.cameraName.isEmpty()) {
-        m_bCameraNameChecked = true;
-        if (preferredCamera(names) == 0 &&
-            names.value(0).compare(m_options.cameraName, Qt::CaseInsensitive) != 0) {
-            // After the start problem's toast, not over it.
-            const int delayMs = m_options.startError.isEmpty() ? 0 : 2000;
-            QTimer::singleShot(delayMs, this, [this] {
-                m_overlay->showToast(tr("未找到摄像头：%1").arg(m_options.cameraName), 1);
-            });
-        }
-    }
-}
-
-void MainWindow::onSupportStream(bool enable) {
-    m_video[0]->setStreamMode(2);
-    bSupportStream = enable;
-    m_panel->setSupportStream(enable);
-    showPanel();
 }
 
 void MainWindow::setFeatureIcon(int code) {

@@ -86,6 +86,10 @@ private:
     void onPhotoResult(bool ok, const QString& path, const QString& reason);
     void onOpenFile();
     void onSupportStream(bool enable);
+    // Puts the opened camera's remembered choices back: stream 1's, and in the multi-stream mode
+    // those of every stream the panel applies, in one apply.
+    void restoreRememberedStreams();
+    void onMediaTypeListReady(int stream);
     void restartCamera(int index);
     void setFeatureIcon(int code);
     QString saveFolder() const;
@@ -118,10 +122,13 @@ private:
     QStringList m_captureQueue;     // photos waiting for the one being taken
     bool m_captureActive = false;
     MainWindowOptions m_options;
-    bool m_bCameraNameChecked = false;  // the named camera was looked for in a first list
+    bool m_bCameraNameChecked = false;      // the named camera was looked for in a first list
     QPointer<CaptureWatch> m_captureWatch;  // of the photo being taken
-    QString m_cameraName;               // the opened camera's, for its remembered stream choices
-    bool m_bRestoreChoices = false;     // a camera was opened: restore its choices once it runs
+    QString m_cameraName;                   // the opened camera's, for its remembered stream choices
+    bool m_bRestoreChoices = false;         // a camera was opened: restore its choices once it runs
+    // In the multi-stream mode restoring waits for the format list of the last stream (-1: none).
+    // Like every field here, GUI thread only.
+    int m_nRestoreAfterList = -1;
 };
 
 #endif

@@ -154,6 +154,9 @@ void MainWindow::connectPanelReports() {
     connect(video, &VideoWidget::sigDeviceMID, panel, &CameraSettingsPanel::setDeviceMID);
     connect(video, &VideoWidget::sigDeviceFWVersion, panel, &CameraSettingsPanel::setDeviceFWVersion);
     connect(video, &VideoWidget::sigDeviceSDKVersion, panel, &CameraSettingsPanel::setDeviceSDKVersion);
+    // After the panel's own connection: the list is on its selector when this runs.
+    connect(video, &VideoWidget::sigMediaTypeListReady, this,
+            [this](int stream) { onMediaTypeListReady(stream); });
 }
 
 void MainWindow::onEnableHandGesture(QVector<long> mask) {
@@ -183,6 +186,8 @@ bool MainWindow::isApplyPending() const {
 void MainWindow::onCameraSettingsApplied(QVector<StreamSettings> settings, int nStreamCount) {
     qDebug() << "MainWindow::onCameraSettingsApplied nStreamCount:" << nStreamCount
              << ",bSupportStream:" << (bSupportStream ? "true" : "false");
+    // An apply wins over remembered choices still waiting for the camera's lists.
+    m_nRestoreAfterList = -1;
     m_hint[0]->setLoading(true);
     m_hint[0]->show();
     m_video[0]->stopPreview();

@@ -21,13 +21,18 @@ int StreamChoiceRestorer::findEntry(const SidePopupSelector* selector, const QSt
     return -1;
 }
 
-int StreamChoiceRestorer::select(SidePopupSelector* selector, const QString& text) {
+int StreamChoiceRestorer::select(SidePopupSelector* selector, const QString& text, int stream,
+                                 const char* what) {
     const int index = findEntry(selector, text);
     if (index >= 0) {
         // Announced by the caller, also when the entry was already the current one.
         const QSignalBlocker blocker(selector);
         selector->setCurrentIndex(index);
         selector->update();
+    } else if (!text.isEmpty() && selector->count() > 0) {
+        qCWarning(lcStreamChoices).noquote().nospace()
+            << "stream " << stream + 1 << ": remembered " << what << " " << text
+            << " not offered; the camera's own kept";
     }
     return selector->currentIndex();
 }
@@ -37,10 +42,17 @@ void StreamChoiceRestorer::start(const QMap<int, StreamChoice>& choices,
     m_pending.clear();
     for (auto it = choices.cbegin(); it != choices.cend(); ++it) {
         StreamSettingsGroup* group = groups.value(it.key());
-        // A format the camera no longer offers leaves the whole stream at the camera's defaults.
-        if (group && findEntry(group->mediaSelector(), it.value().media) >= 0) {
-            m_pending.insert(it.key(), Pending{it.value(), group, Stage::Resolution});
+        if (!group) {
+            continue;
         }
+        // A format the camera no longer offers leaves the whole stream at the camera's defaults.
+        if (findEntry(group->mediaSelector(), it.value().media) < 0) {
+            qCWarning(lcStreamChoices).noquote().nospace()
+                << "stream " << it.key() + 1 << ": remembered format " << it.value().media
+                << " not offered; the camera's own kept";
+            continue;
+        }
+        m_pending.insert(it.key(), Pending{it.value(), group, Stage::Resolution});
     }
     // All streams are registered before the first announcement: the camera may answer at once.
     const QList<int> streams = m_pending.keys();
@@ -49,7 +61,7 @@ void StreamChoiceRestorer::start(const QMap<int, StreamChoice>& choices,
         if (it == m_pending.end()) {
             continue;
         }
-        select(it->group->mediaSelector(), it->choice.media);
+        select(it->group->mediaSelector(), it->choice.media, stream, "format");
         emit mediaChosen(stream);
     }
 }
@@ -64,7 +76,7 @@ void StreamChoiceRestorer::resolutionListFilled(int stream) {
         return;
     }
     it->stage = Stage::Fps;
-    const int index = select(it->group->resolutionSelector(), it->choice.resolution);
+    const int index = select(it->group->resolutionSelector(), it->choice.resolution, stream, "size");
     if (index < 0) {
         // No sizes at all: nothing further will come for this stream.
         finishStream(stream);
@@ -78,7 +90,7 @@ void StreamChoiceRestorer::fpsListFilled(int stream) {
     if (it == m_pending.end() || it->stage != Stage::Fps) {
         return;
     }
-    select(it->group->fpsSelector(), it->choice.fps);
+    select(it->group->fpsSelector(), it->choice.fps, stream, "rate");
     if (it->choice.bitrate > 0) {
         it->group->bitrateEdit()->setText(QString::number(it->choice.bitrate));
     }

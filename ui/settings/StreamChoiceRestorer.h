@@ -46,8 +46,8 @@ private:
         StreamSettingsGroup* group = nullptr;
         Stage stage = Stage::Resolution;
     };
-    // Selects text when offered; returns the selector's index either way.
-    static int select(SidePopupSelector* selector, const QString& text);
+    // Selects text when offered (else says so); returns the selector's index either way.
+    static int select(SidePopupSelector* selector, const QString& text, int stream, const char* what);
     void finishStream(int stream);
 
     QMap<int, Pending> m_pending;  // streams still waiting for a list

@@ -1,8 +1,11 @@
 #ifndef CORVIX_STREAM_CHOICE_STORE_H
 #define CORVIX_STREAM_CHOICE_STORE_H
 
+#include <QLoggingCategory>
 #include <QMap>
 #include <QString>
+
+Q_DECLARE_LOGGING_CATEGORY(lcStreamChoices)
 
 // One stream's applied choices as the user saw them: entries by their text ("MJPG",
 // "1920 x 1080", "30"), so they survive a camera that lists its modes in another order.

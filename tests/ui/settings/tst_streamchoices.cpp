@@ -16,6 +16,7 @@
 #include "UiScale.h"
 #include "VideoInfoTable.h"
 #include "VideoWidget.h"
+#include "qelvirtual.h"
 
 namespace {
 // Camera starts still on their way end before the window goes, as at a real exit.
@@ -34,10 +35,38 @@ std::unique_ptr<MainWindow> openWindow(const QString& camera = QString()) {
     return window;
 }
 
-// The figures the picture really runs with: format and size.
-QString runsWith(MainWindow* window) {
+// The figures a stream really runs with: format and size.
+QString runsWith(MainWindow* window, int stream = 0) {
     VideoInfoTable* table = window->overlay()->infoPanel();
-    return table->cellText(0, 1) + ' ' + table->cellText(0, 2);
+    return table->cellText(stream, 1) + ' ' + table->cellText(stream, 2);
+}
+
+// Picks a format and then, once the camera has listed that format's sizes, a size, as a user does.
+bool pick(MainWindow* window, int stream, const QString& media, const QString& size) {
+    StreamSettingsGroup* g = window->settingsPanel()->streamGroup(stream);
+    const int m = StreamChoiceRestorer::findEntry(g->mediaSelector(), media);
+    if (m < 0) {
+        return false;
+    }
+    g->mediaSelector()->setCurrentIndex(m);
+    if (!QTest::qWaitFor(
+            [g, size] { return StreamChoiceRestorer::findEntry(g->resolutionSelector(), size) >= 0; },
+            10000)) {
+        return false;
+    }
+    g->resolutionSelector()->setCurrentIndex(StreamChoiceRestorer::findEntry(g->resolutionSelector(), size));
+    return true;
+}
+
+// Unlocks the multi-stream mode as the access code does, and waits until the camera's formats
+// of stream 3 are on the panel (connected after the panel, so it has them when this runs).
+bool unlockStreams(MainWindow* window) {
+    bool listed = false;
+    QObject context;
+    QObject::connect(window->videoWidget(0), &VideoWidget::sigMediaTypeListReady, &context,
+                     [&listed](int stream) { listed = listed || stream == 2; });
+    emit window->overlay()->setSupportStream(true);
+    return QTest::qWaitFor([&listed] { return listed; }, 10000);
 }
 
 // Running with figures, its lists on the panel and no apply under way.
@@ -66,6 +95,8 @@ private slots:
     void appliedChoiceRestoredForThatCameraOnly() {
         auto window = openWindow();
         QVERIFY(settled(window.get()));
+        // The camera list reaches the panel however fast the camera starts.
+        QCOMPARE(window->settingsPanel()->deviceSelector()->count(), 2);
         const QString defaults = runsWith(window.get());
         StreamSettingsGroup* g = window->settingsPanel()->streamGroup(0);
         const int yuy2 = StreamChoiceRestorer::findEntry(g->mediaSelector(), "YUY2");
@@ -91,6 +122,75 @@ private slots:
         QCOMPARE(window->videoWidget(0)->currentCameraIndex(), 1);
         QCOMPARE(runsWith(window.get()), defaults);
         QVERIFY(StreamChoiceStore::load("Right").isEmpty());
+        closeWindow(window);
+    }
+
+    // Streams 2 and 3 of the multi-stream mode: their applied choices come back when the mode is
+    // switched on in a later window, and when the camera is opened again while the mode is on.
+    void multiStreamChoicesRestored() {
+        auto window = openWindow();
+        QVERIFY(settled(window.get()));
+        QVERIFY(unlockStreams(window.get()));
+        CameraSettingsPanel* panel = window->settingsPanel();
+        QVERIFY(pick(window.get(), 1, "YUY2", "640x360"));
+        QVERIFY(pick(window.get(), 2, "MJPG", "1280x720"));
+        QTest::mouseClick(panel->applyButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get(), 1), QString("YUY2 640x360"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get(), 2), QString("MJPG 1280x720"), 15000);
+        QVERIFY(settled(window.get()));
+        closeWindow(window);
+
+        // A later run: single-stream until the mode is unlocked, then both come back.
+        window = openWindow();
+        QVERIFY(settled(window.get()));
+        panel = window->settingsPanel();
+        QCOMPARE(panel->deviceSelector()->count(), 2);
+        QVERIFY(unlockStreams(window.get()));
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get(), 1), QString("YUY2 640x360"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get(), 2), QString("MJPG 1280x720"), 20000);
+        QVERIFY(settled(window.get()));
+        QCOMPARE(panel->streamGroup(1)->mediaSelector()->currentText(), QString("YUY2"));
+        QCOMPARE(panel->streamGroup(1)->resolutionSelector()->currentText().remove(' '), QString("640x360"));
+        QCOMPARE(panel->streamGroup(2)->resolutionSelector()->currentText().remove(' '), QString("1280x720"));
+        QVERIFY(window->videoWidget(1)->isVisible());
+        QVERIFY(window->videoWidget(2)->isVisible());
+
+        // The camera pulled out and plugged in again with the mode on: it opens with one stream
+        // and gets its three back. The other camera goes first, so that nothing else opens.
+        QVERIFY(qelvirtual_remove_camera(qelvirtual_handle_of(1)) == 1);
+        QVERIFY(qelvirtual_remove_camera(qelvirtual_handle_of(0)) == 1);
+        QTRY_VERIFY_WITH_TIMEOUT(window->noCamera(), 10000);
+        QCOMPARE(runsWith(window.get(), 1), QString("- -"));
+        QSignalSpy opened(window->videoWidget(0), &VideoWidget::sigDeviceName);
+        QVERIFY(qelvirtual_add_camera(R"({"name": "Left"})") > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!opened.isEmpty(), 10000);
+        QCOMPARE(opened.last().at(0).toString(), QString("Left"));
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get(), 1), QString("YUY2 640x360"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get(), 2), QString("MJPG 1280x720"), 20000);
+        QVERIFY(settled(window.get()));
+        // The other camera back, after the first as at the start, for the cases that follow.
+        QVERIFY(qelvirtual_add_camera(R"({"name": "Right"})") > 0);
+        QTRY_COMPARE_WITH_TIMEOUT(window->videoWidget(0)->knownCameras().size(), 2, 10000);
+        QVERIFY(settled(window.get()));
+        closeWindow(window);
+    }
+
+    // A remembered choice of stream 2 or 3 the camera does not offer is never sent: an unoffered
+    // format leaves that stream at the mode's default, an unoffered size keeps the format.
+    void unofferedMultiStreamChoiceSkipped() {
+        StreamChoiceStore::save("Left", 1, StreamChoice{"Y411", "640 x 360", "15", 0, 0});
+        StreamChoiceStore::save("Left", 2, StreamChoice{"YUY2", "7680 x 4320", "30", 0, 0});
+        auto window = openWindow();
+        QVERIFY(settled(window.get()));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("stream 2: remembered format Y411 not offered"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("stream 3: remembered size 7680 x 4320 not offered"));
+        QVERIFY(unlockStreams(window.get()));
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get(), 2), QString("YUY2 1920x1080"), 20000);
+        QVERIFY(settled(window.get()));
+        QTRY_COMPARE_WITH_TIMEOUT(window->overlay()->infoPanel()->cellText(1, 1), QString("H264"), 10000);
+        QCOMPARE(window->settingsPanel()->streamGroup(1)->mediaSelector()->currentText(), QString("H264"));
         closeWindow(window);
     }
 
