@@ -191,6 +191,15 @@ bool CCameraModel::Open(int index) {
     const QStringList names = GetCameraList();
     m_strCamName = (index >= 0 && index < names.size()) ? names.at(index) : QString();
     SetPhotoCameraName(m_strCamName);
+    if (m_strCamName != m_strChoicesCamera) {
+        for (int i = 0; i < kMaxStreams; ++i) {
+            std::unique_lock<std::mutex> lock(m_streamMutex[i]);
+            CameraStreamSelection& s = m_streams[i];
+            s.mediaTypeIndex = s.resolutionIndex = s.fpsIndex = 0;
+            s.bitrateKBps = s.gop = 0;
+        }
+        m_strChoicesCamera = m_strCamName;
+    }
     int streams = 0;
     if (qelcamera_get_stream_count(index, &streams) == 0) {
         qCWarning(lcCamera) << "CCameraModel::Open qelcamera_get_stream_count failed";

@@ -227,6 +227,9 @@ private:
     std::atomic<bool> m_bPreview{false};  // read by the capture threads
     std::atomic<int> m_nCamID{-1};        // read by the capture threads (frame figures)
     QString m_strCamName;
+    // The camera the stream choices were made for: another camera starts from its own defaults
+    // (format indices of one camera mean nothing for another).
+    QString m_strChoicesCamera;
     int m_nStreamCount = -1;
 
     // Extension-unit support flags by code, read at opening.

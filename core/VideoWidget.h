@@ -33,6 +33,9 @@ public:
     int currentCameraIndex() const { return m_nCurCamera; }
     // The camera the next start opens.
     void setCurrentCameraIndex(int index) { m_nCurCamera = index; }
+    // The next start initialises the camera core again and opens the current camera index (a
+    // camera chosen by the user; a start alone keeps the camera that is open).
+    void requestRestart() { m_bRestartRequested = true; }
     bool isStarted() const { return m_bStarted; }
     // A camera list change asked for the presenter to be started afresh at the next start.
     bool isRestartPending() const { return m_bRestartRequested; }

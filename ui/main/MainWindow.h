@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QVector>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -122,7 +123,10 @@ private:
     QStringList m_captureQueue;     // photos waiting for the one being taken
     bool m_captureActive = false;
     MainWindowOptions m_options;
-    bool m_bCameraNameChecked = false;      // the named camera was looked for in a first list
+    bool m_bCameraNameChecked = false;  // the named camera was looked for in a first list
+    // The user picked a camera on the panel: it, not the named or last one, is opened from then on.
+    // Written on the GUI thread, read on the camera-control thread between listing and opening.
+    std::atomic<bool> m_bCameraChosen{false};
     QPointer<CaptureWatch> m_captureWatch;  // of the photo being taken
     QString m_cameraName;                   // the opened camera's, for its remembered stream choices
     bool m_bRestoreChoices = false;         // a camera was opened: restore its choices once it runs

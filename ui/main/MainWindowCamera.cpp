@@ -123,7 +123,11 @@ void MainWindow::connectCameraChoice() {
         // camera is opened instead of the first (the options never change after construction).
         connect(
             video, &VideoWidget::sigCameraListReady, video,
-            [this, video](const QStringList& names) { video->setCurrentCameraIndex(preferredCamera(names)); },
+            [this, video](const QStringList& names) {
+                if (!m_bCameraChosen.load()) {
+                    video->setCurrentCameraIndex(preferredCamera(names));
+                }
+            },
             Qt::DirectConnection);
         connect(video, &VideoWidget::sigCameraListReady, this, &MainWindow::onCameraListReady);
     }

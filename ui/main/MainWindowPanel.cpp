@@ -28,6 +28,9 @@ void MainWindow::connectPanel() {
     VideoWidget* video = m_video[0];
     connect(panel, &CameraSettingsPanel::deviceSelected, this, [this](int index) {
         m_bStreamConfigured = true;
+        // Another camera is opened only by a start that initialises again.
+        m_bCameraChosen = true;
+        m_video[0]->requestRestart();
         restartCamera(index);
     });
     connect(panel, &CameraSettingsPanel::mediaChanged, this, [this](int streamId, int index) {

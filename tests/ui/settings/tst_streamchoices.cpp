@@ -125,6 +125,30 @@ private slots:
         closeWindow(window);
     }
 
+    // The camera chosen on the panel is the one opened, with its own remembered choice.
+    void cameraChosenOnThePanelIsOpened() {
+        auto window = openWindow("Right");
+        QVERIFY(settled(window.get()));
+        QVERIFY(pick(window.get(), 0, "YUY2", "640x360"));
+        QTest::mouseClick(window->settingsPanel()->applyButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get()), QString("YUY2 640x360"), 15000);
+
+        QSignalSpy opened(window->videoWidget(0), &VideoWidget::sigDeviceName);
+        SidePopupSelector* devices = window->settingsPanel()->deviceSelector();
+        QCOMPARE(devices->count(), 2);
+        devices->setCurrentIndex(0);  // "Left", as the user picks it
+        QTRY_VERIFY_WITH_TIMEOUT(!opened.isEmpty() && opened.last().at(0).toString().contains("Left"), 15000);
+        QCOMPARE(window->videoWidget(0)->currentCameraIndex(), 0);
+        // "Left" has no remembered choice: it runs with its own defaults.
+        QTRY_VERIFY_WITH_TIMEOUT(runsWith(window.get()) != QString("YUY2 640x360"), 15000);
+        QVERIFY(settled(window.get()));
+
+        // And back: "Right" comes with its remembered choice.
+        devices->setCurrentIndex(1);
+        QTRY_COMPARE_WITH_TIMEOUT(runsWith(window.get()), QString("YUY2 640x360"), 20000);
+        closeWindow(window);
+    }
+
     // Streams 2 and 3 of the multi-stream mode: their applied choices come back when the mode is
     // switched on in a later window, and when the camera is opened again while the mode is on.
     void multiStreamChoicesRestored() {
