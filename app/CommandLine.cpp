@@ -1,11 +1,12 @@
 #include "CommandLine.h"
+#include "AppVersion.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 
 namespace {
 
-const char* const kVersion = "1.0.1(20260320)";
+const char* const kVersion = CORVIX_APP_VERSION;
 
 // Options QApplication takes out of argv itself (single dash, some with a value).
 const char* const kQtValueOptions[] = {"platform",

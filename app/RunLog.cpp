@@ -1,4 +1,5 @@
 #include "RunLog.h"
+#include "AppVersion.h"
 
 #include <execinfo.h>
 #include <fcntl.h>
@@ -204,7 +205,7 @@ void install(bool verbose, const QStringList& arguments, qint64 maxBytes) {
     }
     qInstallMessageHandler(messageHandler);
     installFatalSignalHandlers();
-    appendLine(QStringLiteral("Corvix 1.0.1(20260320) started %1, pid %2, command line: %3\n")
+    appendLine(QStringLiteral("Corvix " CORVIX_APP_VERSION " started %1, pid %2, command line: %3\n")
                    .arg(QDateTime::currentDateTime().toString(Qt::ISODate))
                    .arg(::getpid())
                    .arg(arguments.join(' '))

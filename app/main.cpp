@@ -4,6 +4,7 @@
 #include <QStyleFactory>
 #include <cstdio>
 
+#include "AppVersion.h"
 #include "CommandLine.h"
 #include "LastCamera.h"
 #include "MainWindow.h"
@@ -69,7 +70,7 @@ int main(int argc, char* argv[]) {
     QApplication::setAttribute(Qt::AA_SynthesizeMouseForUnhandledTouchEvents, true);
 
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationVersion("1.0.1(20260320)");
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVIX_APP_VERSION));
     QApplication::setWindowIcon(QIcon(":/icons/corvix_logo.png"));
     // The desktop entry's name, so that docks match the window to it.
     QGuiApplication::setDesktopFileName(QStringLiteral(CORVIX_DESKTOP_ID));
