@@ -29,12 +29,9 @@ private slots:
         QTest::addColumn<int>("n");
         QTest::addColumn<double>("factor");
         QTest::addColumn<int>("expected");
-        QTest::newRow("down") << 3 << 0.75 << 2;                   // 2.25
-        QTest::newRow("half up") << 94 << 0.75 << 71;              // 70.5
-        QTest::newRow("half up small") << 5 << 0.5 << 3;           // 2.5
-        QTest::newRow("negative half") << -5 << 0.5 << -2;         // -2.5, Qt rounds towards +inf
-        QTest::newRow("negative half 2") << -6 << 0.75 << -4;      // -4.5
-        QTest::newRow("negative below half") << -3 << 0.75 << -2;  // -2.25
+        QTest::newRow("down") << 3 << 0.75 << 2;          // 2.25
+        QTest::newRow("half up") << 94 << 0.75 << 71;     // 70.5
+        QTest::newRow("half up small") << 5 << 0.5 << 3;  // 2.5
         QTest::newRow("doubled") << 42 << 2.0 << 84;
     }
     void rounding() {
