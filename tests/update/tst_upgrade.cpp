@@ -26,6 +26,14 @@ bool writeFile(const QString& path, const QByteArray& data = QByteArray()) {
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
+// Waits for a download to fail back to page 0, leaving no file behind.
+void expectFailure(UpgradeWidget* widget, const QString& message) {
+    QTRY_COMPARE_WITH_TIMEOUT(widget->currentPage(), int(UpgradeWidget::MessagePage), 20000);
+    QVERIFY(!widget->isDownloading());
+    QVERIFY(widget->messageLabel()->text().contains(message));
+    QVERIFY(!QFile::exists(widget->downloadPath()));
+}
+
 int modeOf(const QString& path) {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
@@ -157,10 +165,7 @@ private slots:
         writePackage("short.deb", 4000);
         UpgradeWidget* widget = makeWidget(m_tls.baseUrl().toString() + "/packages/short.deb", 5000);
         widget->slotConfirmClicked();
-        QTRY_COMPARE_WITH_TIMEOUT(widget->currentPage(), int(UpgradeWidget::MessagePage), 20000);
-        QVERIFY(!widget->isDownloading());
-        QVERIFY(widget->messageLabel()->text().contains("5000"));
-        QVERIFY(!QFile::exists(widget->downloadPath()));
+        expectFailure(widget, "5000");
         widget->close();
 
         StubHttpServer stub;
@@ -169,9 +174,7 @@ private slots:
         widget = makeWidget(stub.baseUrl().toString() + "/stall.deb", 100000);
         widget->setStallTimeoutMs(400);
         widget->slotConfirmClicked();
-        QTRY_COMPARE_WITH_TIMEOUT(widget->currentPage(), int(UpgradeWidget::MessagePage), 20000);
-        QCOMPARE(widget->messageLabel()->text(), kFailed);
-        QVERIFY(!QFile::exists(widget->downloadPath()));
+        expectFailure(widget, kFailed);
         widget->close();
     }
 
@@ -181,9 +184,7 @@ private slots:
         writePackage("good.deb", 3000);
         UpgradeWidget* widget = makeWidget(m_tls.baseUrl().toString() + "/packages/missing.deb", 0);
         widget->slotConfirmClicked();
-        QTRY_COMPARE_WITH_TIMEOUT(widget->currentPage(), int(UpgradeWidget::MessagePage), 20000);
-        QCOMPARE(widget->messageLabel()->text(), kFailed);
-        QVERIFY(!QFile::exists(widget->downloadPath()));
+        expectFailure(widget, kFailed);
 
         const QString folder = PackageFiles::downloadFolder();
         const QString victim = m_tmp.filePath("victim");
