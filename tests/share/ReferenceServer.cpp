@@ -36,21 +36,10 @@ bool ReferenceServer::start(bool tls, const QStringList& extraArgs) {
     }
     const QString portFile = m_dir.filePath("port");
     QFile::remove(portFile);
-    QStringList args{QStringLiteral(CORVIX_SERVER_DIR "/corvix_server.py"),
-                     "--bind",
-                     "127.0.0.1",
-                     "--port",
-                     "0",
-                     "--port-file",
-                     portFile,
-                     "--share-dir",
-                     photosFolder(),
-                     "--manifest",
-                     manifestFile(),
-                     "--packages",
-                     packagesFolder(),
-                     "--timeout",
-                     "10"};
+    QStringList args{QStringLiteral(CORVIX_SERVER_DIR "/corvix_server.py")};
+    args << QString("--bind 127.0.0.1 --port 0 --timeout 10").split(' ') << "--port-file" << portFile
+         << "--share-dir" << photosFolder() << "--manifest" << manifestFile() << "--packages"
+         << packagesFolder();
     if (tls) {
         args << "--cert" << certs + "/server.pem"
              << "--key" << certs + "/server.key";

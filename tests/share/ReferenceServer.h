@@ -14,7 +14,7 @@ public:
     ReferenceServer();
     ~ReferenceServer();
 
-    // Makes a CA and a server certificate for 127.0.0.1 in folder (ca.pem, server.pem, ...).
+    // Makes a CA (ca.pem) and a certificate for 127.0.0.1 (server.pem, server.key) in folder.
     static bool makeCertificates(const QString& folder);
 
     // Starts the server; tls false serves plain http. extraArgs go to the server as they are.
@@ -23,14 +23,12 @@ public:
 
     QUrl baseUrl() const { return m_baseUrl; }
     QString caFile() const { return m_dir.filePath("certs/ca.pem"); }
-    QString folder() const { return m_dir.path(); }
     QString photosFolder() const { return m_dir.filePath("photos"); }
     QString packagesFolder() const { return m_dir.filePath("packages"); }
     QString manifestFile() const { return m_dir.filePath("manifest.json"); }
     bool writeManifest(const QByteArray& json) const;
 
-    // The server's request log so far (one line per request).
-    QString log();
+    QString log();  // one line per request so far
     int countRequests(const QString& fragment);
 
 private:

@@ -1,15 +1,9 @@
 #!/usr/bin/env bash
-# End to end under Xvfb with a compositor, the virtual camera and the reference server over TLS
-# (a throw-away CA): the update check offers a newer version, the package downloads (in the
-# window, then in the background with the progress disc) to the install page; with scan capture
-# on, a photo's QR code appears, decodes to the server's /show link, and that link serves the
-# photo. Screenshots of the QR dialog, the three upgrade pages and the progress disc. It runs
-# again without a compositor (a bare X server, where the upgrade window, the disc and the QR
-# dialog are shaped to what they draw) and checks there that each is drawn with the live picture
-# beside it.
-#   tests/share/e2e_share.sh [build folder, default build/] [screenshot folder, default out/screens/share]
-#                            [modes, default "compositor bare"]
-# Screenshots of the bare run go to <screenshot folder>/bare/.
+# End to end under Xvfb (with a compositor, then bare) with the virtual camera and the reference
+# server over TLS: the update offer, the download (in the window, then in the background) to the
+# install page, and a photo's QR code, which decodes to the server's /show link serving the photo.
+# On the bare X server each window must be drawn with the live picture beside it.
+#   tests/share/e2e_share.sh [build folder] [screenshot folder, default out/screens/share] [modes]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-${CORVIX_BUILD_DIR:-$root/build}}" && pwd)

@@ -1,9 +1,6 @@
-// Drives the main window through sharing and updating against the reference server and saves a
-// screenshot of each state: the upgrade offer, the download, the background disc, the install
-// question, and the QR code of a shared photo. Run by e2e_share.sh under Xvfb with a compositor,
-// the virtual camera and CORVIX_SHARE_URL / CORVIX_UPDATE_URL / CORVIX_CA_FILE set:
+// Drives the main window through updating and sharing against the reference server, with a
+// screenshot of each state; e2e_share.sh runs it and checks the printed "package" and "photo" lines.
 //   corvix_e2e_share <output folder>
-// It prints "photo <path>" for the script to check the link against.
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
@@ -24,8 +21,7 @@
 using namespace e2e;
 
 namespace {
-// The window under the pointer at the button's centre is the button's: nothing (the overlay,
-// say) lies over it and takes its clicks.
+// Nothing (the overlay, say) lies over the button and takes its clicks.
 bool reachable(QWidget* button) {
     const QPoint centre = button->mapToGlobal(button->rect().center());
     return QApplication::widgetAt(centre) == button;

@@ -17,8 +17,27 @@
 #include "ToastLabel.h"
 #include "UiScale.h"
 
+namespace {
+// Shows the overlay, sharing its photos with server.
+void shareWith(OverlayWidget& overlay, const QUrl& server) {
+    overlay.resize(1280, 720);
+    overlay.show();
+    overlay.setStampTimings(0, 1);
+    overlay.shareManager()->setBaseUrl(server);
+    overlay.setScanCaptureEnabled(true);
+}
+}  // namespace
+
 class TestShareDialog : public QObject {
     Q_OBJECT
+
+    QTemporaryDir m_tmp;
+
+    QString savePhoto(const QString& name) {
+        QImage photo(320, 240, QImage::Format_RGB32);
+        photo.fill(QColor(30, 90, 200));
+        return photo.save(m_tmp.filePath(name), "JPG") ? m_tmp.filePath(name) : QString();
+    }
 
 private slots:
     void initTestCase() {
@@ -51,10 +70,8 @@ private slots:
 
     void switchingOnWithoutServerSaysSo() {
         OverlayWidget overlay;
-        overlay.resize(1280, 720);
-        overlay.show();
+        shareWith(overlay, QUrl());
         QVERIFY(!overlay.shareManager()->isConfigured());
-        overlay.setScanCaptureEnabled(true);
         QVERIFY(overlay.toast()->isVisible());
         QVERIFY(overlay.toast()->fullText().contains("扫码取图"));
     }
@@ -65,21 +82,15 @@ private slots:
         QVERIFY(server.start(true));
         qputenv("CORVIX_CA_FILE", server.caFile().toUtf8());
         OverlayWidget overlay;
-        overlay.resize(1280, 720);
-        overlay.show();
-        overlay.setStampTimings(0, 1);
-        overlay.shareManager()->setBaseUrl(server.baseUrl());
-        overlay.setScanCaptureEnabled(true);
+        shareWith(overlay, server.baseUrl());
         QSignalSpy errors(overlay.shareManager(), &PhotoShareManager::sigError);
 
         // Sharing a missing file would fail at once: nothing is reported, so nothing was tried.
         emit overlay.sigCaptureFinished(false, m_tmp.filePath("never-written.jpg"));
         QCOMPARE(errors.count(), 0);
 
-        const QString path = m_tmp.filePath("20260102_101010.jpg");
-        QImage photo(320, 240, QImage::Format_RGB32);
-        photo.fill(QColor(30, 90, 200));
-        QVERIFY(photo.save(path, "JPG"));
+        const QString path = savePhoto("20260102_101010.jpg");
+        QVERIFY(!path.isEmpty());
         emit overlay.sigCaptureFinished(true, path);
         QTRY_VERIFY_WITH_TIMEOUT(overlay.shareDialog()->isVisible(), 20000);
         QVERIFY(!overlay.shareDialog()->codeLabel()->pixmap(Qt::ReturnByValue).isNull());
@@ -94,23 +105,14 @@ private slots:
         stub.setResponse(
             "HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         OverlayWidget overlay;
-        overlay.resize(1280, 720);
-        overlay.show();
-        overlay.setStampTimings(0, 1);
-        overlay.shareManager()->setBaseUrl(stub.baseUrl());
-        overlay.setScanCaptureEnabled(true);
-        const QString path = m_tmp.filePath("20260102_101112.jpg");
-        QImage photo(320, 240, QImage::Format_RGB32);
-        photo.fill(Qt::darkGreen);
-        QVERIFY(photo.save(path, "JPG"));
+        shareWith(overlay, stub.baseUrl());
+        const QString path = savePhoto("20260102_101112.jpg");
+        QVERIFY(!path.isEmpty());
         emit overlay.sigCaptureFinished(true, path);
         QTRY_VERIFY_WITH_TIMEOUT(overlay.toast()->fullText().startsWith("分享失败："), 20000);
         QCOMPARE(overlay.toast()->styleSheet(), ToastLabel::styleSheetFor(2));
         QVERIFY(!overlay.shareDialog()->isVisible());
     }
-
-private:
-    QTemporaryDir m_tmp;
 };
 
 QTEST_MAIN(TestShareDialog)

@@ -5,23 +5,17 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// Writes small solid-colour SVGs into a temporary folder, so the tests do not depend on the
-// artwork of the real icons.
+// Writes solid-colour SVGs into a temporary folder, so the tests do not depend on the real icons.
 class TestSvgFolder {
 public:
-    QString make(const QString& name, const QString& colour, int w = 20, int h = 20) {
+    QString make(const QString& name, const QString& colour) {
         const QString path = m_dir.filePath(name + ".svg");
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            return QString();
-        }
-        file.write(QString("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" "
-                           "viewBox=\"0 0 %1 %2\"><rect width=\"%1\" height=\"%2\" fill=\"%3\"/></svg>")
-                       .arg(w)
-                       .arg(h)
-                       .arg(colour)
-                       .toUtf8());
-        return path;
+        const QByteArray svg =
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"20\" height=\"20\" viewBox=\"0 0 "
+            "20 20\"><rect width=\"20\" height=\"20\" fill=\"" +
+            colour.toUtf8() + "\"/></svg>";
+        return file.open(QIODevice::WriteOnly) && file.write(svg) == svg.size() ? path : QString();
     }
 
 private:

@@ -1,5 +1,4 @@
 #include <QLabel>
-#include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -7,7 +6,6 @@
 #include <QtTest>
 
 #include "DashDivider.h"
-#include "InfoRow.h"
 #include "OverlayScrollArea.h"
 #include "OverlayScrollBar.h"
 #include "SvgIconLabel.h"
@@ -50,31 +48,16 @@ private slots:
         QSignalSpy spy(row, &SwitchRow::userToggled);
 
         row->setChecked(true);
-        QVERIFY(row->isChecked());
         QCOMPARE(row->switchButton()->currentIconPath(), QString(SwitchButton::kOnIcon));
         row->switchButton()->setChecked(false);
         QCOMPARE(spy.count(), 0);
         QCOMPARE(row->switchButton()->currentIconPath(), QString(SwitchButton::kOffIcon));
 
         QTest::mouseClick(row->switchButton(), Qt::LeftButton);
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(spy.at(0).at(0).toBool(), true);
-        QCOMPARE(row->switchButton()->currentIconPath(), QString(SwitchButton::kOnIcon));
         QTest::mouseClick(row->switchButton(), Qt::LeftButton);
         QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(0).at(0).toBool(), true);
         QCOMPARE(spy.at(1).at(0).toBool(), false);
-
-        QCOMPARE(row->switchButton()->size(), QSize(scaled(94), scaled(42)));
-        QCOMPARE(row->switchButton()->iconSize(), row->switchButton()->size());
-    }
-
-    void infoRowValueColour() {
-        InfoRow plain("设备名称");
-        InfoRow highlighted("版本", nullptr, true);
-        plain.setValue("USB Camera");
-        QCOMPARE(plain.value(), QString("USB Camera"));
-        QVERIFY(plain.valueLabel()->styleSheet().contains("#C3C7C8"));
-        QVERIFY(highlighted.valueLabel()->styleSheet().contains("#4da3ff"));
     }
 
     void toastElidesInTheMiddle() {
@@ -95,14 +78,10 @@ private slots:
         QVERIFY(shown.endsWith(".jpg"));
         QVERIFY(toast->width() <= toast->maxWidth());
         QVERIFY(toast->width() > toast->maxWidth() - scaled(40) - 40);  // uses the room it has
-        QCOMPARE(toast->font().pixelSize(), 12);                        // measured in the style sheet's font
 
-        toast->showMessage("ok", 2, 0);
+        toast->showMessage("ok", 2, 0);  // a short text shrinks it again
         QCOMPARE(toast->text(), QString("ok"));
-        const QFontMetrics metrics(toast->font());
-        QCOMPARE(toast->width(), scaled(40) + metrics.horizontalAdvance("ok"));
-        QCOMPARE(toast->height(), scaled(30) + metrics.height());
-
+        QCOMPARE(toast->width(), scaled(40) + QFontMetrics(toast->font()).horizontalAdvance("ok"));
         toast->setMaxWidth(100);
         toast->showMessage("a fairly long message that cannot fit", 1, 0);
         QVERIFY(toast->width() <= 100);
@@ -136,20 +115,6 @@ private slots:
         QVERIFY(toast->isVisible());
     }
 
-    void overlayScrollAreaWithFittingContentHasNoHandle() {
-        OverlayScrollArea area;
-        area.resize(300, 200);
-        area.setWidget(contentOfHeight(150));
-        area.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&area));
-        area.relayoutBar();
-        QVERIFY(!area.overlayBar()->hasHandle());
-        QVERIFY(area.overlayBar()->handleRect().isEmpty());
-        const QImage image = area.grab().toImage();
-        const QPoint barCentre = area.overlayBar()->geometry().center();
-        QVERIFY(image.pixelColor(barCentre) != QColor("#FF8B59"));
-    }
-
     void overlayScrollAreaDragsMapToScrollValues() {
         OverlayScrollArea area;
         area.resize(300, 200);
@@ -160,7 +125,6 @@ private slots:
         QScrollBar* vertical = area.scrollArea()->verticalScrollBar();
         QCOMPARE(vertical->maximum(), 800);
         QCOMPARE(bar->geometry(), QRect(300 - 6 - 6, 0, 6, 200));
-        QVERIFY(bar->hasHandle());
         QCOMPARE(bar->handleRect(), QRect(0, 0, 6, 40));  // 200 * 200 / 1000
         QCOMPARE(area.grab().toImage().pixelColor(bar->geometry().topLeft() + QPoint(3, 20)),
                  QColor("#FF8B59"));
@@ -201,42 +165,36 @@ private slots:
         area.setTopMargin(20);
         area.setRightMargin(10);
         QCOMPARE(bar->geometry(), QRect(300 - 6 - 10, 20, 6, 180));
+
+        // Content that fits has no handle, and none is drawn.
+        area.setWidget(contentOfHeight(150));
+        area.relayoutBar();
+        QVERIFY(!bar->hasHandle());
+        QVERIFY(bar->handleRect().isEmpty());
+        QVERIFY(area.grab().toImage().pixelColor(bar->geometry().center()) != QColor("#FF8B59"));
     }
 
-    void smallSpinnerWaitsForStart() {
-        const QString svg = m_svg.make("spinner", "#ffffff");
-        QWidget window;
-        auto* small = new SvgSpinnerWidget(svg, &window);
-        auto* large = new SvgSpinnerWidget(svg, &window, true);
-        window.show();
-        QCOMPARE(small->size(), QSize(60, 60));
-        QCOMPARE(large->size(), QSize(120, 120));
-        QVERIFY(large->isAnimating());
-        QVERIFY(!small->isAnimating());
-        QTest::qWait(100);
-        QCOMPARE(small->angle(), 0.0);
-        QTRY_VERIFY(large->angle() > 0.0);
-
-        small->startAnimation();
-        QVERIFY(small->isAnimating());
-        QTRY_VERIFY(small->angle() > 0.0);
-        small->stopAnimation();
-        QVERIFY(!small->isAnimating());
-        QVERIFY(!small->isTurning());
-    }
-
-    // A started spinner that is not on screen (itself or a parent hidden) costs nothing: its
-    // frames stop, and it carries on from the same angle when shown again.
-    void hiddenSpinnerRests() {
+    // A small spinner turns only once started, a large one from the start; a started spinner that
+    // is not on screen (itself or a parent hidden) stops its frames and carries on from the same
+    // angle when shown again.
+    void spinnerTurnsOnlyWhenStartedAndShown() {
         const QString svg = m_svg.make("spinner", "#ffffff");
         QWidget window;
         QWidget* card = new QWidget(&window);
+        auto* small = new SvgSpinnerWidget(svg, &window);
         auto* spinner = new SvgSpinnerWidget(svg, card, true);
         QVERIFY(spinner->isAnimating());
         QVERIFY(!spinner->isTurning());  // not shown yet
         window.show();
         QVERIFY(spinner->isTurning());
+        QVERIFY(!small->isAnimating());
         QTRY_VERIFY(spinner->angle() > 0.0);
+        QCOMPARE(small->angle(), 0.0);
+        small->startAnimation();
+        QTRY_VERIFY(small->angle() > 0.0);
+        small->stopAnimation();
+        QVERIFY(!small->isAnimating() && !small->isTurning());
+
         card->hide();
         QVERIFY(!spinner->isTurning());
         QVERIFY(spinner->isAnimating());
@@ -252,13 +210,10 @@ private slots:
 
     void svgIconLabelSizeAndInvalidIcon() {
         SvgIconLabel label;
-        QCOMPARE(label.size(), QSize(16, 16));
-        QVERIFY(label.testAttribute(Qt::WA_TransparentForMouseEvents));
         label.setIcon(m_svg.make("dot", "#ff0000"));
         QVERIFY(label.hasValidIcon());
         label.setIconSize(QSize(24, 24));
         QCOMPARE(label.size(), QSize(24, 24));
-        QCOMPARE(label.sizeHint(), QSize(24, 24));
         QCOMPARE(label.grab().toImage().pixelColor(12, 12), QColor("#ff0000"));
         label.setIcon(":/icons/does_not_exist.svg");
         QVERIFY(!label.hasValidIcon());
@@ -273,8 +228,7 @@ private slots:
         divider.render(&image);
         const QColor line("#7B7E80");
         QCOMPARE(image.pixelColor(0, 4), line);
-        QCOMPARE(image.pixelColor(12, 4), line);
-        QVERIFY(image.pixelColor(14, 4) != line);  // the gap of 6
+        QVERIFY(image.pixelColor(14, 4) != line);  // the gap
         QCOMPARE(image.pixelColor(19, 4), line);   // the next dash
         QVERIFY(image.pixelColor(5, 3) != line);
     }
