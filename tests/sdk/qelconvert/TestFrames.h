@@ -19,10 +19,9 @@ int yuv420Bytes(int width, int height);
 // An RGB24 test picture (gradients, colour bars, fine lines), different for each `index`.
 QByteArray rgbPattern(int width, int height, int index = 0);
 
-// Converts a tightly packed picture into another packed/planar format (tightly packed too) with
-// FFmpeg's scaler; full range only for the YUVJ formats and GRAY8/RGB.
-QByteArray convert(const QByteArray& picture, int width, int height, AVPixelFormat from, AVPixelFormat to,
-                   int toWidth = 0, int toHeight = 0);
+// Converts a tightly packed picture into another format (tightly packed too) with FFmpeg's scaler;
+// full range only for the YUVJ formats and GRAY8/RGB.
+QByteArray convert(const QByteArray& picture, int width, int height, AVPixelFormat from, AVPixelFormat to);
 
 struct EncoderSettings {
     const char* encoder;   // "mjpeg", "libx264", "libx265"
@@ -33,9 +32,6 @@ struct EncoderSettings {
 
 // Encodes `count` pattern pictures; one packet per picture (the encoders run without delay).
 QVector<QByteArray> encode(const EncoderSettings& settings, int width, int height, int count);
-// Encodes given pictures (tightly packed in settings.format).
-QVector<QByteArray> encodePictures(const EncoderSettings& settings, int width, int height,
-                                   const QVector<QByteArray>& pictures);
 
 // FFmpeg's own decode of the packets, each picture scaled into outWidth x outHeight planar
 // YUV 4:2:0 limited range; an empty entry where a packet gave no picture.

@@ -2,10 +2,8 @@
 #include <QtTest>
 #include <cstring>
 
+#include "DecoderUnderTest.h"
 #include "JpegFrames.h"
-#include "TestFrames.h"
-#include "qelconvert.h"
-#include "qelconvert_extra.h"
 #ifdef CORVIX_COUNT_ALLOCATIONS
 #include "AllocationCounter.h"
 #endif
@@ -13,8 +11,6 @@
 using JpegFrames::Sampling;
 
 namespace {
-
-constexpr char kUntouched = char(0x5A);
 
 // Messages of the decoder's category, to tell which decoder took a frame.
 QStringList g_messages;
@@ -32,34 +28,9 @@ bool fellBackToFFmpeg() {
                        [](const QString& m) { return m.contains("libavcodec"); });
 }
 
-class JpegDecoderUnderTest {
+class JpegDecoder : public DecoderUnderTest {
 public:
-    JpegDecoderUnderTest(int width, int height)
-        : m_bytes(TestFrames::yuv420Bytes(width, height)), m_out(m_bytes, kUntouched) {
-        m_ok = qelconver_create_video_decoder(m_key, 0, QEL_MEDIA_MJPEG, width, height,
-                                              QEL_COLORSPACE_YUV420P) == 1;
-    }
-    ~JpegDecoderUnderTest() { qelconvert_release_video_decoder(m_key); }
-    bool ok() const { return m_ok; }
-    // True when the library answered a whole frame, now in out().
-    bool decode(const QByteArray& jpeg) {
-        int outSize = 0;
-        const int answer =
-            qelconvert_video_decode(m_key, reinterpret_cast<const unsigned char*>(jpeg.constData()),
-                                    jpeg.size(), reinterpret_cast<unsigned char*>(m_out.data()), &outSize);
-        return answer != 0 && outSize == m_bytes;
-    }
-    QByteArray& out() { return m_out; }
-    int decodePlanes(const QByteArray& jpeg, QELPlanarPicture* picture) {
-        return qelconvert_video_decode_planes(m_key, reinterpret_cast<const unsigned char*>(jpeg.constData()),
-                                              jpeg.size(), picture);
-    }
-
-private:
-    char m_key[QEL_TEXT_BUFFER_SIZE] = {};
-    bool m_ok = false;
-    int m_bytes;
-    QByteArray m_out;
+    JpegDecoder(int width, int height) : DecoderUnderTest(QEL_MEDIA_MJPEG, width, height) {}
 };
 
 QByteArray reference(const QByteArray& jpeg, int width, int height) {
@@ -111,7 +82,7 @@ private slots:
         QFETCH(int, height);
         QFETCH(int, restartRows);
         QFETCH(bool, huffmanTables);
-        JpegDecoderUnderTest decoder(width, height);
+        JpegDecoder decoder(width, height);
         QVERIFY(decoder.ok());
         for (int i = 0; i < 3; ++i) {
             const QByteArray rgb = TestFrames::rgbPattern(width, height, i);
@@ -122,7 +93,7 @@ private slots:
                 jpeg = JpegFrames::withoutHuffmanTables(jpeg);
                 QVERIFY(!jpeg.contains("\xFF\xC4"));
             }
-            QVERIFY2(decoder.decode(jpeg), qPrintable(QString("frame %1").arg(i)));
+            QVERIFY2(decoder.take(jpeg), qPrintable(QString("frame %1").arg(i)));
             const double toFFmpeg = TestFrames::psnr(decoder.out(), expected);
             QVERIFY2(toFFmpeg >= 45, qPrintable(QString("%1 dB to FFmpeg").arg(toFFmpeg)));
             // And it is the picture that was encoded (for grey: its brightness); a wrong or
@@ -143,9 +114,9 @@ private slots:
     void ffmpegsOwnMjpegTakesTheFastPath() {
         // FFmpeg's encoder (like many cameras) writes 4:2:2 as luma 2x2 and chroma 1x2 blocks.
         const QVector<QByteArray> packets = TestFrames::encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 320, 240, 2);
-        JpegDecoderUnderTest decoder(320, 240);
+        JpegDecoder decoder(320, 240);
         for (const QByteArray& p : packets) {
-            QVERIFY(decoder.decode(p));
+            QVERIFY(decoder.take(p));
             QVERIFY(TestFrames::psnr(decoder.out(), reference(p, 320, 240)) >= 45);
         }
         QVERIFY2(!fellBackToFFmpeg(), qPrintable(g_messages.join('\n')));
@@ -154,15 +125,15 @@ private slots:
     void otherJpegsGoToFFmpeg() {
         const QByteArray rgb = TestFrames::rgbPattern(160, 120, 1);
         const QByteArray progressive = JpegFrames::encode(rgb, 160, 120, {Sampling::S420, 90, 0, true});
-        JpegDecoderUnderTest decoder(160, 120);
-        QVERIFY(decoder.decode(progressive));
+        JpegDecoder decoder(160, 120);
+        QVERIFY(decoder.take(progressive));
         QVERIFY(TestFrames::psnr(decoder.out(), reference(progressive, 160, 120)) >= 45);
         QVERIFY(fellBackToFFmpeg());
         // A picture of another size than declared (not 2, 4 or 8 times it) is scaled into it.
         g_messages.clear();
         const QByteArray larger = JpegFrames::encode(TestFrames::rgbPattern(300, 200), 300, 200, {});
-        JpegDecoderUnderTest other(160, 120);
-        QVERIFY(other.decode(larger));
+        JpegDecoder other(160, 120);
+        QVERIFY(other.take(larger));
         QVERIFY(TestFrames::psnr(other.out(), reference(larger, 160, 120)) >= 45);
         QVERIFY(fellBackToFFmpeg());
     }
@@ -187,8 +158,8 @@ private slots:
         const int h = 118;
         const QByteArray jpeg =
             JpegFrames::encode(TestFrames::rgbPattern(w, h, 4), w, h, {Sampling(sampling), 90, 1, false});
-        JpegDecoderUnderTest decoder(w, h);
-        QVERIFY(decoder.decode(jpeg));
+        JpegDecoder decoder(w, h);
+        QVERIFY(decoder.take(jpeg));
         QELPlanarPicture picture{};
         QCOMPARE(decoder.decodePlanes(jpeg, &picture), 1);
         QCOMPARE(picture.width, w);
@@ -200,11 +171,12 @@ private slots:
             QCOMPARE(picture.chromaShiftX, shiftX);
             QCOMPARE(picture.chromaShiftY, shiftY);
         }
+        const QByteArray out = decoder.out();
         int worst = 0;
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 const int full = picture.planes[0][y * picture.strides[0] + x];
-                const int limited = uchar(decoder.out()[y * w + x]);
+                const int limited = uchar(out[y * w + x]);
                 worst = std::max(worst, std::abs(16 + (full * 219 + 127) / 255 - limited));
             }
         }
@@ -215,7 +187,7 @@ private slots:
         const QByteArray rgb = TestFrames::rgbPattern(160, 120, 1);
         QELPlanarPicture picture{};
         // Progressive: libavcodec's decode, so no planes of ours.
-        JpegDecoderUnderTest decoder(160, 120);
+        JpegDecoder decoder(160, 120);
         const QByteArray progressive = JpegFrames::encode(rgb, 160, 120, {Sampling::S420, 90, 0, true});
         QCOMPARE(decoder.decodePlanes(progressive, &picture), -1);
         // Damaged coded data: nothing to show.
@@ -227,18 +199,13 @@ private slots:
         }
         QCOMPARE(decoder.decodePlanes(damaged, &picture), 0);
         // Twice the declared size: the planes come at the declared size.
-        JpegDecoderUnderTest half(80, 60);
+        JpegDecoder half(80, 60);
         QCOMPARE(half.decodePlanes(JpegFrames::encode(rgb, 160, 120, {}), &picture), 1);
         QCOMPARE(picture.width, 80);
         QCOMPARE(picture.height, 60);
         // A decoder of uncompressed frames has no planes to give.
-        char key[QEL_TEXT_BUFFER_SIZE] = {};
-        QCOMPARE(qelconver_create_video_decoder(key, 0, QEL_MEDIA_YUY2, 160, 120, QEL_COLORSPACE_YUV420P), 1);
-        const QByteArray yuy2(160 * 120 * 2, char(128));
-        QCOMPARE(qelconvert_video_decode_planes(key, reinterpret_cast<const unsigned char*>(yuy2.constData()),
-                                                yuy2.size(), &picture),
-                 -1);
-        qelconvert_release_video_decoder(key);
+        DecoderUnderTest yuy2(QEL_MEDIA_YUY2, 160, 120);
+        QCOMPARE(yuy2.decodePlanes(QByteArray(160 * 120 * 2, char(128)), &picture), -1);
     }
 
     void multipleOfDeclaredSizeDecodedSmall_data() {
@@ -260,8 +227,8 @@ private slots:
         const QByteArray rgb = TestFrames::rgbPattern(picture.width(), picture.height(), 3);
         const QByteArray jpeg =
             JpegFrames::encode(rgb, picture.width(), picture.height(), {Sampling(sampling), 95});
-        JpegDecoderUnderTest decoder(declared.width(), declared.height());
-        QVERIFY(decoder.decode(jpeg));
+        JpegDecoder decoder(declared.width(), declared.height());
+        QVERIFY(decoder.take(jpeg));
         // Against FFmpeg's decode scaled bilinearly: the filters differ, the picture does not.
         const double toFFmpeg =
             TestFrames::psnr(decoder.out(), reference(jpeg, declared.width(), declared.height()));
@@ -288,20 +255,20 @@ private slots:
                 bad[at + 1] = marker;
                 damaged.append(bad);
             }
-            JpegDecoderUnderTest decoder(w, h);
+            JpegDecoder decoder(w, h);
             for (int i = 0; i < damaged.size(); ++i) {
-                QVERIFY2(!decoder.decode(damaged[i]),
+                QVERIFY2(!decoder.take(damaged[i]),
                          qPrintable(QString("damage %1, restart %2").arg(i).arg(restartRows)));
-                QVERIFY(std::all_of(decoder.out().cbegin(), decoder.out().cend(),
-                                    [](char c) { return c == kUntouched; }));
+                QCOMPARE(decoder.out(),
+                         QByteArray(TestFrames::yuv420Bytes(w, h), DecoderUnderTest::kUntouched));
             }
             // The next whole frame decodes as on a fresh decoder.
-            QVERIFY(decoder.decode(jpeg));
-            JpegDecoderUnderTest fresh(w, h);
-            QVERIFY(fresh.decode(jpeg));
+            QVERIFY(decoder.take(jpeg));
+            JpegDecoder fresh(w, h);
+            QVERIFY(fresh.take(jpeg));
             QCOMPARE(decoder.out(), fresh.out());
             // Everything there but the end-of-image marker (cameras that leave it out): whole.
-            QVERIFY(decoder.decode(jpeg.left(jpeg.size() - 2)));
+            QVERIFY(decoder.take(jpeg.left(jpeg.size() - 2)));
             QCOMPARE(decoder.out(), fresh.out());
         }
         QVERIFY2(!fellBackToFFmpeg(), qPrintable(g_messages.join('\n')));
@@ -333,14 +300,14 @@ private slots:
 #else
         QFETCH(QVector<QByteArray>, frames);
         QFETCH(QSize, size);
-        JpegDecoderUnderTest decoder(size.width(), size.height());
+        JpegDecoder decoder(size.width(), size.height());
         for (const QByteArray& f : frames) {  // warm-up: the first frames set up the decoder
-            QVERIFY(decoder.decode(f));
+            QVERIFY(decoder.take(f));
         }
         const long long before = AllocationCounter::count();
         bool all = true;
         for (int i = 0; i < 12; ++i) {
-            all = decoder.decode(frames[i % frames.size()]) && all;
+            all = decoder.take(frames[i % frames.size()]) && all;
         }
         const long long allocations = AllocationCounter::count() - before;
         QVERIFY(all);
