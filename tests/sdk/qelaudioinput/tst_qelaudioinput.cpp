@@ -82,12 +82,7 @@ class TestQelAudioInput : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QCOMPARE(qelaudioinput_init(), 1);
-        char version[QEL_TEXT_BUFFER_SIZE];
-        QCOMPARE(qelaudioinput_get_version(version), 1);
-        QVERIFY(QByteArray(version).startsWith("qelaudioinput"));
-    }
+    void initTestCase() { QCOMPARE(qelaudioinput_init(), 1); }
 
     // Real devices (none on a machine without a sound card) come first, the virtual one last.
     void listsTheVirtualMicrophoneLast() {
@@ -142,13 +137,8 @@ private slots:
             }
             QVERIFY(g_levels[i] > 30 && g_levels[i] <= 100);
         }
-        // The level pulses.
-        int lo = 100, hi = 0;
-        for (int i = 0; i < count; ++i) {
-            lo = std::min(lo, g_levels[i]);
-            hi = std::max(hi, g_levels[i]);
-        }
-        QVERIFY2(hi - lo >= 5, qPrintable(QString("%1..%2").arg(lo).arg(hi)));
+        const auto [lo, hi] = std::minmax_element(g_levels, g_levels + count);
+        QVERIFY2(*hi - *lo >= 5, qPrintable(QString("the level does not pulse: %1..%2").arg(*lo).arg(*hi)));
     }
 
     // Stopping waits for a callback in progress; stopping from inside the callback is refused

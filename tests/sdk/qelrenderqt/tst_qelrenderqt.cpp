@@ -16,37 +16,17 @@ struct Yuv {
 constexpr Yuv kRed{81, 90, 240};
 constexpr Yuv kBlue{41, 240, 110};
 
-int frameBytes(int w, int h) {
-    return w * h + 2 * ((w + 1) / 2) * ((h + 1) / 2);
-}
-
-// Left half red, right half blue.
-QByteArray splitFrame(int w, int h) {
-    QByteArray frame(frameBytes(w, h), Qt::Uninitialized);
-    const int cw = (w + 1) / 2;
-    const int ch = (h + 1) / 2;
-    char* y = frame.data();
-    char* u = y + w * h;
-    char* v = u + cw * ch;
-    for (int row = 0; row < h; ++row) {
-        for (int x = 0; x < w; ++x) {
-            y[row * w + x] = char(x < w / 2 ? kRed.y : kBlue.y);
-        }
+// A planar YUV 4:2:0 frame, its left half in one colour and its right half in another.
+QByteArray splitFrame(int w, int h, Yuv left = kRed, Yuv right = kBlue) {
+    QByteArray frame;
+    for (int plane = 0; plane < 3; ++plane) {
+        const int pw = plane ? (w + 1) / 2 : w;
+        const int ph = plane ? (h + 1) / 2 : h;
+        const uint8_t Yuv::*component = plane == 0 ? &Yuv::y : plane == 1 ? &Yuv::u : &Yuv::v;
+        const QByteArray row =
+            QByteArray(pw / 2, char(left.*component)) + QByteArray(pw - pw / 2, char(right.*component));
+        frame += row.repeated(ph);
     }
-    for (int row = 0; row < ch; ++row) {
-        for (int x = 0; x < cw; ++x) {
-            u[row * cw + x] = char(x < cw / 2 ? kRed.u : kBlue.u);
-            v[row * cw + x] = char(x < cw / 2 ? kRed.v : kBlue.v);
-        }
-    }
-    return frame;
-}
-
-QByteArray solidFrame(int w, int h, Yuv colour) {
-    QByteArray frame(frameBytes(w, h), char(colour.y));
-    const int chroma = ((w + 1) / 2) * ((h + 1) / 2);
-    std::fill(frame.begin() + w * h, frame.begin() + w * h + chroma, char(colour.u));
-    std::fill(frame.begin() + w * h + chroma, frame.end(), char(colour.v));
     return frame;
 }
 
@@ -357,7 +337,7 @@ private slots:
         QCOMPARE(r.renderAt(splitFrame(32, 24), 1000), 1);
         QCOMPARE(qelrender_wants_frame(r.key), 0);  // a caller may skip decoding the next ones
         for (int i = 0; i < 9; ++i) {
-            QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 2000 + i), 1);
+            QCOMPARE(r.renderAt(splitFrame(32, 24, kBlue, kBlue), 2000 + i), 1);
         }
         QTRY_COMPARE(r.counts().painted, 1LL);
         QTest::qWait(50);
@@ -371,7 +351,7 @@ private slots:
         QCOMPARE(log[0].captureUs, 1000LL);
         QVERIFY(log[0].paintedUs > 0);
         // Painted: the next frame is converted and shown; repaints do not log it twice.
-        QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 4000), 1);
+        QCOMPARE(r.renderAt(splitFrame(32, 24, kBlue, kBlue), 4000), 1);
         QTRY_COMPARE(r.counts().painted, 2LL);
         widget.repaint();
         VERIFY_COLOUR(widget.grab().toImage(), Qt::blue, {10, 24});
