@@ -28,7 +28,18 @@ struct EncoderSettings {
     AVPixelFormat format;  // input format of the encoder
     int gop = 30;
     const char* options = "";  // "key=value:key=value" AVOptions of the encoder
+    EncoderSettings withGop(int frames) const {
+        EncoderSettings s = *this;
+        s.gop = frames;
+        return s;
+    }
 };
+
+// The encoders as the tests use them: one packet per picture, quiet.
+const EncoderSettings kMjpeg{"mjpeg", AV_PIX_FMT_YUVJ422P};
+const EncoderSettings kH264{"libx264", AV_PIX_FMT_YUV420P, 30, "preset=ultrafast:tune=zerolatency"};
+const EncoderSettings kH265{"libx265", AV_PIX_FMT_YUV420P, 30,
+                            "preset=ultrafast:tune=zerolatency:x265-params=log-level=error"};
 
 // Encodes `count` pattern pictures; one packet per picture (the encoders run without delay).
 QVector<QByteArray> encode(const EncoderSettings& settings, int width, int height, int count);

@@ -250,9 +250,8 @@ private slots:
     }
 
     void decodedSizeDifferentFromDeclared() {
-        const QVector<QByteArray> packets = encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 320, 240, 1);
-        const QVector<QByteArray> h264 =
-            encode({"libx264", AV_PIX_FMT_YUV420P, 30, "preset=ultrafast:tune=zerolatency"}, 320, 240, 1);
+        const QVector<QByteArray> packets = encode(kMjpeg, 320, 240, 1);
+        const QVector<QByteArray> h264 = encode(kH264, 320, 240, 1);
         for (const QSize size : {QSize(160, 120), QSize(641, 479), QSize(320, 180)}) {
             DecoderUnderTest d(QEL_MEDIA_MJPEG, size.width(), size.height());
             const QByteArray frame = d.decode(packets[0]);
@@ -270,54 +269,36 @@ private slots:
         }
     }
 
-    void encodedStreamWaitsForKeyframe_data() {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QByteArray>("encoder");
-        QTest::addColumn<QByteArray>("options");
-        QTest::newRow("h264") << int(QEL_MEDIA_H264) << QByteArray("libx264")
-                              << QByteArray("preset=ultrafast:tune=zerolatency:x264-params=repeat-headers=1");
-        QTest::newRow("h265") << int(QEL_MEDIA_H265) << QByteArray("libx265")
-                              << QByteArray(
-                                     "preset=ultrafast:tune=zerolatency:"
-                                     "x265-params=log-level=error:repeat-headers=1");
-    }
-
     void encodedStreamWaitsForKeyframe() {
-        QFETCH(int, type);
-        QFETCH(QByteArray, encoder);
-        QFETCH(QByteArray, options);
-        // Two groups of pictures; joining the stream in the middle of the first.
-        const QVector<QByteArray> packets =
-            encode({encoder.constData(), AV_PIX_FMT_YUV420P, 6, options.constData()}, 160, 96, 12);
-        QCOMPARE(packets.size(), 12);
-        DecoderUnderTest d(type, 160, 96);
-        for (int i = 2; i < 6; ++i) {
-            QVERIFY2(d.decode(packets[i]).isEmpty(),
-                     qPrintable(QString("picture %1 before the keyframe").arg(i)));
+        for (const auto& [type, settings] :
+             {std::pair(QEL_MEDIA_H264, kH264), std::pair(QEL_MEDIA_H265, kH265)}) {
+            // Two groups of pictures; joining the stream in the middle of the first.
+            const QVector<QByteArray> packets = encode(settings.withGop(6), 160, 96, 12);
+            QCOMPARE(packets.size(), 12);
+            DecoderUnderTest d(type, 160, 96);
+            for (int i = 2; i < 6; ++i) {
+                QVERIFY2(d.decode(packets[i]).isEmpty(),
+                         qPrintable(QString("%1: picture %2 before the keyframe").arg(type).arg(i)));
+            }
+            // From the keyframe on, every packet gives its picture at once.
+            for (int i = 6; i < 12; ++i) {
+                QVERIFY2(!d.decode(packets[i]).isEmpty(),
+                         qPrintable(QString("%1: packet %2").arg(type).arg(i)));
+            }
+            QVERIFY(d.guardIntact);
         }
-        // From the keyframe on, every packet gives its picture at once.
-        for (int i = 6; i < 12; ++i) {
-            QVERIFY2(!d.decode(packets[i]).isEmpty(), qPrintable(QString("packet %1").arg(i)));
-        }
-        QVERIFY(d.guardIntact);
     }
 
     void garbageAndTruncatedInput() {
-        const QVector<QByteArray> mjpeg = encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 96, 64, 2);
-        const QVector<QByteArray> h264 =
-            encode({"libx264", AV_PIX_FMT_YUV420P, 30, "preset=ultrafast:tune=zerolatency"}, 96, 64, 2);
-        const QVector<QByteArray> h265 =
-            encode({"libx265", AV_PIX_FMT_YUV420P, 30,
-                    "preset=ultrafast:tune=zerolatency:x265-params=log-level=error"},
-                   96, 64, 2);
-        const QVector<QByteArray>* streams[] = {&mjpeg, &h264, &h265};
+        const EncoderSettings settings[] = {kMjpeg, kH264, kH265};
         const int types[] = {QEL_MEDIA_MJPEG, QEL_MEDIA_H264, QEL_MEDIA_H265};
+        const QByteArray mjpeg = encode(kMjpeg, 96, 64, 1).value(0);
         for (int s = 0; s < 3; ++s) {
             DecoderUnderTest d(types[s], 96, 64);
             for (unsigned seed = 1; seed < 20; ++seed) {
                 QVERIFY(d.decode(randomBytes(int(seed * 97), seed)).isEmpty());
             }
-            const QByteArray& first = streams[s]->at(0);
+            const QByteArray first = encode(settings[s], 96, 64, 1).value(0);
             // (A JPEG missing only its end marker is whole: the last cut reaches into its coded data.)
             const int last = first.size() - (types[s] == QEL_MEDIA_MJPEG ? 5 : 2);
             for (int cut : {1, 4, first.size() / 3, first.size() / 2, last}) {
@@ -334,7 +315,7 @@ private slots:
             QCOMPARE(d.decode(first), expected);
         }
         // A camera whose JPEGs never end with the marker: every frame is whole, every one shown.
-        QByteArray unterminated = mjpeg[0];
+        QByteArray unterminated = mjpeg;
         unterminated.chop(2);
         DecoderUnderTest quirky(QEL_MEDIA_MJPEG, 96, 64);
         for (int i = 0; i < 3; ++i) {
@@ -382,7 +363,7 @@ private slots:
                 qelconvert_release_video_decoder(key);
             }
         }
-        const QByteArray jpeg = encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 96, 64, 1).value(0);
+        const QByteArray jpeg = encode(kMjpeg, 96, 64, 1).value(0);
         for (const QSize size : {QSize(17, 9), QSize(130, 66)}) {
             GuardedBuffer input{size_t(jpeg.size())};
             std::memcpy(input.data(), jpeg.constData(), size_t(jpeg.size()));
@@ -397,7 +378,7 @@ private slots:
     }
 
     void decodersOnSeveralThreads() {
-        const QVector<QByteArray> packets = encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 128, 96, 4);
+        const QVector<QByteArray> packets = encode(kMjpeg, 128, 96, 4);
         std::atomic<bool> stop{false};
         std::atomic<int> decoded{0};
         std::vector<std::thread> threads;

@@ -275,7 +275,7 @@ private slots:
             return out;
         };
         QTest::newRow("FFmpeg 4:2:2 1080p")
-            << TestFrames::encode({"mjpeg", AV_PIX_FMT_YUVJ422P}, 1920, 1080, 3) << QSize(1920, 1080);
+            << TestFrames::encode(TestFrames::kMjpeg, 1920, 1080, 3) << QSize(1920, 1080);
         QTest::newRow("4:2:0 odd") << frames(641, 359, {Sampling::S420}) << QSize(641, 359);
         QTest::newRow("grey") << frames(320, 240, {Sampling::Grey}) << QSize(320, 240);
         QTest::newRow("4:2:0 at half size") << frames(1280, 720, {Sampling::S420}) << QSize(640, 360);

@@ -168,9 +168,7 @@ private slots:
     void storesEncodedFramesAsReceived() {
         QFETCH(bool, hevc);
         const QVector<QByteArray> frames =
-            TestFrames::encode({hevc ? "libx265" : "libx264", AV_PIX_FMT_YUV420P, 15,
-                                hevc ? "preset=ultrafast:x265-params=log-level=error" : "preset=ultrafast"},
-                               320, 240, 40);
+            TestFrames::encode((hevc ? TestFrames::kH265 : TestFrames::kH264).withGop(15), 320, 240, 40);
         QCOMPARE(frames.size(), 40);
         // Join the stream in the middle of a GOP: frames 5-14 cannot be decoded on their own.
         const QVector<QByteArray> sent = frames.mid(5);

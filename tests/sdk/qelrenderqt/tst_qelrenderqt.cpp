@@ -42,13 +42,8 @@ QString offColour(const QImage& shot, QColor colour, std::initializer_list<QPoin
     for (const QPoint p : points) {
         const QRgb px = shot.pixel(p);
         if (!near(px, colour)) {
-            return QString("(%1,%2) is (%3,%4,%5), not %6")
-                .arg(p.x())
-                .arg(p.y())
-                .arg(qRed(px))
-                .arg(qGreen(px))
-                .arg(qBlue(px))
-                .arg(colour.name());
+            return QString::asprintf("(%d,%d) is (%d,%d,%d), not %s", p.x(), p.y(), qRed(px), qGreen(px),
+                                     qBlue(px), qPrintable(colour.name()));
         }
     }
     return QString();
