@@ -92,6 +92,9 @@ Recording readBack(const std::string& path) {
         const unsigned index = unsigned(pkt->stream_index);
         if (decoders[index].ctx->codec_type == AVMEDIA_TYPE_VIDEO) {
             r.videoPackets.emplace_back(reinterpret_cast<const char*>(pkt->data), pkt->size);
+            if (pkt->flags & AV_PKT_FLAG_KEY) {
+                r.keyframesAt.push_back(pkt->pts * av_q2d(fmt->streams[index]->time_base));
+            }
         }
         if (avcodec_send_packet(decoders[index].ctx, pkt) < 0) {
             ++r.decodeErrors;
@@ -107,35 +110,6 @@ Recording readBack(const std::string& path) {
     av_packet_free(&pkt);
     avformat_close_input(&fmt);
     return r;
-}
-
-double seekAndDecode(const std::string& path, double seconds) {
-    AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) {
-        return -1;
-    }
-    avformat_find_stream_info(fmt, nullptr);
-    const int vi = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    double result = -1;
-    Decoder dec;
-    if (vi >= 0 && dec.open(fmt->streams[vi])) {
-        const double tb = av_q2d(fmt->streams[vi]->time_base);
-        if (av_seek_frame(fmt, vi, int64_t(seconds / tb), AVSEEK_FLAG_BACKWARD) >= 0) {
-            AVPacket* pkt = av_packet_alloc();
-            AVFrame* frame = av_frame_alloc();
-            while (result < 0 && av_read_frame(fmt, pkt) >= 0) {
-                if (pkt->stream_index == vi && avcodec_send_packet(dec.ctx, pkt) >= 0 &&
-                    avcodec_receive_frame(dec.ctx, frame) >= 0) {
-                    result = frame->best_effort_timestamp * tb;
-                }
-                av_packet_unref(pkt);
-            }
-            av_frame_free(&frame);
-            av_packet_free(&pkt);
-        }
-    }
-    avformat_close_input(&fmt);
-    return result;
 }
 
 std::vector<std::string> topLevelBoxes(const std::string& path) {

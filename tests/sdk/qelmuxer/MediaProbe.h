@@ -15,6 +15,7 @@ struct Recording {
     int sampleRate = 0;
     int channels = 0;
     std::vector<QByteArray> videoPackets;  // as stored (length-prefixed NAL units)
+    std::vector<double> keyframesAt;       // seconds, as the index marks them
     // Decoded content, in presentation seconds: when the picture first turned bright and the
     // sound first turned loud.
     double flashAt = -1;
@@ -27,8 +28,6 @@ struct Recording {
 
 // Opens the file and decodes every packet.
 Recording readBack(const std::string& path);
-// Seeks to `seconds` and answers the presentation time of the first video frame decoded there.
-double seekAndDecode(const std::string& path, double seconds);
 // The four-character types of the file's top-level boxes.
 std::vector<std::string> topLevelBoxes(const std::string& path);
 
