@@ -341,25 +341,25 @@ private slots:
         QCOMPARE(QByteArray(key).left(4), QByteArray("mux-"));
         std::vector<uint8_t> frame = yuvFrame(321, 241, 80, 0);
         std::vector<uint8_t> pcm(1920);
-        QCOMPARE(qelmuxer_muxer(key, frame.data(), int(frame.size()), 0), 0);
-        QCOMPARE(qelmuxer_muxer(key, frame.data(), int(frame.size()) - 1, 0),
-                 int(QEL_MUXER_REFUSED_ARGUMENT));
-        QCOMPARE(qelmuxer_muxer(key, nullptr, int(frame.size()), 0), int(QEL_MUXER_REFUSED_ARGUMENT));
-        QCOMPARE(qelmuxer_muxer(key, frame.data(), int(frame.size()), 7), int(QEL_MUXER_REFUSED_ARGUMENT));
-        QCOMPARE(qelmuxer_muxer(key, pcm.data(), int(pcm.size()), 1), int(QEL_MUXER_REFUSED_ARGUMENT));
-        QCOMPARE(qelmuxer_muxer("mux-999999", frame.data(), int(frame.size()), 0),
-                 int(QEL_MUXER_REFUSED_ARGUMENT));
-        QCOMPARE(qelmuxer_muxer(nullptr, frame.data(), int(frame.size()), 0),
-                 int(QEL_MUXER_REFUSED_ARGUMENT));
+        auto mux = [&](const char* k, const uint8_t* data, int size, int kind) {
+            return qelmuxer_muxer(k, data, size, kind);
+        };
+        const int size = int(frame.size()), refused = QEL_MUXER_REFUSED_ARGUMENT;
+        QCOMPARE(mux(key, frame.data(), size, 0), 0);
+        QCOMPARE(mux(key, frame.data(), size - 1, 0), refused);
+        QCOMPARE(mux(key, nullptr, size, 0), refused);
+        QCOMPARE(mux(key, frame.data(), size, 7), refused);
+        QCOMPARE(mux(key, pcm.data(), int(pcm.size()), 1), refused);  // no sound in this recording
+        QCOMPARE(mux("mux-999999", frame.data(), size, 0), refused);
+        QCOMPARE(mux(nullptr, frame.data(), size, 0), refused);
         char longKey[400];
         std::memset(longKey, 'x', sizeof longKey);  // not terminated within 256 bytes
-        QCOMPARE(qelmuxer_muxer(longKey, frame.data(), int(frame.size()), 0),
-                 int(QEL_MUXER_REFUSED_ARGUMENT));
+        QCOMPARE(mux(longKey, frame.data(), size, 0), refused);
         QCOMPARE(qelmuxer_release_muxer(longKey), 0);
         QCOMPARE(qelmuxer_release_muxer(key), 1);
         QCOMPARE(qelmuxer_release_muxer(key), 0);
         QCOMPARE(qelmuxer_release_muxer(nullptr), 0);
-        QVERIFY(qelmuxer_muxer(key, frame.data(), int(frame.size()), 0) != 0);
+        QVERIFY(mux(key, frame.data(), size, 0) != 0);
         QCOMPARE(qelmuxer_wait_finalised(20000), 1);
         QCOMPARE(readBack(path).width, 320);
 
