@@ -1,4 +1,4 @@
-// Synthetic camera frames for the decoder tests and benchmarks: pictures, encoded with FFmpeg's
+// Synthetic camera frames for the decoder and muxer tests and benchmarks: pictures, encoded with FFmpeg's
 // own encoders, and FFmpeg's own decode of them as the reference.
 #ifndef TEST_FRAMES_H
 #define TEST_FRAMES_H

@@ -1,5 +1,5 @@
-// Synthetic pictures and sound for the muxer tests, and a feeder that hands them to a muxer in real time from
-// a video and a sound thread.
+// Synthetic pictures and sound for the muxer tests, handed to a muxer in real time from a video
+// and a sound thread.
 #ifndef TESTS_QELMUXER_SYNTHETIC_MEDIA_H
 #define TESTS_QELMUXER_SYNTHETIC_MEDIA_H
 
