@@ -82,15 +82,10 @@ class TestQelAudioInput : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QCOMPARE(qelaudioinput_init(), 1);
-        char version[QEL_TEXT_BUFFER_SIZE];
-        QCOMPARE(qelaudioinput_get_version(version), 1);
-        QVERIFY(QByteArray(version).startsWith("qelaudioinput"));
-    }
+    void initTestCase() { QCOMPARE(qelaudioinput_init(), 1); }
 
     // Real devices (none on a machine without a sound card) come first, the virtual one last.
-    void listsTheVirtualMicrophoneLast() {
+    void listsDevicesAndRefusesOthers() {
         int n = 0;
         QCOMPARE(qelaudioinput_get_device_count(&n), 1);
         QVERIFY(n >= 1);
@@ -108,6 +103,15 @@ private slots:
         qputenv("QEL_VIRTUAL_MICROPHONES", "1");
         QCOMPARE(without, n - 1);
         QCOMPARE(virtualIndex(), n - 1);
+
+        // Missing devices and unusable formats are refused; stopping what never started is harmless.
+        for (const int device : {-1, n, n + 7}) {
+            QCOMPARE(qelaudioinput_start_recording(device, 2, 48000, 16), 0);
+        }
+        QCOMPARE(qelaudioinput_start_recording(n - 1, 2, 48000, 8), 0);
+        QCOMPARE(qelaudioinput_start_recording(n - 1, 0, 48000, 16), 0);
+        QCOMPARE(qelaudioinput_start_recording(n - 1, 2, 100, 16), 0);
+        QCOMPARE(qelaudioinput_stop_recording(), 1);
     }
 
     // 10 ms blocks, paced by the clock, stamped with the monotonic clock; nothing after stop.
@@ -142,13 +146,8 @@ private slots:
             }
             QVERIFY(g_levels[i] > 30 && g_levels[i] <= 100);
         }
-        // The level pulses.
-        int lo = 100, hi = 0;
-        for (int i = 0; i < count; ++i) {
-            lo = std::min(lo, g_levels[i]);
-            hi = std::max(hi, g_levels[i]);
-        }
-        QVERIFY2(hi - lo >= 5, qPrintable(QString("%1..%2").arg(lo).arg(hi)));
+        const auto [lo, hi] = std::minmax_element(g_levels, g_levels + count);
+        QVERIFY2(*hi - *lo >= 5, qPrintable(QString("the level does not pulse: %1..%2").arg(*lo).arg(*hi)));
     }
 
     // Stopping waits for a callback in progress; stopping from inside the callback is refused
@@ -168,19 +167,6 @@ private slots:
         QCOMPARE(qelaudioinput_start_recording(virtualIndex(), 2, 48000, 16), 1);
         QTRY_COMPARE(g_stopAnswer.load(), 0);
         qelaudioinput_set_callback(nullptr);
-        QCOMPARE(qelaudioinput_stop_recording(), 1);
-    }
-
-    void refusesMissingDevicesAndFormats() {
-        int n = 0;
-        qelaudioinput_get_device_count(&n);
-        QCOMPARE(qelaudioinput_start_recording(-1, 2, 48000, 16), 0);
-        QCOMPARE(qelaudioinput_start_recording(n, 2, 48000, 16), 0);
-        QCOMPARE(qelaudioinput_start_recording(n + 7, 2, 48000, 16), 0);
-        QCOMPARE(qelaudioinput_start_recording(virtualIndex(), 2, 48000, 8), 0);
-        QCOMPARE(qelaudioinput_start_recording(virtualIndex(), 0, 48000, 16), 0);
-        QCOMPARE(qelaudioinput_start_recording(virtualIndex(), 2, 100, 16), 0);
-        // Nothing was started: stopping is harmless.
         QCOMPARE(qelaudioinput_stop_recording(), 1);
     }
 

@@ -15,29 +15,18 @@ namespace TestFrames {
 
 namespace {
 
-bool fullRange(AVPixelFormat format) {
-    switch (format) {
-        case AV_PIX_FMT_YUVJ420P:
-        case AV_PIX_FMT_YUVJ422P:
-        case AV_PIX_FMT_YUVJ444P:
-        case AV_PIX_FMT_GRAY8:
-            return true;
-        default:
-            return false;
-    }
+// RGB, grey and the JPEG YUV formats are full range.
+bool fullRange(AVPixelFormat f) {
+    return f == AV_PIX_FMT_YUVJ420P || f == AV_PIX_FMT_YUVJ422P || f == AV_PIX_FMT_YUVJ444P ||
+           f == AV_PIX_FMT_GRAY8 || f == AV_PIX_FMT_RGB24 || f == AV_PIX_FMT_BGR24;
 }
 
-AVPixelFormat plain(AVPixelFormat format) {
-    switch (format) {
-        case AV_PIX_FMT_YUVJ420P:
-            return AV_PIX_FMT_YUV420P;
-        case AV_PIX_FMT_YUVJ422P:
-            return AV_PIX_FMT_YUV422P;
-        case AV_PIX_FMT_YUVJ444P:
-            return AV_PIX_FMT_YUV444P;
-        default:
-            return format;
-    }
+// The JPEG formats' plain counterparts (the range is set apart).
+AVPixelFormat plain(AVPixelFormat f) {
+    return f == AV_PIX_FMT_YUVJ420P   ? AV_PIX_FMT_YUV420P
+           : f == AV_PIX_FMT_YUVJ422P ? AV_PIX_FMT_YUV422P
+           : f == AV_PIX_FMT_YUVJ444P ? AV_PIX_FMT_YUV444P
+                                      : f;
 }
 
 void scale(const uint8_t* const src[4], const int srcStride[4], int w, int h, AVPixelFormat from,
@@ -93,10 +82,7 @@ QByteArray rgbPattern(int width, int height, int index) {
     return rgb;
 }
 
-QByteArray convert(const QByteArray& picture, int width, int height, AVPixelFormat from, AVPixelFormat to,
-                   int toWidth, int toHeight) {
-    toWidth = toWidth ? toWidth : width;
-    toHeight = toHeight ? toHeight : height;
+QByteArray convert(const QByteArray& picture, int width, int height, AVPixelFormat from, AVPixelFormat to) {
     // The scaler reads and writes a little past the ends of tightly packed pictures: padded copies.
     constexpr int kPadding = 4096;
     QByteArray input = picture;
@@ -105,23 +91,21 @@ QByteArray convert(const QByteArray& picture, int width, int height, AVPixelForm
     int srcStride[4];
     av_image_fill_arrays(src, srcStride, reinterpret_cast<const uint8_t*>(input.constData()), from, width,
                          height, 1);
-    const int outBytes = av_image_get_buffer_size(to, toWidth, toHeight, 1);
+    const int outBytes = av_image_get_buffer_size(to, width, height, 1);
     QByteArray out(outBytes + kPadding, Qt::Uninitialized);
     uint8_t* dst[4];
     int dstStride[4];
-    av_image_fill_arrays(dst, dstStride, reinterpret_cast<uint8_t*>(out.data()), to, toWidth, toHeight, 1);
-    const bool fromFull = fullRange(from) || from == AV_PIX_FMT_RGB24 || from == AV_PIX_FMT_BGR24;
-    const bool toFull = fullRange(to) || to == AV_PIX_FMT_RGB24 || to == AV_PIX_FMT_BGR24;
-    scale(src, srcStride, width, height, from, fromFull, dst, dstStride, toWidth, toHeight, to, toFull);
+    av_image_fill_arrays(dst, dstStride, reinterpret_cast<uint8_t*>(out.data()), to, width, height, 1);
+    scale(src, srcStride, width, height, from, fullRange(from), dst, dstStride, width, height, to,
+          fullRange(to));
     out.truncate(outBytes);
     return out;
 }
 
-QVector<QByteArray> encodePictures(const EncoderSettings& settings, int width, int height,
-                                   const QVector<QByteArray>& pictures) {
+QVector<QByteArray> encode(const EncoderSettings& settings, int width, int height, int count) {
     QVector<QByteArray> packets;
     const AVCodec* codec = avcodec_find_encoder_by_name(settings.encoder);
-    Q_ASSERT_X(codec, "encodePictures", settings.encoder);
+    Q_ASSERT_X(codec, "encode", settings.encoder);
     AVCodecContext* ctx = avcodec_alloc_context3(codec);
     ctx->width = width;
     ctx->height = height;
@@ -150,10 +134,12 @@ QVector<QByteArray> encodePictures(const EncoderSettings& settings, int width, i
             av_packet_unref(pkt);
         }
     };
-    for (int i = 0; i < pictures.size(); ++i) {
+    for (int i = 0; i < count; ++i) {
+        const QByteArray picture =
+            convert(rgbPattern(width, height, i), width, height, AV_PIX_FMT_RGB24, settings.format);
         uint8_t* src[4];
         int srcStride[4];
-        av_image_fill_arrays(src, srcStride, reinterpret_cast<const uint8_t*>(pictures[i].constData()),
+        av_image_fill_arrays(src, srcStride, reinterpret_cast<const uint8_t*>(picture.constData()),
                              settings.format, width, height, 1);
         frame->format = settings.format;
         frame->width = width;
@@ -175,15 +161,6 @@ QVector<QByteArray> encodePictures(const EncoderSettings& settings, int width, i
     av_frame_free(&frame);
     avcodec_free_context(&ctx);
     return packets;
-}
-
-QVector<QByteArray> encode(const EncoderSettings& settings, int width, int height, int count) {
-    QVector<QByteArray> pictures;
-    for (int i = 0; i < count; ++i) {
-        pictures.append(
-            convert(rgbPattern(width, height, i), width, height, AV_PIX_FMT_RGB24, settings.format));
-    }
-    return encodePictures(settings, width, height, pictures);
 }
 
 QVector<QByteArray> referenceDecode(AVCodecID codecId, const QVector<QByteArray>& packets, int outWidth,

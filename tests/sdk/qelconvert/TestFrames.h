@@ -1,4 +1,4 @@
-// Synthetic camera frames for the decoder tests and benchmarks: pictures, encoded with FFmpeg's
+// Synthetic camera frames for the decoder and muxer tests and benchmarks: pictures, encoded with FFmpeg's
 // own encoders, and FFmpeg's own decode of them as the reference.
 #ifndef TEST_FRAMES_H
 #define TEST_FRAMES_H
@@ -19,23 +19,30 @@ int yuv420Bytes(int width, int height);
 // An RGB24 test picture (gradients, colour bars, fine lines), different for each `index`.
 QByteArray rgbPattern(int width, int height, int index = 0);
 
-// Converts a tightly packed picture into another packed/planar format (tightly packed too) with
-// FFmpeg's scaler; full range only for the YUVJ formats and GRAY8/RGB.
-QByteArray convert(const QByteArray& picture, int width, int height, AVPixelFormat from, AVPixelFormat to,
-                   int toWidth = 0, int toHeight = 0);
+// Converts a tightly packed picture into another format (tightly packed too) with FFmpeg's scaler;
+// full range only for the YUVJ formats and GRAY8/RGB.
+QByteArray convert(const QByteArray& picture, int width, int height, AVPixelFormat from, AVPixelFormat to);
 
 struct EncoderSettings {
     const char* encoder;   // "mjpeg", "libx264", "libx265"
     AVPixelFormat format;  // input format of the encoder
     int gop = 30;
     const char* options = "";  // "key=value:key=value" AVOptions of the encoder
+    EncoderSettings withGop(int frames) const {
+        EncoderSettings s = *this;
+        s.gop = frames;
+        return s;
+    }
 };
+
+// The encoders as the tests use them: one packet per picture, quiet.
+const EncoderSettings kMjpeg{"mjpeg", AV_PIX_FMT_YUVJ422P};
+const EncoderSettings kH264{"libx264", AV_PIX_FMT_YUV420P, 30, "preset=ultrafast:tune=zerolatency"};
+const EncoderSettings kH265{"libx265", AV_PIX_FMT_YUV420P, 30,
+                            "preset=ultrafast:tune=zerolatency:x265-params=log-level=error"};
 
 // Encodes `count` pattern pictures; one packet per picture (the encoders run without delay).
 QVector<QByteArray> encode(const EncoderSettings& settings, int width, int height, int count);
-// Encodes given pictures (tightly packed in settings.format).
-QVector<QByteArray> encodePictures(const EncoderSettings& settings, int width, int height,
-                                   const QVector<QByteArray>& pictures);
 
 // FFmpeg's own decode of the packets, each picture scaled into outWidth x outHeight planar
 // YUV 4:2:0 limited range; an empty entry where a packet gave no picture.

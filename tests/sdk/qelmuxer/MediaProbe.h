@@ -2,44 +2,32 @@
 #ifndef TESTS_QELMUXER_MEDIA_PROBE_H
 #define TESTS_QELMUXER_MEDIA_PROBE_H
 
+#include <QByteArray>
 #include <string>
 #include <vector>
 
-struct ProbedStream {
-    bool video = false;
-    std::string codec;  // "h264", "hevc", "aac"
+struct Recording {
+    bool opened = false;
+    double duration = -1;    // seconds
+    std::string videoCodec;  // "h264", "hevc"; empty without a picture stream
+    std::string audioCodec;  // "aac"; empty without a sound stream
     int width = 0;
-    int height = 0;
     int sampleRate = 0;
     int channels = 0;
-    double start = 0;
-};
-
-struct Probe {
-    bool opened = false;
-    double duration = -1;  // seconds
-    std::vector<ProbedStream> streams;
-    const ProbedStream* video() const;
-    const ProbedStream* audio() const;
-};
-
-// Decoded content: when the picture first turned bright and the sound first turned loud,
-// both in presentation seconds.
-struct Events {
+    std::vector<QByteArray> videoPackets;  // as stored (length-prefixed NAL units)
+    std::vector<double> keyframesAt;       // seconds, as the index marks them
+    // Decoded content, in presentation seconds: when the picture first turned bright and the
+    // sound first turned loud.
     double flashAt = -1;
     double clickAt = -1;
-    int videoFrames = 0;
-    int decodeErrors = 0;
     double lastVideoAt = -1;
     double audioEndsAt = -1;
+    int videoFrames = 0;
+    int decodeErrors = 0;
 };
 
-Probe probeFile(const std::string& path);
-Events decodeEvents(const std::string& path);
-// Seeks to `seconds` and answers the presentation time of the first video frame decoded there.
-double seekAndDecode(const std::string& path, double seconds);
-// The payloads of the video packets as stored (length-prefixed NAL units).
-std::vector<std::vector<unsigned char>> videoPackets(const std::string& path);
+// Opens the file and decodes every packet.
+Recording readBack(const std::string& path);
 // The four-character types of the file's top-level boxes.
 std::vector<std::string> topLevelBoxes(const std::string& path);
 

@@ -12,11 +12,6 @@
 #include "qelmuxer.h"
 #include "qelmuxer_stats.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/opt.h>
-}
-
 std::vector<uint8_t> yuvFrame(int width, int height, int y, int index) {
     int cw = (width + 1) / 2;
     int ch = (height + 1) / 2;
@@ -31,95 +26,38 @@ std::vector<uint8_t> yuvFrame(int width, int height, int y, int index) {
     return f;
 }
 
-std::vector<std::vector<uint8_t>> encodeAnnexB(bool hevc, int width, int height, int count, int gop) {
-    std::vector<std::vector<uint8_t>> out;
-    const AVCodec* codec = avcodec_find_encoder_by_name(hevc ? "libx265" : "libx264");
-    if (!codec) {
-        return out;
-    }
-    AVCodecContext* ctx = avcodec_alloc_context3(codec);
-    ctx->width = width;
-    ctx->height = height;
-    ctx->pix_fmt = AV_PIX_FMT_YUV420P;
-    ctx->time_base = AVRational{1, 30};
-    ctx->gop_size = gop;
-    ctx->max_b_frames = 0;
-    av_opt_set(ctx->priv_data, "preset", "ultrafast", 0);
-    if (hevc) {
-        av_opt_set(ctx->priv_data, "x265-params", "log-level=error:bframes=0", 0);
-    } else {
-        av_opt_set(ctx->priv_data, "x264-params", "log=0", 0);
-    }
-    if (avcodec_open2(ctx, codec, nullptr) < 0) {
-        avcodec_free_context(&ctx);
-        return out;
-    }
-    AVFrame* frame = av_frame_alloc();
-    AVPacket* pkt = av_packet_alloc();
-    auto drain = [&] {
-        while (avcodec_receive_packet(ctx, pkt) >= 0) {
-            out.emplace_back(pkt->data, pkt->data + pkt->size);
-            av_packet_unref(pkt);
+std::vector<QByteArray> nalUnits(const QByteArray& d, bool lengthPrefixed) {
+    std::vector<QByteArray> nals;
+    if (lengthPrefixed) {
+        for (int i = 0; i + 4 <= d.size();) {
+            const int n = int(uint8_t(d[i]) << 24 | uint8_t(d[i + 1]) << 16 | uint8_t(d[i + 2]) << 8 |
+                              uint8_t(d[i + 3]));
+            i += 4;
+            if (n < 0 || i + n > d.size()) {
+                break;
+            }
+            nals.push_back(d.mid(i, n));
+            i += n;
         }
-    };
-    for (int i = 0; i < count; ++i) {
-        std::vector<uint8_t> yuv = yuvFrame(width, height, 60 + (i % 10), i);
-        frame->format = AV_PIX_FMT_YUV420P;
-        frame->width = width;
-        frame->height = height;
-        frame->data[0] = yuv.data();
-        frame->data[1] = yuv.data() + width * height;
-        frame->data[2] = frame->data[1] + (width / 2) * (height / 2);
-        frame->linesize[0] = width;
-        frame->linesize[1] = frame->linesize[2] = width / 2;
-        frame->pts = i;
-        avcodec_send_frame(ctx, frame);
-        drain();
+        return nals;
     }
-    avcodec_send_frame(ctx, nullptr);
-    drain();
-    av_packet_free(&pkt);
-    av_frame_free(&frame);
-    avcodec_free_context(&ctx);
-    return out;
-}
-
-std::vector<std::vector<uint8_t>> annexBNals(const std::vector<uint8_t>& d) {
-    std::vector<std::vector<uint8_t>> nals;
-    size_t i = 0;
-    size_t start = std::string::npos;
-    while (i + 2 < d.size()) {
+    // Each unit runs from after one start code to the next, without the zero bytes before it.
+    int start = -1;
+    for (int i = 0; i + 2 < d.size(); ++i) {
         if (d[i] == 0 && d[i + 1] == 0 && d[i + 2] == 1) {
-            if (start != std::string::npos) {
-                size_t end = i;
+            if (start >= 0) {
+                int end = i;
                 while (end > start && d[end - 1] == 0) {
                     --end;
                 }
-                nals.emplace_back(d.begin() + long(start), d.begin() + long(end));
+                nals.push_back(d.mid(start, end - start));
             }
-            i += 3;
-            start = i;
-        } else {
-            ++i;
+            start = i + 3;
+            i += 2;
         }
     }
-    if (start != std::string::npos) {
-        nals.emplace_back(d.begin() + long(start), d.end());
-    }
-    return nals;
-}
-
-std::vector<std::vector<uint8_t>> lengthPrefixedNals(const std::vector<uint8_t>& d) {
-    std::vector<std::vector<uint8_t>> nals;
-    size_t i = 0;
-    while (i + 4 <= d.size()) {
-        size_t n = (size_t(d[i]) << 24) | (size_t(d[i + 1]) << 16) | (size_t(d[i + 2]) << 8) | d[i + 3];
-        i += 4;
-        if (i + n > d.size()) {
-            break;
-        }
-        nals.emplace_back(d.begin() + long(i), d.begin() + long(i + n));
-        i += n;
+    if (start >= 0) {
+        nals.push_back(d.mid(start));
     }
     return nals;
 }
@@ -209,22 +147,21 @@ FeedResult feedInRealTime(const char* key, const FeedPlan& plan, bool stopOnFail
             flash ? plan.flashDelayMs / 1000.0
                   : (plan.videoJitterMs > 0 && (!flash || plan.stampCaptureTimes) ? jitter(rng) : 0);
         sleepUntil(t0 + at + late);
-        const std::vector<uint8_t>* data;
+        std::vector<uint8_t>& picture = flash ? bright : dark;
+        picture[size_t(k % plan.width)] ^= 0x10;  // keeps the content moving without allocating
+        const auto* data = reinterpret_cast<const unsigned char*>(picture.data());
+        int size = int(picture.size());
         if (plan.encoded) {
-            data = &(*plan.encoded)[size_t(k) % plan.encoded->size()];
-        } else {
-            data = flash ? &bright : &dark;
-            // Keep the content moving a little without allocating.
-            const_cast<std::vector<uint8_t>*>(data)->at(size_t(k % plan.width)) ^= 0x10;
+            const QByteArray& frame = plan.encoded->at(k % plan.encoded->size());
+            data = reinterpret_cast<const unsigned char*>(frame.constData());
+            size = frame.size();
         }
         flashed = flashed || flash;
-        double before = now();
         if (flash) {
-            r.flashHandedIn = plan.stampCaptureTimes ? t0 + at : before;
+            r.flashHandedIn = plan.stampCaptureTimes ? t0 + at : now();
         }
-        int ret = qelmuxer_muxer_at(key, data->data(), int(data->size()), 0,
-                                    plan.stampCaptureTimes ? (long long)((t0 + at) * 1e6) : 0);
-        r.maxCallMs = std::max(r.maxCallMs, (now() - before) * 1000);
+        int ret =
+            qelmuxer_muxer_at(key, data, size, 0, plan.stampCaptureTimes ? (long long)((t0 + at) * 1e6) : 0);
         ret == 0 ? ++r.videoSent : ++r.videoRefused;
         if (ret) {
             lastRefusal = ret;

@@ -1,8 +1,10 @@
-// Synthetic pictures, sound and encoded streams for the muxer tests and the recording benchmark,
-// and a feeder that hands them to a muxer in real time from a video and a sound thread.
+// Synthetic pictures and sound for the muxer tests, handed to a muxer in real time from a video
+// and a sound thread.
 #ifndef TESTS_QELMUXER_SYNTHETIC_MEDIA_H
 #define TESTS_QELMUXER_SYNTHETIC_MEDIA_H
 
+#include <QByteArray>
+#include <QVector>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -11,13 +13,8 @@
 // A planar YUV 4:2:0 frame (chroma planes of ceil(w/2) x ceil(h/2)) of luma `y` with a moving bar.
 std::vector<uint8_t> yuvFrame(int width, int height, int y, int index);
 
-// Encodes `count` frames of width x height into Annex B access units (one per frame) with
-// libx264 or libx265, parameter sets in front of every keyframe.
-std::vector<std::vector<uint8_t>> encodeAnnexB(bool hevc, int width, int height, int count, int gop);
-// The NAL units of Annex B data, without start codes.
-std::vector<std::vector<uint8_t>> annexBNals(const std::vector<uint8_t>& data);
-// The NAL units of length-prefixed (4-byte) data.
-std::vector<std::vector<uint8_t>> lengthPrefixedNals(const std::vector<uint8_t>& data);
+// The NAL units of Annex B data (start codes) or of length-prefixed (4-byte) data, without either.
+std::vector<QByteArray> nalUnits(const QByteArray& data, bool lengthPrefixed);
 
 struct FeedPlan {
     double seconds = 2.0;
@@ -38,7 +35,7 @@ struct FeedPlan {
     int audioBurst = 1;  // sound blocks delivered this many at a time
     bool audio = true;
     // Encoded frames to send instead of decoded ones (cycled).
-    const std::vector<std::vector<uint8_t>>* encoded = nullptr;
+    const QVector<QByteArray>* encoded = nullptr;
     // Called with the seconds fed so far, about every 100 ms (from the video thread).
     std::function<void(double)> progress;
 };
@@ -49,7 +46,6 @@ struct FeedResult {
     int audioSent = 0;
     int audioRefused = 0;
     int lastRefusal = 0;
-    double maxCallMs = 0;  // slowest qelmuxer_muxer call
     // When the marker frame and the block with the click were actually handed in (seconds,
     // CLOCK_MONOTONIC): a loaded machine may deliver them apart from their schedule. With
     // stampCaptureTimes: their capture times.

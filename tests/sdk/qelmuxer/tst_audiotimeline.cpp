@@ -48,18 +48,6 @@ private slots:
         QCOMPARE(p.silence, int64_t(100 * kRate / 1000));
     }
 
-    void aGapIsFilledWithSilence() {
-        AudioTimeline t(kRate);
-        for (int j = 0; j < 50; ++j) {
-            t.place(arrival(j, 1), kBlock);
-        }
-        // 30 blocks (300 ms) never arrive.
-        auto p = t.place(arrival(80, 1), kBlock);
-        QVERIFY(qAbs(p.silence - 300 * kRate / 1000) <= kRate / 1000);
-        QCOMPARE(p.skip, 0);
-        QVERIFY(qAbs(t.position() - 81 * kBlock) <= kRate / 1000);
-    }
-
     void aLateStartIsCaughtUp() {
         AudioTimeline t(kRate);
         // The first block was held up 60 ms; the following ones are on time.

@@ -10,13 +10,11 @@
 
 #include "MediaProbe.h"
 #include "SyntheticMedia.h"
+#include "TestFrames.h"
 #include "qelmuxer.h"
 #include "qelmuxer_stats.h"
 
 namespace {
-
-// Sound and picture must meet within this (seconds).
-constexpr double kSyncLimit = 0.040;
 
 std::string pathIn(const QTemporaryDir& dir, const char* name) {
     return dir.filePath(name).toStdString();
@@ -32,6 +30,34 @@ QELMuxerStats statsOf(const char* key) {
     std::memset(&s, 0, sizeof s);
     qelmuxer_get_stats(key, &s);
     return s;
+}
+
+// A recording fed in real time with sound, released and read back.
+struct Recorded {
+    FeedResult fed;
+    QELMuxerStats stats{};   // before the release
+    bool finalised = false;  // released and written out
+    Recording file;
+};
+
+Recorded record(const std::string& path, int type, const FeedPlan& plan) {
+    Recorded r;
+    char key[QEL_TEXT_BUFFER_SIZE];
+    if (createMuxer(key, path, plan.width, plan.height, type, true) == 1) {
+        r.fed = feedInRealTime(key, plan);
+        r.stats = statsOf(key);
+        r.finalised = qelmuxer_release_muxer(key) == 1 && qelmuxer_wait_finalised(20000) == 1;
+        r.file = readBack(path);
+    }
+    return r;
+}
+
+// Sound and picture meet at the marker as far apart as they were handed in (or captured).
+bool inStep(const Recorded& r) {
+    const double error = r.file.flashAt - r.file.clickAt - r.fed.expectedOffset();
+    qDebug("picture minus sound at the marker: %.1f ms (handed in %.1f ms apart; flash at %.3f s)",
+           (r.file.flashAt - r.file.clickAt) * 1000, r.fed.expectedOffset() * 1000, r.file.flashAt);
+    return r.file.flashAt >= 0 && r.file.clickAt >= 0 && qAbs(error) <= 0.040;
 }
 
 }  // namespace
@@ -51,20 +77,16 @@ private slots:
     // no fragments) with the right streams, duration, seeking and sound in step with picture.
     void recordsDecodedFramesWithSound() {
         QTemporaryDir dir;
-        std::string path = pathIn(dir, "decoded.mp4");
-        char key[QEL_TEXT_BUFFER_SIZE];
-        QCOMPARE(createMuxer(key, path, 640, 360, 2, true), 1);
+        const std::string path = pathIn(dir, "decoded.mp4");
         FeedPlan plan;
         plan.seconds = 3.0;
         plan.width = 640;
         plan.height = 360;
         plan.flashAt = 1.5;
-        FeedResult fed = feedInRealTime(key, plan);
-        QELMuxerStats st = statsOf(key);
-        QCOMPARE(fed.videoRefused + fed.audioRefused, 0);
-        QCOMPARE(st.videoDropped, 0LL);
-        QCOMPARE(qelmuxer_release_muxer(key), 1);
-        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
+        const Recorded r = record(path, 2, plan);
+        QCOMPARE(r.fed.videoRefused + r.fed.audioRefused, 0);
+        QCOMPARE(r.stats.videoDropped, 0LL);
+        QVERIFY(r.finalised);
 
         std::vector<std::string> boxes = topLevelBoxes(path);
         QVERIFY(boxes.size() >= 3);
@@ -74,40 +96,33 @@ private slots:
         QVERIFY(std::find(boxes.begin(), boxes.end(), "moof") == boxes.end());
         QVERIFY(!QFile::exists(dir.filePath(".decoded.mp4.finalising")));
 
-        Probe p = probeFile(path);
-        QVERIFY(p.opened && p.video() && p.audio());
-        QCOMPARE(p.video()->codec, std::string("h264"));
-        QCOMPARE(p.video()->width, 640);
-        QCOMPARE(p.audio()->codec, std::string("aac"));
-        QCOMPARE(p.audio()->sampleRate, 48000);
-        QCOMPARE(p.audio()->channels, 2);
-        QVERIFY2(p.duration > 2.8 && p.duration < 3.2, qPrintable(QString::number(p.duration)));
-
-        Events e = decodeEvents(path);
-        QCOMPARE(e.decodeErrors, 0);
+        const Recording& f = r.file;
+        QVERIFY(f.opened);
+        QCOMPARE(f.videoCodec, std::string("h264"));
+        QCOMPARE(f.width, 640);
+        QCOMPARE(f.audioCodec, std::string("aac"));
+        QCOMPARE(f.sampleRate, 48000);
+        QCOMPARE(f.channels, 2);
+        QVERIFY2(f.duration > 2.8 && f.duration < 3.2, qPrintable(QString::number(f.duration)));
+        QCOMPARE(f.decodeErrors, 0);
         // Every frame handed in is in the file, the last one included.
-        QCOMPARE(e.videoFrames, int(st.videoAccepted));
-        QVERIFY(e.videoFrames >= 85);
-        qDebug("picture minus sound at the marker: %.1f ms (handed in %.1f ms apart)",
-               (e.flashAt - e.clickAt) * 1000, fed.expectedOffset() * 1000);
-        QVERIFY(e.flashAt > 1.4 && e.clickAt > 1.4);
-        QVERIFY2(qAbs(e.flashAt - e.clickAt - fed.expectedOffset()) <= kSyncLimit,
-                 qPrintable(QString("flash %1 click %2 handed in %3 s apart")
-                                .arg(e.flashAt)
-                                .arg(e.clickAt)
-                                .arg(fed.expectedOffset())));
+        QCOMPARE(f.videoFrames, int(r.stats.videoAccepted));
+        QVERIFY(f.videoFrames >= 85);
+        QVERIFY(f.flashAt > 1.4 && f.clickAt > 1.4);
+        QVERIFY(inStep(r));
 
-        // Keyframes every 30 frames: a seek lands on the keyframe at or before the target.
-        double landed = seekAndDecode(path, 2.2);
-        QVERIFY2(landed > 2.2 - 1.05 && landed <= 2.21, qPrintable(QString::number(landed)));
+        // Keyframes at least every 30 frames (and at scene cuts), marked in the index: a seek
+        // lands within a second of its target.
+        QVERIFY(!f.keyframesAt.empty() && f.keyframesAt[0] == 0);
+        QVERIFY(f.keyframesAt.size() * 10 < size_t(f.videoFrames));
+        for (size_t i = 1; i < f.keyframesAt.size(); ++i) {
+            QVERIFY(f.keyframesAt[i] - f.keyframesAt[i - 1] <= 1.05);
+        }
     }
 
     // Frames late, missing or in bursts, and a hole in the sound: picture and sound stay in step.
     void keepsSyncWithIrregularFramesAndSound() {
         QTemporaryDir dir;
-        std::string path = pathIn(dir, "irregular.mp4");
-        char key[QEL_TEXT_BUFFER_SIZE];
-        QCOMPARE(createMuxer(key, path, 320, 240, 2, true), 1);
         FeedPlan plan;
         plan.seconds = 2.6;
         plan.flashAt = 2.0;
@@ -118,55 +133,33 @@ private slots:
         plan.audioGapFrom = 1.2;
         plan.audioGapTo = 1.45;
         plan.audioBurst = 3;
-        FeedResult fed = feedInRealTime(key, plan);
-        QELMuxerStats st = statsOf(key);
-        QVERIFY(st.silenceSamples >= 48000 / 5);
-        QCOMPARE(qelmuxer_release_muxer(key), 1);
-        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
-
-        Probe p = probeFile(path);
-        QVERIFY(p.opened);
-        QVERIFY2(p.duration > 2.4 && p.duration < 2.8, qPrintable(QString::number(p.duration)));
-        Events e = decodeEvents(path);
-        QCOMPARE(e.decodeErrors, 0);
-        QCOMPARE(e.videoFrames, fed.videoSent);
-        qDebug("picture minus sound at the marker: %.1f ms (handed in %.1f ms apart)",
-               (e.flashAt - e.clickAt) * 1000, fed.expectedOffset() * 1000);
-        QVERIFY2(qAbs(e.flashAt - e.clickAt - fed.expectedOffset()) <= kSyncLimit,
-                 qPrintable(QString("flash %1 click %2 handed in %3 s apart")
-                                .arg(e.flashAt)
-                                .arg(e.clickAt)
-                                .arg(fed.expectedOffset())));
+        const Recorded r = record(pathIn(dir, "irregular.mp4"), 2, plan);
+        QVERIFY(r.stats.silenceSamples >= 48000 / 5);
+        QVERIFY(r.finalised && r.file.opened);
+        QVERIFY2(r.file.duration > 2.4 && r.file.duration < 2.8,
+                 qPrintable(QString::number(r.file.duration)));
+        QCOMPARE(r.file.decodeErrors, 0);
+        QCOMPARE(r.file.videoFrames, r.fed.videoSent);
+        QVERIFY(inStep(r));
         // The sound track covers the whole recording, gap included.
-        QVERIFY2(e.audioEndsAt > 2.4, qPrintable(QString::number(e.audioEndsAt)));
+        QVERIFY2(r.file.audioEndsAt > 2.4, qPrintable(QString::number(r.file.audioEndsAt)));
     }
 
     // A decoder that is slow now and then (a marker frame 90 ms late, every frame up to 30 ms):
     // with capture times, picture and sound meet where they were captured, not where they arrived.
     void jitteryDecoderKeepsCaptureTimes() {
         QTemporaryDir dir;
-        std::string path = pathIn(dir, "jittery.mp4");
-        char key[QEL_TEXT_BUFFER_SIZE];
-        QCOMPARE(createMuxer(key, path, 320, 240, 2, true), 1);
         FeedPlan plan;
         plan.seconds = 2.0;
         plan.flashAt = 1.0;
         plan.videoJitterMs = 30;
         plan.flashDelayMs = 90;
         plan.stampCaptureTimes = true;
-        FeedResult fed = feedInRealTime(key, plan);
-        QCOMPARE(fed.videoRefused + fed.audioRefused, 0);
-        QCOMPARE(qelmuxer_release_muxer(key), 1);
-        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
-        Events e = decodeEvents(path);
-        QCOMPARE(e.decodeErrors, 0);
-        qDebug("picture minus sound at the marker: %.1f ms (captured %.1f ms apart)",
-               (e.flashAt - e.clickAt) * 1000, fed.expectedOffset() * 1000);
-        QVERIFY2(qAbs(e.flashAt - e.clickAt - fed.expectedOffset()) <= kSyncLimit,
-                 qPrintable(QString("flash %1 click %2 captured %3 s apart")
-                                .arg(e.flashAt)
-                                .arg(e.clickAt)
-                                .arg(fed.expectedOffset())));
+        const Recorded r = record(pathIn(dir, "jittery.mp4"), 2, plan);
+        QCOMPARE(r.fed.videoRefused + r.fed.audioRefused, 0);
+        QVERIFY(r.finalised);
+        QCOMPARE(r.file.decodeErrors, 0);
+        QVERIFY(inStep(r));
     }
 
     void storesEncodedFramesAsReceived_data() {
@@ -178,38 +171,28 @@ private slots:
     // The camera's own frames go into the file unchanged, starting at the first keyframe.
     void storesEncodedFramesAsReceived() {
         QFETCH(bool, hevc);
-        std::vector<std::vector<uint8_t>> frames = encodeAnnexB(hevc, 320, 240, 40, 15);
-        if (frames.size() != 40) {
-            QSKIP("encoder not available");
-        }
+        const QVector<QByteArray> frames =
+            TestFrames::encode((hevc ? TestFrames::kH265 : TestFrames::kH264).withGop(15), 320, 240, 40);
+        QCOMPARE(frames.size(), 40);
         // Join the stream in the middle of a GOP: frames 5-14 cannot be decoded on their own.
-        std::vector<std::vector<uint8_t>> sent(frames.begin() + 5, frames.end());
+        const QVector<QByteArray> sent = frames.mid(5);
         QTemporaryDir dir;
-        std::string path = pathIn(dir, "encoded.mp4");
-        char key[QEL_TEXT_BUFFER_SIZE];
-        QCOMPARE(createMuxer(key, path, 320, 240, hevc ? 4 : 3, true), 1);
         FeedPlan plan;
         plan.seconds = sent.size() / 30.0;
         plan.encoded = &sent;
-        feedInRealTime(key, plan);
-        QELMuxerStats st = statsOf(key);
-        QCOMPARE(st.videoSkipped, 10LL);
-        QCOMPARE(qelmuxer_release_muxer(key), 1);
-        QCOMPARE(qelmuxer_wait_finalised(20000), 1);
-
-        Probe p = probeFile(path);
-        QVERIFY(p.opened && p.video() && p.audio());
-        QCOMPARE(p.video()->codec, std::string(hevc ? "hevc" : "h264"));
-        QCOMPARE(p.video()->width, 320);
-        std::vector<std::vector<unsigned char>> stored = videoPackets(path);
-        QCOMPARE(int(stored.size()), 25);
-        for (size_t i = 0; i < stored.size(); ++i) {
-            QVERIFY2(lengthPrefixedNals(stored[i]) == annexBNals(frames[15 + i]),
+        const Recorded r = record(pathIn(dir, "encoded.mp4"), hevc ? 4 : 3, plan);
+        QCOMPARE(r.stats.videoSkipped, 10LL);
+        QVERIFY(r.finalised && r.file.opened && !r.file.audioCodec.empty());
+        QCOMPARE(r.file.videoCodec, std::string(hevc ? "hevc" : "h264"));
+        QCOMPARE(r.file.width, 320);
+        QCOMPARE(int(r.file.videoPackets.size()), 25);
+        for (int i = 0; i < 25; ++i) {
+            const std::vector<QByteArray> sentNals = nalUnits(frames[15 + i], false);
+            QVERIFY2(!sentNals.empty() && nalUnits(r.file.videoPackets[size_t(i)], true) == sentNals,
                      qPrintable(QString::number(i)));
         }
-        Events e = decodeEvents(path);
-        QCOMPARE(e.decodeErrors, 0);
-        QCOMPARE(e.videoFrames, 25);
+        QCOMPARE(r.file.decodeErrors, 0);
+        QCOMPARE(r.file.videoFrames, 25);
     }
 
     // A process killed while recording leaves a file that plays up to about its last second.
@@ -248,9 +231,8 @@ private slots:
         QVERIFY(ready);
         QVERIFY(WIFSIGNALED(status));
 
-        Probe p = probeFile(path);
-        QVERIFY(p.opened && p.video() && p.audio());
-        Events e = decodeEvents(path);
+        const Recording e = readBack(path);
+        QVERIFY(e.opened && !e.videoCodec.empty() && !e.audioCodec.empty());
         QCOMPARE(e.decodeErrors, 0);
         QVERIFY2(e.lastVideoAt >= 1.5, qPrintable(QString::number(e.lastVideoAt)));
         QVERIFY2(e.audioEndsAt >= 1.5, qPrintable(QString::number(e.audioEndsAt)));
@@ -288,7 +270,7 @@ private slots:
         QVERIFY(WIFEXITED(status));
         QCOMPARE(WEXITSTATUS(status), 0);
         QVERIFY(QFileInfo(QString::fromStdString(path)).size() <= qint64(limit));
-        Events e = decodeEvents(path);
+        const Recording e = readBack(path);
         QVERIFY2(e.lastVideoAt >= 0.5, qPrintable(QString::number(e.lastVideoAt)));
     }
 
@@ -320,8 +302,6 @@ private slots:
         QCOMPARE(createMuxer(key, path, 1280, 720, 2, false), 1);
         std::vector<uint8_t> frame = yuvFrame(1280, 720, 80, 0);
         int accepted = 0, full = 0;
-        QElapsedTimer timer;
-        timer.start();
         for (int i = 0; i < 200; ++i) {
             int ret = qelmuxer_muxer(key, frame.data(), int(frame.size()), 0);
             if (ret == 0) {
@@ -337,7 +317,7 @@ private slots:
         QCOMPARE(st.videoAccepted, (long long)accepted);
         QCOMPARE(qelmuxer_release_muxer(key), 1);
         QCOMPARE(qelmuxer_wait_finalised(20000), 1);
-        QCOMPARE(decodeEvents(path).videoFrames, accepted);
+        QCOMPARE(readBack(path).videoFrames, accepted);
     }
 
     void refusesBadArgumentsAndKeys() {
@@ -361,36 +341,32 @@ private slots:
         QCOMPARE(QByteArray(key).left(4), QByteArray("mux-"));
         std::vector<uint8_t> frame = yuvFrame(321, 241, 80, 0);
         std::vector<uint8_t> pcm(1920);
-        QCOMPARE(qelmuxer_muxer(key, frame.data(), int(frame.size()), 0), 0);
-        QCOMPARE(qelmuxer_muxer(key, frame.data(), int(frame.size()) - 1, 0),
-                 int(QEL_MUXER_REFUSED_ARGUMENT));
-        QCOMPARE(qelmuxer_muxer(key, nullptr, int(frame.size()), 0), int(QEL_MUXER_REFUSED_ARGUMENT));
-        QCOMPARE(qelmuxer_muxer(key, frame.data(), int(frame.size()), 7), int(QEL_MUXER_REFUSED_ARGUMENT));
-        QCOMPARE(qelmuxer_muxer(key, pcm.data(), int(pcm.size()), 1), int(QEL_MUXER_REFUSED_ARGUMENT));
-        QCOMPARE(qelmuxer_muxer("mux-999999", frame.data(), int(frame.size()), 0),
-                 int(QEL_MUXER_REFUSED_ARGUMENT));
-        QCOMPARE(qelmuxer_muxer(nullptr, frame.data(), int(frame.size()), 0),
-                 int(QEL_MUXER_REFUSED_ARGUMENT));
+        auto mux = [&](const char* k, const uint8_t* data, int size, int kind) {
+            return qelmuxer_muxer(k, data, size, kind);
+        };
+        const int size = int(frame.size()), refused = QEL_MUXER_REFUSED_ARGUMENT;
+        QCOMPARE(mux(key, frame.data(), size, 0), 0);
+        QCOMPARE(mux(key, frame.data(), size - 1, 0), refused);
+        QCOMPARE(mux(key, nullptr, size, 0), refused);
+        QCOMPARE(mux(key, frame.data(), size, 7), refused);
+        QCOMPARE(mux(key, pcm.data(), int(pcm.size()), 1), refused);  // no sound in this recording
+        QCOMPARE(mux("mux-999999", frame.data(), size, 0), refused);
+        QCOMPARE(mux(nullptr, frame.data(), size, 0), refused);
         char longKey[400];
         std::memset(longKey, 'x', sizeof longKey);  // not terminated within 256 bytes
-        QCOMPARE(qelmuxer_muxer(longKey, frame.data(), int(frame.size()), 0),
-                 int(QEL_MUXER_REFUSED_ARGUMENT));
+        QCOMPARE(mux(longKey, frame.data(), size, 0), refused);
         QCOMPARE(qelmuxer_release_muxer(longKey), 0);
         QCOMPARE(qelmuxer_release_muxer(key), 1);
         QCOMPARE(qelmuxer_release_muxer(key), 0);
         QCOMPARE(qelmuxer_release_muxer(nullptr), 0);
-        QVERIFY(qelmuxer_muxer(key, frame.data(), int(frame.size()), 0) != 0);
+        QVERIFY(mux(key, frame.data(), size, 0) != 0);
         QCOMPARE(qelmuxer_wait_finalised(20000), 1);
-        QCOMPARE(probeFile(path).video()->width, 320);
+        QCOMPARE(readBack(path).width, 320);
 
         // A recording released before any frame leaves no empty file behind.
         QCOMPARE(qelmuxer_create_muxer(key, path.c_str(), 320, 240, 3, 30, 30, 0, 0, 0, 0), 1);
         QCOMPARE(qelmuxer_release_muxer(key), 0);
         QVERIFY(!QFile::exists(QString::fromStdString(path)));
-
-        char version[QEL_TEXT_BUFFER_SIZE];
-        QCOMPARE(qelmuxer_get_version(version), 1);
-        QVERIFY(QByteArray(version).startsWith("qelmuxer"));
         QCOMPARE(qelmuxer_get_version(nullptr), 0);
     }
 };

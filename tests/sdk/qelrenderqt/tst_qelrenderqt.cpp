@@ -16,49 +16,44 @@ struct Yuv {
 constexpr Yuv kRed{81, 90, 240};
 constexpr Yuv kBlue{41, 240, 110};
 
-int frameBytes(int w, int h) {
-    return w * h + 2 * ((w + 1) / 2) * ((h + 1) / 2);
-}
-
-// Left half red, right half blue.
-QByteArray splitFrame(int w, int h) {
-    QByteArray frame(frameBytes(w, h), Qt::Uninitialized);
-    const int cw = (w + 1) / 2;
-    const int ch = (h + 1) / 2;
-    char* y = frame.data();
-    char* u = y + w * h;
-    char* v = u + cw * ch;
-    for (int row = 0; row < h; ++row) {
-        for (int x = 0; x < w; ++x) {
-            y[row * w + x] = char(x < w / 2 ? kRed.y : kBlue.y);
-        }
-    }
-    for (int row = 0; row < ch; ++row) {
-        for (int x = 0; x < cw; ++x) {
-            u[row * cw + x] = char(x < cw / 2 ? kRed.u : kBlue.u);
-            v[row * cw + x] = char(x < cw / 2 ? kRed.v : kBlue.v);
-        }
+// A planar YUV 4:2:0 frame, its left half in one colour and its right half in another.
+QByteArray splitFrame(int w, int h, Yuv left = kRed, Yuv right = kBlue) {
+    QByteArray frame;
+    for (int plane = 0; plane < 3; ++plane) {
+        const int pw = plane ? (w + 1) / 2 : w;
+        const int ph = plane ? (h + 1) / 2 : h;
+        const uint8_t Yuv::*component = plane == 0 ? &Yuv::y : plane == 1 ? &Yuv::u : &Yuv::v;
+        const QByteArray row =
+            QByteArray(pw / 2, char(left.*component)) + QByteArray(pw - pw / 2, char(right.*component));
+        frame += row.repeated(ph);
     }
     return frame;
 }
 
-QByteArray solidFrame(int w, int h, Yuv colour) {
-    QByteArray frame(frameBytes(w, h), char(colour.y));
-    const int chroma = ((w + 1) / 2) * ((h + 1) / 2);
-    std::fill(frame.begin() + w * h, frame.begin() + w * h + chroma, char(colour.u));
-    std::fill(frame.begin() + w * h + chroma, frame.end(), char(colour.v));
-    return frame;
-}
-
-bool near(QRgb pixel, QColor expected, int tolerance = 14) {
+bool near(QRgb pixel, QColor expected) {
+    const int tolerance = expected == Qt::black ? 2 : 14;  // the bars are exactly black
     return qAbs(qRed(pixel) - expected.red()) <= tolerance &&
            qAbs(qGreen(pixel) - expected.green()) <= tolerance &&
            qAbs(qBlue(pixel) - expected.blue()) <= tolerance;
 }
 
-QString describe(QRgb pixel) {
-    return QString("(%1,%2,%3)").arg(qRed(pixel)).arg(qGreen(pixel)).arg(qBlue(pixel));
+// Empty when every point of the shot has the colour; otherwise the first that does not.
+QString offColour(const QImage& shot, QColor colour, std::initializer_list<QPoint> points) {
+    for (const QPoint p : points) {
+        const QRgb px = shot.pixel(p);
+        if (!near(px, colour)) {
+            return QString::asprintf("(%d,%d) is (%d,%d,%d), not %s", p.x(), p.y(), qRed(px), qGreen(px),
+                                     qBlue(px), qPrintable(colour.name()));
+        }
+    }
+    return QString();
 }
+
+#define VERIFY_COLOUR(shot, colour, ...)                            \
+    do {                                                            \
+        const QString off = offColour(shot, colour, {__VA_ARGS__}); \
+        QVERIFY2(off.isEmpty(), qPrintable(off));                   \
+    } while (false)
 
 // Attributes of the application's video widget, shown at a size, with the window record a
 // renderer is given; its own look is green, so the renderer's black bars are told apart from it.
@@ -99,20 +94,19 @@ protected:
 
 class Renderer {
 public:
-    Renderer(int w, int h, IWindow* window) : m_w(w), m_h(h) {
+    Renderer(int w, int h, IWindow* window) {
         ok = qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, w, h, window) == 1;
     }
     ~Renderer() { release(); }
-    int render(const QByteArray& frame) {
-        return qelrender_render(key, reinterpret_cast<const unsigned char*>(frame.constData()), frame.size());
+    static const unsigned char* bytes(const QByteArray& frame) {
+        return reinterpret_cast<const unsigned char*>(frame.constData());
     }
+    int render(const QByteArray& frame) { return qelrender_render(key, bytes(frame), frame.size()); }
     int renderHalf(const QByteArray& frame) {
-        return qelrender_render_half_at(key, reinterpret_cast<const unsigned char*>(frame.constData()),
-                                        frame.size(), 0);
+        return qelrender_render_half_at(key, bytes(frame), frame.size(), 0);
     }
-    int renderAt(const QByteArray& frame, long long captureUs) {
-        return qelrender_render_at(key, reinterpret_cast<const unsigned char*>(frame.constData()),
-                                   frame.size(), captureUs);
+    int renderAt(const QByteArray& frame, long long us) {
+        return qelrender_render_at(key, bytes(frame), frame.size(), us);
     }
     QELRenderCounts counts() {
         QELRenderCounts c{-1, -1, -1};
@@ -133,10 +127,6 @@ public:
     }
     char key[QEL_TEXT_BUFFER_SIZE] = {};
     bool ok = false;
-
-private:
-    int m_w;
-    int m_h;
 };
 
 }  // namespace
@@ -154,22 +144,27 @@ private slots:
         QVERIFY(r.ok);
         QCOMPARE(r.render(splitFrame(160, 90)), 1);
         // 16:9 in 4:3: a 320x180 picture with 30 black rows above and below.
-        const QImage shot = widget.grab().toImage();
-        QVERIFY2(near(shot.pixel(80, 120), Qt::red), qPrintable(describe(shot.pixel(80, 120))));
-        QVERIFY2(near(shot.pixel(240, 120), Qt::blue), qPrintable(describe(shot.pixel(240, 120))));
-        QVERIFY2(near(shot.pixel(80, 32), Qt::red), qPrintable(describe(shot.pixel(80, 32))));
-        for (const QPoint p : {QPoint(160, 10), QPoint(5, 27), QPoint(300, 215), QPoint(160, 239)}) {
-            QVERIFY2(near(shot.pixel(p), Qt::black, 2), qPrintable(describe(shot.pixel(p))));
-        }
+        QImage shot = widget.grab().toImage();
+        VERIFY_COLOUR(shot, Qt::red, {80, 120}, {80, 32}, {100, 40});
+        VERIFY_COLOUR(shot, Qt::blue, {240, 120});
+        VERIFY_COLOUR(shot, Qt::black, {160, 10}, {5, 27}, {300, 215}, {160, 239});
+
+        // Resized: the old picture stays (cut at the edge) until the next frame is letterboxed anew.
+        widget.resizeWithRecord(200, 200);
+        VERIFY_COLOUR(widget.grab().toImage(), Qt::red, {100, 40});
+        QCOMPARE(r.render(splitFrame(160, 90)), 1);
+        shot = widget.grab().toImage();  // 200x113 centred: bars of 43 rows
+        VERIFY_COLOUR(shot, Qt::black, {100, 40}, {100, 160});
+        VERIFY_COLOUR(shot, Qt::red, {50, 100});
+        VERIFY_COLOUR(shot, Qt::blue, {150, 100});
 
         // Pillarbox: the same frame in a wide window gets bars left and right.
         widget.resizeWithRecord(400, 90);
         QCOMPARE(r.render(splitFrame(160, 90)), 1);
-        const QImage wide = widget.grab().toImage();
-        QVERIFY(near(wide.pixel(10, 45), Qt::black, 2));
-        QVERIFY(near(wide.pixel(390, 45), Qt::black, 2));
-        QVERIFY(near(wide.pixel(150, 45), Qt::red));
-        QVERIFY(near(wide.pixel(250, 45), Qt::blue));
+        shot = widget.grab().toImage();
+        VERIFY_COLOUR(shot, Qt::black, {10, 45}, {390, 45});
+        VERIFY_COLOUR(shot, Qt::red, {150, 45});
+        VERIFY_COLOUR(shot, Qt::blue, {250, 45});
     }
 
     void pictureAtEachScale_data() {
@@ -196,17 +191,13 @@ private slots:
         const QImage shot = widget.grab().toImage();
         const int w = picture.width();
         const int h = picture.height();
-        for (const QPoint p : {QPoint(1, 1), QPoint(w / 4, h / 2), QPoint(w / 2 - w / 8, h - 1)}) {
-            QVERIFY2(near(shot.pixel(p), Qt::red), qPrintable(describe(shot.pixel(p))));
-        }
-        for (const QPoint p : {QPoint(w / 2 + w / 8, 0), QPoint(3 * w / 4, h / 2), QPoint(w - 1, h - 1)}) {
-            QVERIFY2(near(shot.pixel(p), Qt::blue), qPrintable(describe(shot.pixel(p))));
-        }
+        VERIFY_COLOUR(shot, Qt::red, {1, 1}, {w / 4, h / 2}, {w / 2 - w / 8, h - 1});
+        VERIFY_COLOUR(shot, Qt::blue, {w / 2 + w / 8, 0}, {3 * w / 4, h / 2}, {w - 1, h - 1});
         if (w < window.width()) {
-            QVERIFY(near(shot.pixel(w, h / 2), Qt::black, 2));
+            VERIFY_COLOUR(shot, Qt::black, {w, h / 2});
         }
         if (h < window.height()) {
-            QVERIFY(near(shot.pixel(w / 2, h), Qt::black, 2));
+            VERIFY_COLOUR(shot, Qt::black, {w / 2, h});
         }
     }
 
@@ -227,13 +218,9 @@ private slots:
         QCOMPARE(r.renderHalf(splitFrame(48, 32)), 1);
         // Shown as the full frame would be: red left, blue right, the row past it black.
         const QImage shot = widget.grab().toImage();
-        for (const QPoint p : {QPoint(1, 1), QPoint(12, 16), QPoint(20, 31)}) {
-            QVERIFY2(near(shot.pixel(p), Qt::red), qPrintable(describe(shot.pixel(p))));
-        }
-        for (const QPoint p : {QPoint(28, 0), QPoint(36, 16), QPoint(46, 31)}) {
-            QVERIFY2(near(shot.pixel(p), Qt::blue), qPrintable(describe(shot.pixel(p))));
-        }
-        QVERIFY(near(shot.pixel(20, 32), Qt::black, 2));
+        VERIFY_COLOUR(shot, Qt::red, {1, 1}, {12, 16}, {20, 31});
+        VERIFY_COLOUR(shot, Qt::blue, {28, 0}, {36, 16}, {46, 31});
+        VERIFY_COLOUR(shot, Qt::black, {20, 32});
 
         // Resized back after the caller asked: the half-size frame is refused, not stretched.
         widget.resizeWithRecord(96, 64);
@@ -257,37 +244,26 @@ private slots:
     }
 
     void decodedPicturesInTheirOwnLayout() {
-        // A full-range picture (as JPEG decodes) in padded planes: left half red, right half blue.
         QFETCH(int, shiftX);
         QFETCH(int, shiftY);
         QFETCH(bool, accepted);
-        const int w = 96;
-        const int h = 64;
-        const int cw = w >> shiftX;
-        const int ch = h >> shiftY;
-        const int pad = 32;
-        QByteArray luma((w + pad) * h, 0);
-        QByteArray cb((cw + pad) * ch, 0);
-        QByteArray cr((cw + pad) * ch, 0);
-        // Full-range values of pure red and blue.
-        const struct { int y, u, v; } red{76, 85, 255}, blue{29, 255, 107};
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                luma[y * (w + pad) + x] = char(x < w / 2 ? red.y : blue.y);
-            }
-        }
-        for (int y = 0; y < ch; ++y) {
-            for (int x = 0; x < cw; ++x) {
-                cb[y * (cw + pad) + x] = char(x < cw / 2 ? red.u : blue.u);
-                cr[y * (cw + pad) + x] = char(x < cw / 2 ? red.v : blue.v);
-            }
-        }
+        // A full-range picture (as JPEG decodes) in padded planes: left half red, right half blue.
+        const int w = 96, h = 64, pad = 32;
+        const int red[] = {76, 85, 255}, blue[] = {29, 255, 107};  // full-range Y, Cb, Cr
+        QByteArray planes[3];
         QELPlanarPicture picture{};
-        picture.planes[0] = reinterpret_cast<const unsigned char*>(luma.constData());
-        picture.planes[1] = reinterpret_cast<const unsigned char*>(cb.constData());
-        picture.planes[2] = reinterpret_cast<const unsigned char*>(cr.constData());
-        picture.strides[0] = w + pad;
-        picture.strides[1] = picture.strides[2] = cw + pad;
+        for (int p = 0; p < 3; ++p) {
+            const int pw = p ? w >> shiftX : w;
+            const int ph = p ? h >> shiftY : h;
+            picture.strides[p] = pw + pad;
+            planes[p] = QByteArray(picture.strides[p] * ph, 0);
+            for (int y = 0; y < ph; ++y) {
+                for (int x = 0; x < pw; ++x) {
+                    planes[p][y * picture.strides[p] + x] = char(x < pw / 2 ? red[p] : blue[p]);
+                }
+            }
+            picture.planes[p] = Renderer::bytes(planes[p]);
+        }
         picture.width = w;
         picture.height = h;
         picture.chromaShiftX = shiftX;
@@ -301,12 +277,8 @@ private slots:
             return;
         }
         const QImage shot = widget.grab().toImage();
-        for (const QPoint p : {QPoint(1, 1), QPoint(20, 40), QPoint(45, 63)}) {
-            QVERIFY2(near(shot.pixel(p), Qt::red), qPrintable(describe(shot.pixel(p))));
-        }
-        for (const QPoint p : {QPoint(50, 0), QPoint(70, 30), QPoint(95, 63)}) {
-            QVERIFY2(near(shot.pixel(p), Qt::blue), qPrintable(describe(shot.pixel(p))));
-        }
+        VERIFY_COLOUR(shot, Qt::red, {1, 1}, {20, 40}, {45, 63});
+        VERIFY_COLOUR(shot, Qt::blue, {50, 0}, {70, 30}, {95, 63});
 
         // The same picture is half the size of a 192x128 renderer: shown while its window is at
         // half size, refused once the window shows frames at their own size.
@@ -314,40 +286,13 @@ private slots:
         Renderer twice(2 * w, 2 * h, &large.record);
         QCOMPARE(qelrender_preferred_scale(twice.key), 2);
         QCOMPARE(qelrender_render_planes_at(twice.key, &picture, 0), 1);
-        QVERIFY(near(large.grab().toImage().pixel(70, 30), Qt::blue));
+        VERIFY_COLOUR(large.grab().toImage(), Qt::blue, {70, 30});
         large.resizeWithRecord(2 * w, 2 * h);
         QCOMPARE(qelrender_render_planes_at(twice.key, &picture, 0), 0);
         // A picture of neither size, and none at all.
         picture.width = w - 2;
         QCOMPARE(qelrender_render_planes_at(r.key, &picture, 0), 0);
         QCOMPARE(qelrender_render_planes_at(r.key, nullptr, 0), 0);
-    }
-
-    void resizeTakesEffectOnNextFrame() {
-        VideoWidget widget(320, 240);
-        Renderer r(160, 90, &widget.record);
-        QCOMPARE(r.render(splitFrame(160, 90)), 1);
-        widget.resizeWithRecord(200, 200);
-        // Until a frame arrives the old picture stays: 320 wide, cut at the widget's edge.
-        QImage shot = widget.grab().toImage();
-        QVERIFY2(near(shot.pixel(100, 40), Qt::red), qPrintable(describe(shot.pixel(100, 40))));
-        QCOMPARE(r.render(splitFrame(160, 90)), 1);
-        // Now 200x113 centred: bars of 43 rows.
-        shot = widget.grab().toImage();
-        QVERIFY2(near(shot.pixel(100, 40), Qt::black, 2), qPrintable(describe(shot.pixel(100, 40))));
-        QVERIFY(near(shot.pixel(50, 100), Qt::red));
-        QVERIFY(near(shot.pixel(150, 100), Qt::blue));
-        QVERIFY(near(shot.pixel(100, 160), Qt::black, 2));
-    }
-
-    void widgetPaintsItselfWithoutPicture() {
-        VideoWidget widget(64, 64);
-        auto r = std::make_unique<Renderer>(16, 16, &widget.record);
-        QVERIFY(near(widget.grab().toImage().pixel(32, 32), Qt::green));
-        QCOMPARE(r->render(splitFrame(16, 16)), 1);
-        QVERIFY(near(widget.grab().toImage().pixel(8, 32), Qt::red));
-        QCOMPARE(r->release(), 1);
-        QVERIFY(near(widget.grab().toImage().pixel(8, 32), Qt::green));
     }
 
     void backgroundFillOnlyWithoutPicture() {
@@ -363,6 +308,7 @@ private slots:
         widget.show();
         IWindow window{64, 48, uintptr_t(widget.winId())};
         auto r = std::make_unique<Renderer>(64, 48, &window);
+        QVERIFY(near(widget.grab().toImage().pixel(8, 24), Qt::green));  // nothing to show yet
         QCOMPARE(r->render(splitFrame(64, 48)), 1);
         QVERIFY(near(widget.grab().toImage().pixel(8, 24), Qt::red));
         QVERIFY(widget.testAttribute(Qt::WA_OpaquePaintEvent));
@@ -371,7 +317,7 @@ private slots:
         QVERIFY(near(widget.grab().toImage().pixel(8, 24), Qt::green));
     }
 
-    void repaintsAreCoalesced() {
+    void framesTheScreenCannotTakeAreNotConverted() {
         VideoWidget widget(64, 48);
         QVERIFY(QTest::qWaitForWindowExposed(&widget));
         Renderer r(32, 24, &widget.record);
@@ -379,44 +325,31 @@ private slots:
         widget.installEventFilter(&counter);  // sees paint events before the renderer's filter
         QCoreApplication::processEvents();
         counter.paints = 0;
-        for (int i = 0; i < 10; ++i) {
-            QCOMPARE(r.render(splitFrame(32, 24)), 1);
-        }
-        QTRY_VERIFY(counter.paints >= 1);
-        QTest::qWait(50);
-        QCOMPARE(counter.paints, 1);
-        QCOMPARE(r.render(splitFrame(32, 24)), 1);
-        QTRY_COMPARE(counter.paints, 2);
-    }
-
-    void framesTheScreenCannotTakeAreNotConverted() {
-        VideoWidget widget(64, 48);
-        QVERIFY(QTest::qWaitForWindowExposed(&widget));
-        Renderer r(32, 24, &widget.record);
         QCOMPARE(qelrender_set_paint_log(r.key, 8), 1);
-        // Three frames before the GUI thread gets to paint: the first is shown, the other two
-        // would only have replaced it unseen.
+        // Frames before the GUI thread gets to paint: the first is shown, the others would only
+        // have replaced it unseen; one paint for all of them.
         QCOMPARE(qelrender_wants_frame(r.key), 1);
         QCOMPARE(r.renderAt(splitFrame(32, 24), 1000), 1);
         QCOMPARE(qelrender_wants_frame(r.key), 0);  // a caller may skip decoding the next ones
-        QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 2000), 1);
-        QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 3000), 1);
+        for (int i = 0; i < 9; ++i) {
+            QCOMPARE(r.renderAt(splitFrame(32, 24, kBlue, kBlue), 2000 + i), 1);
+        }
         QTRY_COMPARE(r.counts().painted, 1LL);
+        QTest::qWait(50);
+        QCOMPARE(counter.paints, 1);
         QCOMPARE(qelrender_wants_frame(r.key), 1);
-        QCOMPARE(r.counts().offered, 3LL);
+        QCOMPARE(r.counts().offered, 10LL);
         QCOMPARE(r.counts().converted, 1LL);
-        QImage shot = widget.grab().toImage();
-        QVERIFY2(near(shot.pixel(10, 24), Qt::red), qPrintable(describe(shot.pixel(10, 24))));
+        VERIFY_COLOUR(widget.grab().toImage(), Qt::red, {10, 24});
         QVector<QELPaintRecord> log = r.paintLog();
         QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].captureUs, 1000LL);
         QVERIFY(log[0].paintedUs > 0);
         // Painted: the next frame is converted and shown; repaints do not log it twice.
-        QCOMPARE(r.renderAt(solidFrame(32, 24, kBlue), 4000), 1);
+        QCOMPARE(r.renderAt(splitFrame(32, 24, kBlue, kBlue), 4000), 1);
         QTRY_COMPARE(r.counts().painted, 2LL);
         widget.repaint();
-        shot = widget.grab().toImage();
-        QVERIFY2(near(shot.pixel(10, 24), Qt::blue), qPrintable(describe(shot.pixel(10, 24))));
+        VERIFY_COLOUR(widget.grab().toImage(), Qt::blue, {10, 24});
         QCOMPARE(r.counts().converted, 2LL);
         log = r.paintLog();
         QCOMPARE(log.size(), 1);
@@ -440,13 +373,9 @@ private slots:
         QVERIFY(r.ok);
         const QByteArray frame = splitFrame(16, 16);
         QCOMPARE(qelrender_render(r.key, nullptr, frame.size()), 0);
-        QCOMPARE(qelrender_render(r.key, reinterpret_cast<const unsigned char*>(frame.constData()), 100), 0);
-        QCOMPARE(qelrender_render("render-none", reinterpret_cast<const unsigned char*>(frame.constData()),
-                                  frame.size()),
-                 0);
-        QCOMPARE(qelrender_render(nullptr, reinterpret_cast<const unsigned char*>(frame.constData()),
-                                  frame.size()),
-                 0);
+        QCOMPARE(qelrender_render(r.key, Renderer::bytes(frame), 100), 0);
+        QCOMPARE(qelrender_render("render-none", Renderer::bytes(frame), frame.size()), 0);
+        QCOMPARE(qelrender_render(nullptr, Renderer::bytes(frame), frame.size()), 0);
         widget.record.width = 0;  // a minimised widget
         QCOMPARE(r.render(frame), 0);
         widget.record.width = 64;
@@ -454,9 +383,6 @@ private slots:
         QCOMPARE(r.release(), 1);
         QCOMPARE(qelrender_release_render(r.key), 0);
         QCOMPARE(r.render(frame), 0);
-        char version[QEL_TEXT_BUFFER_SIZE];
-        QCOMPARE(qelrender_get_version(version), 1);
-        QVERIFY(QByteArray(version).startsWith("qelrenderqt"));
     }
 
     void widgetDestroyedBeforeRelease() {
@@ -479,8 +405,7 @@ private slots:
         std::atomic<int> answer{-1};
         std::thread([&] {
             answer = qelrender_create_render(key, 0, QEL_COLORSPACE_YUV420P, 32, 24, &widget.record) &&
-                     qelrender_render(key, reinterpret_cast<const unsigned char*>(frame.constData()),
-                                      frame.size());
+                     qelrender_render(key, Renderer::bytes(frame), frame.size());
         }).join();
         QCOMPARE(answer.load(), 1);
         QTRY_VERIFY(near(widget.grab().toImage().pixel(8, 24), Qt::red));
