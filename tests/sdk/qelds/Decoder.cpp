@@ -1,5 +1,7 @@
 #include "Decoder.h"
 
+#include <cstring>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -22,11 +24,11 @@ Decoder::~Decoder() {
     av_packet_free(&m_packet);
 }
 
-bool Decoder::decode(const std::vector<uint8_t>& data) {
+bool Decoder::decode(const uint8_t* data, int size) {
     av_packet_unref(m_packet);
-    if (av_new_packet(m_packet, static_cast<int>(data.size())) < 0)
+    if (av_new_packet(m_packet, size) < 0)
         return false;
-    std::copy(data.begin(), data.end(), m_packet->data);
+    std::memcpy(m_packet->data, data, size_t(size));
     if (avcodec_send_packet(m_ctx, m_packet) < 0)
         return false;
     return avcodec_receive_frame(m_ctx, m_frame) == 0 && !(m_frame->flags & AV_FRAME_FLAG_CORRUPT) &&
@@ -45,32 +47,17 @@ int Decoder::pixelFormat() const {
     return m_frame->format;
 }
 
-bool Decoder::keyFrame() const {
-    return m_frame->key_frame != 0;
-}
-
-double Decoder::meanLuma() const {
-    double sum = 0;
-    for (int y = 0; y < m_frame->height; ++y) {
-        const uint8_t* row = m_frame->data[0] + y * m_frame->linesize[0];
-        for (int x = 0; x < m_frame->width; ++x)
-            sum += row[x];
-    }
-    return sum / (static_cast<double>(m_frame->width) * m_frame->height);
+const uint8_t* Decoder::lumaRow(int y) const {
+    return m_frame->data[0] + y * m_frame->linesize[0];
 }
 
 bool isKeyAccessUnit(const std::vector<uint8_t>& d, int mediaType) {
     for (size_t i = 0; i + 3 < d.size(); ++i) {
-        if (d[i] == 0 && d[i + 1] == 0 && d[i + 2] == 1) {
-            uint8_t h = d[i + 3];
-            if (mediaType == 3 && (h & 0x1f) == 5)
-                return true;
-            if (mediaType == 4) {
-                int type = (h >> 1) & 0x3f;
-                if (type >= 16 && type <= 21)
-                    return true;
-            }
-        }
+        if (d[i] != 0 || d[i + 1] != 0 || d[i + 2] != 1)
+            continue;
+        const int type = mediaType == 3 ? (d[i + 3] & 0x1f) : ((d[i + 3] >> 1) & 0x3f);
+        if (mediaType == 3 ? type == 5 : (type >= 16 && type <= 21))
+            return true;
     }
     return false;
 }

@@ -14,14 +14,13 @@ public:
     // mediaType 1 (JPEG), 3 (H.264) or 4 (H.265).
     explicit Decoder(int mediaType);
     ~Decoder();
-    // True when the data decoded into a picture; width/height/format of the last picture below.
-    bool decode(const std::vector<uint8_t>& data);
+    // True when the data decoded into a whole, undamaged picture; the picture's figures below.
+    bool decode(const uint8_t* data, int size);
+    bool decode(const std::vector<uint8_t>& data) { return decode(data.data(), int(data.size())); }
     int width() const;
     int height() const;
     int pixelFormat() const;
-    bool keyFrame() const;
-    // Mean of the luma plane of the last picture.
-    double meanLuma() const;
+    const uint8_t* lumaRow(int y) const;
 
 private:
     AVCodecContext* m_ctx = nullptr;
@@ -29,7 +28,7 @@ private:
     AVPacket* m_packet = nullptr;
 };
 
-// Counts the IDR (H.264) / IRAP (H.265) access units in an Annex B frame.
+// True when an Annex B frame holds an IDR (H.264) / IRAP (H.265) access unit.
 bool isKeyAccessUnit(const std::vector<uint8_t>& data, int mediaType);
 
 #endif

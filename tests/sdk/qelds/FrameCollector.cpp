@@ -3,9 +3,8 @@
 #include <chrono>
 
 long monotonicNowUs() {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                 std::chrono::steady_clock::now().time_since_epoch())
-                                 .count());
+    using namespace std::chrono;
+    return static_cast<long>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 FrameCollector& FrameCollector::instance() {
@@ -18,22 +17,11 @@ void FrameCollector::callback(int cam, int pin, int stream, int mediaType, int w
     FrameCollector& c = instance();
     long now = monotonicNowUs();
     std::lock_guard<std::mutex> lock(c.m_mutex);
-    int p = pin == 1 ? 1 : 0;
-    int s = stream >= 0 && stream < 8 ? stream : 7;
-    if (c.m_counts[p][s] < c.m_keep) {
-        CollectedFrame f;
-        f.cam = cam;
-        f.pin = pin;
-        f.stream = stream;
-        f.mediaType = mediaType;
-        f.width = width;
-        f.height = height;
-        f.timestampUs = timestampUs;
-        f.arrivalUs = now;
-        f.data.assign(data, data + size);
-        c.m_frames.push_back(std::move(f));
-    }
-    ++c.m_counts[p][s];
+    int& n = c.m_counts[pin == 1 ? 1 : 0][stream >= 0 && stream < 8 ? stream : 7];
+    if (n < c.m_keep)
+        c.m_frames.push_back(
+            {cam, pin, stream, mediaType, width, height, timestampUs, now, {data, data + size}});
+    ++n;
     c.m_cv.notify_all();
 }
 
@@ -41,8 +29,7 @@ void FrameCollector::clear() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_frames.clear();
     for (auto& row : m_counts)
-        for (int& n : row)
-            n = 0;
+        std::fill(std::begin(row), std::end(row), 0);
 }
 
 void FrameCollector::setKeep(int keep) {
@@ -50,15 +37,19 @@ void FrameCollector::setKeep(int keep) {
     m_keep = keep;
 }
 
+int FrameCollector::countLocked(int pin, int stream) const {
+    const int* counts = m_counts[pin == 1 ? 1 : 0];
+    if (stream >= 0)
+        return counts[stream];
+    int sum = 0;
+    for (int s = 0; s < 8; ++s)
+        sum += counts[s];
+    return sum;
+}
+
 int FrameCollector::count(int pin, int stream) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    int p = pin == 1 ? 1 : 0;
-    if (stream >= 0)
-        return m_counts[p][stream];
-    int n = 0;
-    for (int c : m_counts[p])
-        n += c;
-    return n;
+    return countLocked(pin, stream);
 }
 
 std::vector<CollectedFrame> FrameCollector::frames() {
@@ -68,14 +59,6 @@ std::vector<CollectedFrame> FrameCollector::frames() {
 
 bool FrameCollector::waitFor(int n, int timeoutMs, int pin, int stream) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    int p = pin == 1 ? 1 : 0;
-    auto total = [&] {
-        if (stream >= 0)
-            return m_counts[p][stream];
-        int sum = 0;
-        for (int c : m_counts[p])
-            sum += c;
-        return sum;
-    };
-    return m_cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return total() >= n; });
+    return m_cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                         [&] { return countLocked(pin, stream) >= n; });
 }

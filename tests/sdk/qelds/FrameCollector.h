@@ -4,19 +4,12 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <vector>
 
 struct CollectedFrame {
-    int cam = 0;
-    int pin = 0;
-    int stream = 0;
-    int mediaType = 0;
-    int width = 0;
-    int height = 0;
-    long timestampUs = 0;
-    long arrivalUs = 0;
+    int cam = 0, pin = 0, stream = 0, mediaType = 0, width = 0, height = 0;
+    long timestampUs = 0, arrivalUs = 0;
     std::vector<uint8_t> data;
 };
 
@@ -30,13 +23,16 @@ public:
     void clear();
     // Keeps at most `keep` frames' bytes per stream (the rest are only counted).
     void setKeep(int keep);
+    // Frames of `pin` (and `stream`, all when -1) since the last clear().
     int count(int pin = 0, int stream = -1);
     std::vector<CollectedFrame> frames();
     // Waits until `count(pin, stream)` reaches n or the timeout passes.
     bool waitFor(int n, int timeoutMs, int pin = 0, int stream = -1);
 
 private:
-    std::mutex m_mutex;
+    int countLocked(int pin, int stream) const;
+
+    std::mutex m_mutex;  // guards everything below
     std::condition_variable m_cv;
     std::vector<CollectedFrame> m_frames;
     int m_counts[2][8] = {};
