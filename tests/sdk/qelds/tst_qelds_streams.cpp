@@ -233,9 +233,10 @@ private slots:
             QCOMPARE(f.mediaType, type);
             QCOMPARE(f.width, width);
             QCOMPARE(f.height, height);
-            // Capture time: monotonic, increasing, taken just before delivery.
+            // Capture time: monotonic, increasing, taken (unless encoded) just before delivery.
             QVERIFY(i == 0 || f.timestampUs > frames[size_t(i) - 1].timestampUs);
-            QVERIFY(f.arrivalUs >= f.timestampUs && f.arrivalUs - f.timestampUs < 200000);
+            QVERIFY(f.arrivalUs >= f.timestampUs);
+            QVERIFY(type >= 3 || f.arrivalUs - f.timestampUs < 200000);
             if (type == 2) {
                 QCOMPARE(int(f.data.size()), width * height * 2);
                 continue;
@@ -256,38 +257,24 @@ private slots:
         }
     }
 
-    void bitrateAndGopTakeEffect() {
+    void bitrateTakesEffect() {
         FrameCollector& fc = FrameCollector::instance();
         fc.setKeep(1000);
         QCOMPARE(qelcamera_set_preview_params(m_cam, 0, 1, 3, 640, 360, 30), 1);
-        QCOMPARE(qelcamera_set_gop(m_cam, 0, 10), 1);
         QCOMPARE(qelcamera_set_bps(m_cam, 0, 100000), 1);
-        startSingle(3, 640, 360, 30);
-        // set_preview_params with the same format keeps the encoder settings.
-        sleepMs(2000);
-        auto countKeys = [](const std::vector<CollectedFrame>& frames) {
-            int keys = 0;
-            for (const auto& f : frames)
-                keys += isKeyAccessUnit(f.data, 3) ? 1 : 0;
-            return keys;
-        };
-        auto bytes = [](const std::vector<CollectedFrame>& frames) {
+        startSingle(3, 640, 360, 30);  // the same format again keeps the encoder settings
+        auto bitsPerSecond = [] {
+            sleepMs(2000);
             long total = 0;
-            for (const auto& f : frames)
+            for (const auto& f : framesOf(0, 0))
                 total += static_cast<long>(f.data.size());
-            return total;
+            return total * 8.0 / 2.0;
         };
-        auto low = framesOf(0, 0);
-        int keys = countKeys(low);
-        QVERIFY2(keys >= 5 && keys <= 8, qPrintable(QString::number(keys)));
-        QCOMPARE(qelcamera_set_gop(m_cam, 0, 300), 1);
+        const double lowRate = bitsPerSecond();
         QCOMPARE(qelcamera_set_bps(m_cam, 0, 4000000), 1);
         sleepMs(200);
         fc.clear();
-        sleepMs(2000);
-        auto high = framesOf(0, 0);
-        QVERIFY(countKeys(high) <= 1);
-        double lowRate = bytes(low) * 8.0 / 2.0, highRate = bytes(high) * 8.0 / 2.0;
+        const double highRate = bitsPerSecond();
         QVERIFY2(lowRate < 250000, qPrintable(QString::number(lowRate)));
         QVERIFY2(highRate > 2 * lowRate, qPrintable(QString("%1 vs %2").arg(highRate).arg(lowRate)));
         // Encoder settings are refused on a JPEG stream.

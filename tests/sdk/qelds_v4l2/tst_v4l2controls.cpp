@@ -51,60 +51,55 @@ private slots:
     // A property write on a fresh camera and the control it leaves behind. The replayed driver
     // refuses values off range or step, as some real ones do: they are fitted first.
     void propertyWritesReachTheirControls_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("id");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<bool>("isAuto");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<uint>("cid");
-        QTest::addColumn<int>("expected");
-        const QString webcam = "webcam_1080p.json", cam4k = "camera_4k.json";
-        // Manual exposure: the menu goes to manual first, then the value is written.
-        QTest::newRow("exposure manual") << webcam << 14 << 300 << false << true
-                                         << uint(V4L2_CID_EXPOSURE_AUTO) << int(V4L2_EXPOSURE_MANUAL);
-        QTest::newRow("exposure value")
-            << webcam << 14 << 300 << false << true << uint(V4L2_CID_EXPOSURE_ABSOLUTE) << 300;
-        QTest::newRow("exposure auto") << webcam << 14 << 0 << true << true << uint(V4L2_CID_EXPOSURE_AUTO)
-                                       << int(V4L2_EXPOSURE_APERTURE_PRIORITY);
-        QTest::newRow("exposure auto leaves the value")
-            << webcam << 14 << 0 << true << true << uint(V4L2_CID_EXPOSURE_ABSOLUTE) << 157;
-        QTest::newRow("white balance manual")
-            << webcam << 7 << 5000 << false << true << uint(V4L2_CID_AUTO_WHITE_BALANCE) << 0;
-        QTest::newRow("white balance on step")
-            << webcam << 7 << 5005 << false << true << uint(V4L2_CID_WHITE_BALANCE_TEMPERATURE) << 5010;
-        QTest::newRow("white balance above max")
-            << webcam << 7 << 99999 << false << true << uint(V4L2_CID_WHITE_BALANCE_TEMPERATURE) << 6500;
-        QTest::newRow("brightness below min")
-            << webcam << 0 << -1000 << false << true << uint(V4L2_CID_BRIGHTNESS) << -64;
-        // Auto where the camera has none is refused, not quietly set to manual.
-        QTest::newRow("brightness auto")
-            << webcam << 0 << 10 << true << false << uint(V4L2_CID_BRIGHTNESS) << 0;
-        QTest::newRow("iris on step")
-            << cam4k << 15 << 52 << false << true << uint(V4L2_CID_IRIS_ABSOLUTE) << 50;
-        // The 4K camera's exposure menu has full auto only.
-        QTest::newRow("4k exposure manual") << cam4k << 14 << 100 << false << true
-                                            << uint(V4L2_CID_EXPOSURE_AUTO) << int(V4L2_EXPOSURE_MANUAL);
-        QTest::newRow("4k exposure auto")
-            << cam4k << 14 << 100 << true << true << uint(V4L2_CID_EXPOSURE_AUTO) << int(V4L2_EXPOSURE_AUTO);
-        // Colour on/off through the colour effects.
-        QTest::newRow("colour off") << cam4k << 6 << 0 << false << true << uint(V4L2_CID_COLORFX)
-                                    << int(V4L2_COLORFX_BW);
-        QTest::newRow("colour on") << cam4k << 6 << 1 << false << true << uint(V4L2_CID_COLORFX)
-                                   << int(V4L2_COLORFX_NONE);
+        struct Row {
+            const char* name;
+            int on4k, id, value;
+            bool isAuto, accepted;
+            uint32_t cid;
+            int expected;
+        };
+        // clang-format off
+        static const Row rows[] = {
+            // Manual exposure: the menu goes to manual first, then the value is written; auto
+            // leaves the value to the camera.
+            {"exposure manual", 0, 14, 300, false, true, V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL},
+            {"exposure value", 0, 14, 300, false, true, V4L2_CID_EXPOSURE_ABSOLUTE, 300},
+            {"exposure auto", 0, 14, 0, true, true, V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_APERTURE_PRIORITY},
+            {"exposure auto keeps value", 0, 14, 0, true, true, V4L2_CID_EXPOSURE_ABSOLUTE, 157},
+            {"white balance manual", 0, 7, 5000, false, true, V4L2_CID_AUTO_WHITE_BALANCE, 0},
+            {"white balance step", 0, 7, 5005, false, true, V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5010},
+            {"white balance max", 0, 7, 99999, false, true, V4L2_CID_WHITE_BALANCE_TEMPERATURE, 6500},
+            {"brightness below min", 0, 0, -1000, false, true, V4L2_CID_BRIGHTNESS, -64},
+            // Auto where the camera has none is refused, not quietly set to manual.
+            {"brightness auto", 0, 0, 10, true, false, V4L2_CID_BRIGHTNESS, 0},
+            {"iris on step", 1, 15, 52, false, true, V4L2_CID_IRIS_ABSOLUTE, 50},
+            // The 4K camera's exposure menu has full auto only.
+            {"4k exposure manual", 1, 14, 100, false, true, V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL},
+            {"4k exposure auto", 1, 14, 100, true, true, V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_AUTO},
+            // Colour on/off through the colour effects.
+            {"colour off", 1, 6, 0, false, true, V4L2_CID_COLORFX, V4L2_COLORFX_BW},
+            {"colour on", 1, 6, 1, false, true, V4L2_CID_COLORFX, V4L2_COLORFX_NONE},
+        };
+        // clang-format on
+        for (const char* column : {"on4k", "id", "value", "isAuto", "accepted", "cid", "expected"})
+            QTest::addColumn<int>(column);
+        for (const Row& r : rows)
+            QTest::newRow(r.name) << int(r.on4k) << r.id << r.value << int(r.isAuto) << int(r.accepted)
+                                  << int(r.cid) << r.expected;
     }
 
     void propertyWritesReachTheirControls() {
-        QFETCH(QString, file);
+        QFETCH(int, on4k);
         QFETCH(int, id);
         QFETCH(int, value);
-        QFETCH(bool, isAuto);
-        QFETCH(bool, accepted);
-        QFETCH(uint, cid);
+        QFETCH(int, isAuto);
+        QFETCH(int, accepted);
+        QFETCH(int, cid);
         QFETCH(int, expected);
-        Replayed r(qPrintable(file));
-        const char* node = file == "camera_4k.json" ? k4kNode : kWebcamNode;
-        QCOMPARE(r.camera->propertySet(id, value, isAuto), accepted);
-        QCOMPARE(control(*r.io, node, cid), expected);
+        Replayed r(on4k ? "camera_4k.json" : "webcam_1080p.json");
+        const char* node = on4k ? k4kNode : kWebcamNode;
+        QCOMPARE(int(r.camera->propertySet(id, value, isAuto)), accepted);
+        QCOMPARE(control(*r.io, node, uint32_t(cid)), expected);
         int read = 0;
         bool readAuto = !isAuto;
         QVERIFY(r.camera->propertyGet(id, &read, &readAuto));
