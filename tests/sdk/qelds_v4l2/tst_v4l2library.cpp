@@ -56,12 +56,6 @@ private slots:
         QCOMPARE(type, 3);
         QVERIFY(qelcamera_is_support_still_capture(cam, &flag));
         QCOMPARE(flag, 0);
-        int supported = -1, mn, mx, step, def, autoSupported;
-        QVERIFY(qelcamera_pu_ct_get_range(cam, 12, &supported, &mn, &mx, &step, &def, &autoSupported));
-        QCOMPARE(supported, 0);
-        QVERIFY(qelcamera_pu_ct_get_range(cam, 13, &supported, &mn, &mx, &step, &def, &autoSupported));
-        QCOMPARE(supported, 1);
-        QCOMPARE(mx, 500);
 
         QVERIFY(qelcamera_set_preview_params(cam, 0, 1, 1, 1280, 720, 60));
         QVERIFY(qelcamera_set_preview_callback(cam, onPreview));
