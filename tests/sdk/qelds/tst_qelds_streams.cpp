@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(qelcamera_get_fps_bps(m_cam, 0, &measured, &bps), 1);
         QVERIFY2(rateWithin(measured, low - 1, high + 1), qPrintable(QString::number(measured)));
         QVERIFY(bps > (type <= 2 ? 100000 : 0));
-        QVERIFY(fc.waitFor(2 * fps + 1, 15000, 0, 0));  // two GOPs of an encoded stream
+        QVERIFY(fc.waitFor(2 * fps + 1, 20000, 0, 0));  // two GOPs of an encoded stream
         QCOMPARE(qelcamera_stop_preview(m_cam), 1);
         auto frames = framesOf(0, 0);
         QVERIFY(int(frames.size()) >= (type == 2 ? 5 : 2 * fps + 1));
