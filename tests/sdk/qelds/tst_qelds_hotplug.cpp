@@ -57,18 +57,13 @@ class TestQeldsHotplug : public QObject {
 private:
     // Opens the camera of `handle` and streams 640x360 at 30 fps in `type`.
     int startCamera(int handle, int type = 1) {
-        int cam = indexOfHandle(handle);
-        if (cam < 0)
-            return -1;
+        const int cam = indexOfHandle(handle);
         FrameCollector::instance().clear();
-        if (qelcamera_open(cam) != 1)
-            return -1;
-        qelcamera_set_preview_callback(cam, &FrameCollector::callback);
-        if (qelcamera_set_preview_params(cam, 0, 1, type, 640, 360, 30) != 1)
-            return -1;
-        if (qelcamera_start_preview(cam) != 1)
-            return -1;
-        return cam;
+        const bool ok = cam >= 0 && qelcamera_open(cam) == 1 &&
+                        qelcamera_set_preview_callback(cam, &FrameCollector::callback) == 1 &&
+                        qelcamera_set_preview_params(cam, 0, 1, type, 640, 360, 30) == 1 &&
+                        qelcamera_start_preview(cam) == 1;
+        return ok ? cam : -1;
     }
 
 private slots:
