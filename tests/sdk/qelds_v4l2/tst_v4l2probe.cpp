@@ -142,25 +142,6 @@ private slots:
         QVERIFY(source.startMonitor([] {}));
         source.stopMonitor();
     }
-
-    void systemAndReplayedSources() {
-        // This machine's own cameras (usually none): whatever is found is complete.
-        auto system = createV4l2Source();
-        for (const auto& camera : system->enumerate()) {
-            QVERIFY(camera->streamCount() >= 1);
-            QVERIFY(!camera->formats(0).empty());
-        }
-        system->stopMonitor();
-
-        qputenv("QELDS_V4L2_REPLAY", QByteArray::fromStdString(replayPath("uvc15_h264.json")));
-        auto replayed = createV4l2Source();
-        qunsetenv("QELDS_V4L2_REPLAY");
-        const auto cameras = replayed->enumerate();
-        QCOMPARE(int(cameras.size()), 1);
-        QCOMPARE(cameras[0]->name(), std::string("Conference Cam UVC1.5"));
-        QVERIFY(replayed->startMonitor([] {}));
-        replayed->stopMonitor();
-    }
 };
 
 QTEST_GUILESS_MAIN(TestV4l2Probe)
