@@ -3,10 +3,7 @@
 // and the frame statistics must follow a sliding one-second window.
 #include <QtTest>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
-
+#include "Decoder.h"
 #include "JpegEncoder.h"
 #include "SceneRenderer.h"
 #include "StreamStats.h"
@@ -15,32 +12,20 @@ using namespace qelds;
 
 namespace {
 
-// Decodes a JPEG and returns the PSNR of its luma against the picture.
+// Decodes a JPEG and returns the PSNR of its luma against the picture (-1: no such picture).
 double lumaPsnr(const std::vector<uint8_t>& jpeg, int size, const YuvImage& image) {
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
-    AVCodecContext* ctx = avcodec_alloc_context3(codec);
-    avcodec_open2(ctx, codec, nullptr);
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    av_new_packet(pkt, size);
-    std::copy(jpeg.begin(), jpeg.begin() + size, pkt->data);
-    double psnr = -1;
-    if (avcodec_send_packet(ctx, pkt) == 0 && avcodec_receive_frame(ctx, frame) == 0 &&
-        frame->width == image.width() && frame->height == image.height()) {
-        double se = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                double d = frame->data[0][y * frame->linesize[0] + x] - image.yRow(y)[x];
-                se += d * d;
-            }
+    Decoder dec(1);
+    if (!dec.decode(jpeg.data(), size) || dec.width() != image.width() || dec.height() != image.height())
+        return -1;
+    double se = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const double d = dec.lumaRow(y)[x] - image.yRow(y)[x];
+            se += d * d;
         }
-        double mse = se / (static_cast<double>(image.width()) * image.height());
-        psnr = mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
     }
-    av_frame_free(&frame);
-    av_packet_free(&pkt);
-    avcodec_free_context(&ctx);
-    return psnr;
+    const double mse = se / (static_cast<double>(image.width()) * image.height());
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
 }  // namespace

@@ -112,14 +112,7 @@ private slots:
     }
 
     void defaultProfileOffersEverything() {
-        char name[QEL_TEXT_BUFFER_SIZE];
-        QCOMPARE(qelcamera_get_camera_name(m_cam, name), 1);
-        QCOMPARE(QString(name), QString("Corvix Virtual Camera"));
-        int vid = 0, pid = 0;
-        QCOMPARE(qelcamera_get_camera_vid_pid(m_cam, &vid, &pid), 1);
-        QCOMPARE(vid, 0x1d6b);
-        QCOMPARE(pid, 0x0102);
-        int streams = 0;
+        int streams = 0, n = 0;
         QCOMPARE(qelcamera_get_stream_count(m_cam, &streams), 1);
         QCOMPARE(streams, 3);
         for (int s = 0; s < 3; ++s) {
@@ -127,10 +120,8 @@ private slots:
             QCOMPARE(qelcamera_get_stream_media_type_count(m_cam, s, &types), 1);
             QCOMPARE(types, 4);
             for (int i = 0; i < 4; ++i) {
-                int type = 0;
+                int type = 0, sizes = 0;
                 QCOMPARE(qelcamera_get_stream_media_type_value(m_cam, s, i, &type), 1);
-                QCOMPARE(type, i + 1);
-                int sizes = 0;
                 QCOMPARE(qelcamera_get_stream_resolution_count(m_cam, s, type, &sizes), 1);
                 QStringList listed;
                 for (int k = 0; k < sizes; ++k) {
@@ -144,7 +135,6 @@ private slots:
             }
         }
         // The rates the stream defaults look for, highest first.
-        int n = 0;
         QCOMPARE(qelcamera_get_stream_fps_count(m_cam, 1, 3, 640, 360, &n), 1);
         QList<int> rates;
         for (int i = 0; i < n; ++i) {
@@ -156,34 +146,12 @@ private slots:
         for (int want : {30, 25, 15, 10, 5})
             QVERIFY(rates.contains(want));
         QVERIFY(std::is_sorted(rates.rbegin(), rates.rend()));
-        int fps = 0;
-        QCOMPARE(qelcamera_get_fps_value(m_cam, 1, 1920, 1080, 0, &fps), 1);
-        QCOMPARE(fps, 30);
-
-        int flag = 0, type = 0;
-        QCOMPARE(qelcamera_is_support_still_capture(m_cam, &flag), 1);
-        QCOMPARE(flag, 1);
-        QCOMPARE(qelcamera_get_still_pin_media_type_value(m_cam, 0, &type), 1);
-        QCOMPARE(type, 1);
-        for (int code : {0, 1, 4, 5, 7, 9, 10, 12, 13, 15, 16, 17, 18, 19, 20, 21, 22, 23, 25}) {
-            QCOMPARE(qelcamera_eu_support(m_cam, code, &flag), 1);
-            QCOMPARE(flag, 1);
-        }
-        QCOMPARE(qelcamera_eu_support(m_cam, 24, &flag), 1);
-        QCOMPARE(flag, 0);
-        QCOMPARE(qelcamera_get_sensor_count(m_cam, &n), 1);
-        QCOMPARE(n, 6);
-        QCOMPARE(qelcamera_get_acoustic_baffle_count(m_cam, &n), 1);
-        QCOMPARE(n, 3);
         for (int id = 0; id < 17; ++id) {
             int sup = 0, mn = 0, mx = 0, step = 0, def = 0, au = 0;
             QCOMPARE(qelcamera_pu_ct_get_range(m_cam, id, &sup, &mn, &mx, &step, &def, &au), 1);
             QCOMPARE(sup, 1);
             QVERIFY(mn <= def && def <= mx && step > 0);
         }
-        int values[QEL_MASK_CAPACITY];
-        QCOMPARE(qelcamera_get_canvas_mask(m_cam, values, &n), 1);
-        QCOMPARE(n, 3);
     }
 
     void badArgumentsAnswerZero() {
@@ -225,109 +193,88 @@ private slots:
         QCOMPARE(qelcamera_start_preview(m_cam), 0);
     }
 
-    void mjpegFramesArePacedAndDecode() {
-        FrameCollector::instance().setKeep(40);
-        startSingle(1, 640, 360, 30);
-        double rate = measureRate(0, 2000);
-        QVERIFY2(rateWithin(rate, 27, 33), qPrintable(QString::number(rate)));
-        int fps = 0, bps = 0;
-        QCOMPARE(qelcamera_get_fps_bps(m_cam, 0, &fps, &bps), 1);
-        QVERIFY2(fps >= 26 && fps <= 34, qPrintable(QString::number(fps)));
-        QVERIFY(bps > 100000);
-        QCOMPARE(qelcamera_stop_preview(m_cam), 1);
-        Decoder dec(1);
-        auto frames = framesOf(0, 0);
-        QVERIFY(frames.size() >= 30);
-        long previous = 0;
-        for (const auto& f : frames) {
-            QCOMPARE(f.mediaType, 1);
-            QCOMPARE(f.width, 640);
-            QCOMPARE(f.height, 360);
-            QVERIFY(dec.decode(f.data));
-            QCOMPARE(dec.width(), 640);
-            QCOMPARE(dec.height(), 360);
-            QCOMPARE(dec.pixelFormat(), 13);  // AV_PIX_FMT_YUVJ422P: 4:2:2 like webcams
-            // Capture time: monotonic, increasing, taken just before delivery.
-            QVERIFY(f.timestampUs > previous);
-            QVERIFY(f.arrivalUs >= f.timestampUs && f.arrivalUs - f.timestampUs < 200000);
-            previous = f.timestampUs;
-        }
-    }
-
-    void yuy2FramesHaveTheirSizeAndRate() {
-        FrameCollector::instance().setKeep(5);
-        startSingle(2, 1280, 720, 15);
-        double rate = measureRate(0, 2000);
-        QVERIFY2(rateWithin(rate, 13.5, 16.5), qPrintable(QString::number(rate)));
-        auto frames = framesOf(0, 0);
-        QVERIFY(!frames.empty());
-        QCOMPARE(frames[0].mediaType, 2);
-        QCOMPARE(static_cast<int>(frames[0].data.size()), 1280 * 720 * 2);
-    }
-
-    void encodedFramesDecode_data() {
+    void framesArePacedAndDecode_data() {
         QTest::addColumn<int>("type");
-        QTest::newRow("H264") << 3;
-        QTest::newRow("H265") << 4;
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("fps");
+        QTest::addColumn<double>("low");
+        QTest::newRow("MJPEG") << 1 << 640 << 360 << 30 << 27.0;
+        QTest::newRow("YUY2") << 2 << 1280 << 720 << 15 << 13.5;
+        QTest::newRow("H264") << 3 << 640 << 360 << 30 << 27.0;
+        // H.265 is costly to encode: paced at 15 fps and only loosely timed on a busy machine.
+        QTest::newRow("H265") << 4 << 640 << 360 << 15 << 9.0;
     }
 
-    void encodedFramesDecode() {
+    void framesArePacedAndDecode() {
         QFETCH(int, type);
-        FrameCollector::instance().setKeep(1000);
-        // H.265 is costly to encode: paced at 15 fps and only loosely timed on a busy machine.
-        int fps = type == 3 ? 30 : 15;
-        startSingle(type, 640, 360, fps);
-        double rate = measureRate(0, 1500);
-        double low = type == 3 ? 0.9 * fps : 0.6 * fps;
-        QVERIFY2(rateWithin(rate, low, 1.1 * fps), qPrintable(QString::number(rate)));
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, fps);
+        QFETCH(double, low);
+        FrameCollector& fc = FrameCollector::instance();
+        fc.setKeep(type == 2 ? 5 : 200);
+        startSingle(type, width, height, fps);
+        const double high = 1.1 * fps;
+        double rate = measureRate(0, 2000);
+        QVERIFY2(rateWithin(rate, low, high), qPrintable(QString::number(rate)));
+        int measured = 0, bps = 0;
+        QCOMPARE(qelcamera_get_fps_bps(m_cam, 0, &measured, &bps), 1);
+        QVERIFY2(rateWithin(measured, low - 1, high + 1), qPrintable(QString::number(measured)));
+        QVERIFY(bps > (type <= 2 ? 100000 : 0));
+        QVERIFY(fc.waitFor(2 * fps + 1, 20000, 0, 0));  // two GOPs of an encoded stream
         QCOMPARE(qelcamera_stop_preview(m_cam), 1);
         auto frames = framesOf(0, 0);
-        QVERIFY(frames.size() > 20);
-        QVERIFY(isKeyAccessUnit(frames[0].data, type));  // parameter sets and a keyframe first
+        QVERIFY(int(frames.size()) >= (type == 2 ? 5 : 2 * fps + 1));
         Decoder dec(type);
-        int decoded = 0;
-        for (const auto& f : frames) {
+        std::vector<int> keys;
+        for (int i = 0; i < int(frames.size()); ++i) {
+            const CollectedFrame& f = frames[size_t(i)];
             QCOMPARE(f.mediaType, type);
-            if (dec.decode(f.data))
-                ++decoded;
+            QCOMPARE(f.width, width);
+            QCOMPARE(f.height, height);
+            // Capture time: monotonic, increasing, taken (unless encoded) just before delivery.
+            QVERIFY(i == 0 || f.timestampUs > frames[size_t(i) - 1].timestampUs);
+            QVERIFY(f.arrivalUs >= f.timestampUs);
+            QVERIFY(type >= 3 || f.arrivalUs - f.timestampUs < 200000);
+            if (type == 2) {
+                QCOMPARE(int(f.data.size()), width * height * 2);
+                continue;
+            }
+            QVERIFY(dec.decode(f.data));  // low latency: one picture per encoded frame
+            QCOMPARE(dec.width(), width);
+            QCOMPARE(dec.height(), height);
+            if (type == 1)
+                QCOMPARE(dec.pixelFormat(), 13);  // AV_PIX_FMT_YUVJ422P: 4:2:2 like webcams
+            else if (isKeyAccessUnit(f.data, type))
+                keys.push_back(i);
         }
-        QCOMPARE(decoded, static_cast<int>(frames.size()));  // low latency: one picture per frame
-        QCOMPARE(dec.width(), 640);
-        QCOMPARE(dec.height(), 360);
+        if (type >= 3) {  // parameter sets and a keyframe first, then one every second by default
+            QVERIFY(keys.size() >= 3);
+            QCOMPARE(keys[0], 0);
+            QCOMPARE(keys[1], fps);
+            QCOMPARE(keys[2], 2 * fps);
+        }
     }
 
-    void bitrateAndGopTakeEffect() {
+    void bitrateTakesEffect() {
         FrameCollector& fc = FrameCollector::instance();
         fc.setKeep(1000);
         QCOMPARE(qelcamera_set_preview_params(m_cam, 0, 1, 3, 640, 360, 30), 1);
-        QCOMPARE(qelcamera_set_gop(m_cam, 0, 10), 1);
         QCOMPARE(qelcamera_set_bps(m_cam, 0, 100000), 1);
-        startSingle(3, 640, 360, 30);
-        // set_preview_params with the same format keeps the encoder settings.
-        sleepMs(2000);
-        auto countKeys = [](const std::vector<CollectedFrame>& frames) {
-            int keys = 0;
-            for (const auto& f : frames)
-                keys += isKeyAccessUnit(f.data, 3) ? 1 : 0;
-            return keys;
-        };
-        auto bytes = [](const std::vector<CollectedFrame>& frames) {
+        startSingle(3, 640, 360, 30);  // the same format again keeps the encoder settings
+        auto bitsPerSecond = [] {
+            sleepMs(2000);
             long total = 0;
-            for (const auto& f : frames)
+            for (const auto& f : framesOf(0, 0))
                 total += static_cast<long>(f.data.size());
-            return total;
+            return total * 8.0 / 2.0;
         };
-        auto low = framesOf(0, 0);
-        int keys = countKeys(low);
-        QVERIFY2(keys >= 5 && keys <= 8, qPrintable(QString::number(keys)));
-        QCOMPARE(qelcamera_set_gop(m_cam, 0, 300), 1);
+        const double lowRate = bitsPerSecond();
         QCOMPARE(qelcamera_set_bps(m_cam, 0, 4000000), 1);
         sleepMs(200);
         fc.clear();
-        sleepMs(2000);
-        auto high = framesOf(0, 0);
-        QVERIFY(countKeys(high) <= 1);
-        double lowRate = bytes(low) * 8.0 / 2.0, highRate = bytes(high) * 8.0 / 2.0;
+        const double highRate = bitsPerSecond();
         QVERIFY2(lowRate < 250000, qPrintable(QString::number(lowRate)));
         QVERIFY2(highRate > 2 * lowRate, qPrintable(QString("%1 vs %2").arg(highRate).arg(lowRate)));
         // Encoder settings are refused on a JPEG stream.
@@ -345,19 +292,6 @@ private slots:
                 keys.push_back(i);
         }
         return keys;
-    }
-
-    void defaultGopIsOneSecond() {
-        FrameCollector& fc = FrameCollector::instance();
-        fc.setKeep(1000);
-        startSingle(3, 640, 360, 30);
-        QVERIFY(fc.waitFor(75, 10000, 0, 0));
-        QCOMPARE(qelcamera_stop_preview(m_cam), 1);
-        const std::vector<int> keys = keyframeIndices(3);
-        QVERIFY(keys.size() >= 3);
-        QCOMPARE(keys[0], 0);
-        QCOMPARE(keys[1], 30);
-        QCOMPARE(keys[2], 60);
     }
 
     void gopRequestMakesTheNextFrameAKeyframe_data() {
@@ -485,21 +419,18 @@ private slots:
         QCOMPARE(qelcamera_pu_ct_set(m_cam, 0, 0, 0), 1);
 
         // Every feature that draws something: the picture differs from the plain one.
-        auto differs = [&](const CollectedFrame& f) {
+        using Setter = int (*)(int, int);
+        for (auto [set, on] : {std::pair<Setter, int>{qelcamera_set_canvas, 2},
+                               {qelcamera_set_sensor, 2},
+                               {qelcamera_set_pip, 1}}) {
+            QCOMPARE(set(m_cam, on), 1);
+            const CollectedFrame f = grabYuy2();
             long diff = 0;
             for (size_t i = 0; i < f.data.size(); i += 2)
                 diff += qAbs(int(f.data[i]) - int(plain.data[i]));
-            return diff / (f.data.size() / 2.0) > 2.0;
-        };
-        QCOMPARE(qelcamera_set_canvas(m_cam, 2), 1);
-        QVERIFY(differs(grabYuy2()));
-        QCOMPARE(qelcamera_set_canvas(m_cam, 0), 1);
-        QCOMPARE(qelcamera_set_sensor(m_cam, 2), 1);  // distant view
-        QVERIFY(differs(grabYuy2()));
-        QCOMPARE(qelcamera_set_sensor(m_cam, 0), 1);
-        QCOMPARE(qelcamera_set_pip(m_cam, 1), 1);
-        QVERIFY(differs(grabYuy2()));
-        QCOMPARE(qelcamera_set_pip(m_cam, 0), 1);
+            QVERIFY(diff / (f.data.size() / 2.0) > 2.0);
+            QCOMPARE(set(m_cam, 0), 1);
+        }
     }
 };
 

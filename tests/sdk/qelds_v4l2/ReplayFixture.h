@@ -2,8 +2,6 @@
 #ifndef TESTS_QELDS_V4L2_REPLAY_FIXTURE_H
 #define TESTS_QELDS_V4L2_REPLAY_FIXTURE_H
 
-#include <QElapsedTimer>
-#include <QThread>
 #include <QtTest>
 #include <atomic>
 #include <functional>
@@ -17,16 +15,8 @@
 #include "V4l2Probe.h"
 #include "XuMap.h"
 
-// Polls `condition` until it holds (true) or `ms` milliseconds have passed (false).
 inline bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QThread::msleep(2);
-    }
-    return true;
+    return QTest::qWaitFor(condition, ms);
 }
 
 inline std::string replayPath(const char* name) {
@@ -53,6 +43,18 @@ inline std::shared_ptr<qelds::V4l2Camera> firstCamera(const std::shared_ptr<qeld
     return std::make_shared<qelds::V4l2Camera>(io, infos.front(), std::move(map));
 }
 
+// The first camera of one replay file, opened, its frames `intervalMs` apart.
+struct Replayed {
+    explicit Replayed(const char* file, int intervalMs = 3)
+        : io(loadReplay({file})), camera(firstCamera(io)) {
+        io->setFrameIntervalMs(intervalMs);
+        if (!camera || !camera->open())
+            qFatal("replay %s: the camera does not open", file);
+    }
+    std::shared_ptr<qelds::ReplayV4l2Io> io;
+    std::shared_ptr<qelds::V4l2Camera> camera;
+};
+
 struct RecordedFrame {
     int pin, stream, mediaType, width, height;
     int64_t timestampUs;
@@ -65,18 +67,10 @@ class RecordingSink : public qelds::FrameSink {
 public:
     void onFrame(int pin, int stream, int mediaType, int width, int height, int64_t timestampUs,
                  uint8_t* data, int size) override {
-        RecordedFrame f{pin,
-                        stream,
-                        mediaType,
-                        width,
-                        height,
-                        timestampUs,
-                        std::vector<uint8_t>(data, data + std::min(size, 16)),
-                        data[size - 2],
-                        data[size - 1],
-                        size};
         std::lock_guard<std::mutex> lock(mutex);
-        frames.push_back(std::move(f));
+        frames.push_back({pin, stream, mediaType, width, height, timestampUs,
+                          std::vector<uint8_t>(data, data + std::min(size, 16)), data[size - 2],
+                          data[size - 1], size});
         if (onEachFrame)
             onEachFrame();
     }
@@ -88,13 +82,11 @@ public:
     }
     int count(int stream = -1) {
         std::lock_guard<std::mutex> lock(mutex);
-        int n = 0;
-        for (const auto& f : frames)
-            n += (stream < 0 || f.stream == stream) ? 1 : 0;
-        return n;
+        return int(std::count_if(frames.begin(), frames.end(),
+                                 [&](const RecordedFrame& f) { return stream < 0 || f.stream == stream; }));
     }
 
-    std::mutex mutex;
+    std::mutex mutex;  // guards frames; onEachFrame runs under it
     std::vector<RecordedFrame> frames;
     std::atomic<int> vanished{0};
     std::function<void()> onEachFrame;

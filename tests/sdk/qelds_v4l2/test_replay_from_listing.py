@@ -29,19 +29,6 @@ def listing_lines(name):
         return f.read().split("\n")
 
 
-class Scratch:
-    """Writes listing text into a temporary folder under a given file name."""
-
-    def __init__(self):
-        self.dir = tempfile.TemporaryDirectory()
-
-    def write(self, text, name="camera.txt"):
-        path = os.path.join(self.dir.name, name)
-        with open(path, "w", encoding="utf-8") as f:
-            f.write(text)
-        return path
-
-
 def formats_of(replay):
     """{fourcc: [(size or "stepwise", intervals or range)]} of the first node with formats."""
     device = replay["devices"][0]
@@ -49,95 +36,7 @@ def formats_of(replay):
     return {f["fourcc"]: f["sizes"] for f in node["formats"]}
 
 
-class CommittedReplays(unittest.TestCase):
-    def test_every_listing_gives_its_replay_byte_for_byte(self):
-        listings = sorted(n[:-4] for n in os.listdir(LISTINGS) if n.endswith(".txt"))
-        replays = sorted(n[:-5] for n in os.listdir(REPLAYS) if n.endswith(".json"))
-        self.assertEqual(listings, replays)
-        self.assertEqual(len(listings), 5)
-        for name in listings:
-            with self.subTest(listing=name):
-                status, out, _ = run(os.path.join(LISTINGS, name + ".txt"))
-                self.assertEqual(status, 0)
-                with open(os.path.join(REPLAYS, name + ".json"), encoding="utf-8") as f:
-                    self.assertEqual(out, f.read(), "regenerate: tools/replay-from-listing %s.txt" % name)
-
-
-class DamagedListings(unittest.TestCase):
-    def setUp(self):
-        self.scratch = Scratch()
-        self.addCleanup(self.scratch.dir.cleanup)
-        with open(os.path.join(REPLAYS, C920[:-4] + ".json"), encoding="utf-8") as f:
-            self.c920 = json.load(f)
-
-    def test_cut_mid_way_keeps_what_came_before(self):
-        lines = listing_lines(C920)
-        # Cut inside the MJPG list, half-way through a size line.
-        mjpg = next(i for i, l in enumerate(lines) if "'MJPG'" in l)
-        cut = next(i for i in range(mjpg, len(lines)) if "Size: Discrete 1280x720" in lines[i])
-        text = "\n".join(lines[:cut]) + "\n" + lines[cut][: lines[cut].index("x720")]
-        status, out, err = run(self.scratch.write(text, C920))
-        self.assertEqual(status, 0)
-        self.assertIn("%s:%d: not understood: Size: Discrete 1280" % (C920, cut + 1), err)
-        formats = formats_of(json.loads(out))
-        self.assertEqual(list(formats), ["YUYV", "H264", "MJPG"])
-        self.assertEqual(formats["YUYV"], formats_of(self.c920)["YUYV"])
-        self.assertEqual(formats["MJPG"][-1]["size"], [1024, 576])
-        # The controls came before the cut, the replay keeps them all.
-        self.assertEqual(json.loads(out)["devices"][0]["controls"], self.c920["devices"][0]["controls"])
-
-        # Cut inside the controls: the control cut short is named and left out, not guessed.
-        at = next(i for i, l in enumerate(lines) if "zoom_absolute" in l)
-        text = "\n".join(lines[:at]) + "\n" + lines[at][: lines[at].index("max=")]
-        status, out, err = run(self.scratch.write(text, C920))
-        self.assertEqual(status, 2)  # no format list: it came after the controls
-        self.assertIn("%s:%d: control 'zoom_absolute' without its range: left out" % (C920, at + 1), err)
-
-    def test_no_format_list_at_all_is_status_2(self):
-        lines = listing_lines(C920)
-        before = next(i for i, l in enumerate(lines) if "ioctl: VIDIOC_ENUM_FMT" in l)
-        status, out, err = run(self.scratch.write("\n".join(lines[:before]) + "\n"))
-        self.assertEqual(status, 2)
-        self.assertEqual(out, "")
-        self.assertIn("no format list", err)
-        status, _, _ = run(self.scratch.write(""))
-        self.assertEqual(status, 2)
-        status, _, err = run(os.path.join(self.scratch.dir.name, "missing.txt"))
-        self.assertEqual(status, 1)
-        self.assertIn("cannot read", err)
-
-    def test_unknown_sections_and_lines_are_named_and_change_nothing(self):
-        lines = listing_lines(C920)
-        at = next(i for i, l in enumerate(lines) if l.startswith("## v4l2-ctl --list-devices"))
-        extra = ["## command: dmesg | grep uvc", "[    2.1] uvcvideo: Found UVC 1.00 device", ""]
-        lines[at:at] = extra
-        garbage_at = next(i for i, l in enumerate(lines) if "[1]: 'H264'" in l)
-        lines.insert(garbage_at, "\tSomething v4l2-ctl never prints")
-        status, out, err = run(self.scratch.write("\n".join(lines), C920))
-        self.assertEqual(status, 0)
-        self.assertIn("%s:%d: section 'command: dmesg | grep uvc'" % (C920, at + 2), err)
-        self.assertIn("%s:%d: not understood: Something" % (C920, garbage_at + 1), err)
-        self.assertNotIn("uvcvideo: Found", err)
-        self.assertEqual(json.loads(out), self.c920)
-
-    def test_a_format_without_sizes_is_left_out(self):
-        lines = listing_lines(C920)
-        # One size without intervals: replayed at the camera's own rate.
-        size = next(i for i, l in enumerate(lines) if "Size: Discrete 160x90" in l)
-        while "Interval" in lines[size + 1]:
-            del lines[size + 1]
-        h264 = next(i for i, l in enumerate(lines) if "'H264'" in l)
-        mjpg = next(i for i, l in enumerate(lines) if "'MJPG'" in l)
-        del lines[h264 + 1:mjpg]
-        status, out, err = run(self.scratch.write("\n".join(lines), C920))
-        self.assertEqual(status, 0)
-        self.assertIn("%s:%d: format 'H264' has no sizes: left out" % (C920, h264 + 1), err)
-        self.assertIn("%s:%d: size without frame intervals" % (C920, size + 1), err)
-        formats = formats_of(json.loads(out))
-        self.assertEqual(list(formats), ["YUYV", "MJPG"])
-        self.assertEqual(formats["YUYV"][1], {"size": [160, 90], "intervals": []})
-
-
+# A made-up camera in the older layouts of lsusb and v4l2-ctl.
 SYNTHETIC = """\
 # camera: a made-up camera in the older layouts
 ## command: lsusb -v
@@ -192,11 +91,103 @@ ioctl: VIDIOC_ENUM_FMT
 """
 
 
-class OtherLayouts(unittest.TestCase):
+class CommittedReplays(unittest.TestCase):
+    def test_every_listing_gives_its_replay_byte_for_byte(self):
+        listings = sorted(n[:-4] for n in os.listdir(LISTINGS) if n.endswith(".txt"))
+        replays = sorted(n[:-5] for n in os.listdir(REPLAYS) if n.endswith(".json"))
+        self.assertEqual(listings, replays)
+        self.assertEqual(len(listings), 5)
+        for name in listings:
+            with self.subTest(listing=name):
+                status, out, _ = run(os.path.join(LISTINGS, name + ".txt"))
+                self.assertEqual(status, 0)
+                with open(os.path.join(REPLAYS, name + ".json"), encoding="utf-8") as f:
+                    self.assertEqual(out, f.read(), "regenerate: tools/replay-from-listing %s.txt" % name)
+
+
+class DamagedListings(unittest.TestCase):
+    def setUp(self):
+        scratch = tempfile.TemporaryDirectory()
+        self.addCleanup(scratch.cleanup)
+        self.dir = scratch.name
+        with open(os.path.join(REPLAYS, C920[:-4] + ".json"), encoding="utf-8") as f:
+            self.c920 = json.load(f)
+
+    def write(self, text, name="camera.txt"):
+        path = os.path.join(self.dir, name)
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text)
+        return path
+
+    def test_cut_mid_way_keeps_what_came_before(self):
+        lines = listing_lines(C920)
+        # Cut inside the MJPG list, half-way through a size line.
+        mjpg = next(i for i, l in enumerate(lines) if "'MJPG'" in l)
+        cut = next(i for i in range(mjpg, len(lines)) if "Size: Discrete 1280x720" in lines[i])
+        text = "\n".join(lines[:cut]) + "\n" + lines[cut][: lines[cut].index("x720")]
+        status, out, err = run(self.write(text, C920))
+        self.assertEqual(status, 0)
+        self.assertIn("%s:%d: not understood: Size: Discrete 1280" % (C920, cut + 1), err)
+        formats = formats_of(json.loads(out))
+        self.assertEqual(list(formats), ["YUYV", "H264", "MJPG"])
+        self.assertEqual(formats["YUYV"], formats_of(self.c920)["YUYV"])
+        self.assertEqual(formats["MJPG"][-1]["size"], [1024, 576])
+        # The controls came before the cut, the replay keeps them all.
+        self.assertEqual(json.loads(out)["devices"][0]["controls"], self.c920["devices"][0]["controls"])
+
+        # Cut inside the controls: the control cut short is named and left out, not guessed.
+        at = next(i for i, l in enumerate(lines) if "zoom_absolute" in l)
+        text = "\n".join(lines[:at]) + "\n" + lines[at][: lines[at].index("max=")]
+        status, out, err = run(self.write(text, C920))
+        self.assertEqual(status, 2)  # no format list: it came after the controls
+        self.assertIn("%s:%d: control 'zoom_absolute' without its range: left out" % (C920, at + 1), err)
+
+    def test_no_format_list_at_all_is_status_2(self):
+        lines = listing_lines(C920)
+        before = next(i for i, l in enumerate(lines) if "ioctl: VIDIOC_ENUM_FMT" in l)
+        status, out, err = run(self.write("\n".join(lines[:before]) + "\n"))
+        self.assertEqual(status, 2)
+        self.assertEqual(out, "")
+        self.assertIn("no format list", err)
+        status, _, _ = run(self.write(""))
+        self.assertEqual(status, 2)
+        status, _, err = run(os.path.join(self.dir, "missing.txt"))
+        self.assertEqual(status, 1)
+        self.assertIn("cannot read", err)
+
+    def test_unknown_sections_and_lines_are_named_and_change_nothing(self):
+        lines = listing_lines(C920)
+        at = next(i for i, l in enumerate(lines) if l.startswith("## v4l2-ctl --list-devices"))
+        extra = ["## command: dmesg | grep uvc", "[    2.1] uvcvideo: Found UVC 1.00 device", ""]
+        lines[at:at] = extra
+        garbage_at = next(i for i, l in enumerate(lines) if "[1]: 'H264'" in l)
+        lines.insert(garbage_at, "\tSomething v4l2-ctl never prints")
+        status, out, err = run(self.write("\n".join(lines), C920))
+        self.assertEqual(status, 0)
+        self.assertIn("%s:%d: section 'command: dmesg | grep uvc'" % (C920, at + 2), err)
+        self.assertIn("%s:%d: not understood: Something" % (C920, garbage_at + 1), err)
+        self.assertNotIn("uvcvideo: Found", err)
+        self.assertEqual(json.loads(out), self.c920)
+
+    def test_a_format_without_sizes_is_left_out(self):
+        lines = listing_lines(C920)
+        # One size without intervals: replayed at the camera's own rate.
+        size = next(i for i, l in enumerate(lines) if "Size: Discrete 160x90" in l)
+        while "Interval" in lines[size + 1]:
+            del lines[size + 1]
+        h264 = next(i for i, l in enumerate(lines) if "'H264'" in l)
+        mjpg = next(i for i, l in enumerate(lines) if "'MJPG'" in l)
+        del lines[h264 + 1:mjpg]
+        status, out, err = run(self.write("\n".join(lines), C920))
+        self.assertEqual(status, 0)
+        self.assertIn("%s:%d: format 'H264' has no sizes: left out" % (C920, h264 + 1), err)
+        self.assertIn("%s:%d: size without frame intervals" % (C920, size + 1), err)
+        formats = formats_of(json.loads(out))
+        self.assertEqual(list(formats), ["YUYV", "MJPG"])
+        self.assertEqual(formats["YUYV"][1], {"size": [160, 90], "intervals": []})
+
     def test_older_layouts_and_the_other_camera_of_the_device_list(self):
-        scratch = Scratch()
-        self.addCleanup(scratch.dir.cleanup)
-        status, out, err = run(scratch.write(SYNTHETIC))
+        status, out, err = run(self.write(SYNTHETIC))
         self.assertEqual(status, 0, err)
         device = json.loads(out)["devices"][0]
         self.assertEqual(device["attributes"], {"idVendor": "0c45", "idProduct": "6366", "bcdDevice": "0102",

@@ -23,6 +23,7 @@ struct EventPipe {
         ::close(fds[0]);
         ::close(fds[1]);
     }
+
     void send(char c) {
         if (::write(fds[1], &c, 1) != 1)
             qFatal("write failed");
@@ -39,82 +40,64 @@ struct EventPipe {
 class TestV4l2Hotplug : public QObject {
     Q_OBJECT
 private slots:
-    void burstFiresOnce();
-    void eventsThatDoNotCountAreIgnored();
-    void stopDropsAPendingBurst();
-    void pokesCountAsEvents();
-    void udevMonitorStartsAndStops();
-};
-
-void TestV4l2Hotplug::burstFiresOnce() {
-    EventPipe events;
-    std::atomic<int> changes{0};
-    DebouncedWatcher watcher(200);
-    QVERIFY(watcher.start(
-        events.fds[0], [&] { return events.drainOne(); }, [&] { ++changes; }));
-    for (int i = 0; i < 4; ++i) {  // capture node, metadata node, ... of one device
-        events.send('a');
-        QThread::msleep(20);
+    void burstFiresOnce() {
+        EventPipe events;
+        std::atomic<int> changes{0};
+        DebouncedWatcher watcher(200);
+        QVERIFY(watcher.start(
+            events.fds[0], [&] { return events.drainOne(); }, [&] { ++changes; }));
+        for (int i = 0; i < 4; ++i) {  // capture node, metadata node, ... of one device
+            events.send('a');
+            QThread::msleep(20);
+        }
+        QVERIFY(waitFor([&] { return changes.load() == 1; }));
+        events.send('x');  // events that do not count start no burst
+        events.send('x');
+        QThread::msleep(400);
+        QCOMPARE(changes.load(), 1);
+        events.send('r');
+        events.send('r');
+        QVERIFY(waitFor([&] { return changes.load() == 2; }));
+        watcher.stop();
+        QVERIFY(!watcher.running());
     }
-    QVERIFY(waitFor([&] { return changes.load() == 1; }));
-    QThread::msleep(400);
-    QCOMPARE(changes.load(), 1);
-    events.send('r');
-    events.send('r');
-    QVERIFY(waitFor([&] { return changes.load() == 2; }));
-    watcher.stop();
-    QVERIFY(!watcher.running());
-}
 
-void TestV4l2Hotplug::eventsThatDoNotCountAreIgnored() {
-    EventPipe events;
-    std::atomic<int> changes{0};
-    DebouncedWatcher watcher(50);
-    QVERIFY(watcher.start(
-        events.fds[0], [&] { return events.drainOne(); }, [&] { ++changes; }));
-    events.send('x');
-    events.send('x');
-    QThread::msleep(300);
-    QCOMPARE(changes.load(), 0);
-    events.send('a');
-    QVERIFY(waitFor([&] { return changes.load() == 1; }));
-}
+    void stopDropsAPendingBurst() {
+        EventPipe events;
+        std::atomic<int> changes{0};
+        DebouncedWatcher watcher(60000);  // the burst would only end in a minute
+        QVERIFY(watcher.start(
+            events.fds[0], [&] { return events.drainOne(); }, [&] { ++changes; }));
+        events.send('a');
+        QThread::msleep(50);
+        watcher.stop();  // returns at once, not after the quiet period
+        QCOMPARE(changes.load(), 0);
+        QVERIFY(!watcher.start(events.fds[0], nullptr, [] {}));  // a descriptor needs a reader
+        QVERIFY(!watcher.running());
+    }
 
-void TestV4l2Hotplug::stopDropsAPendingBurst() {
-    EventPipe events;
-    std::atomic<int> changes{0};
-    DebouncedWatcher watcher(60000);  // the burst would only end in a minute
-    QVERIFY(watcher.start(
-        events.fds[0], [&] { return events.drainOne(); }, [&] { ++changes; }));
-    events.send('a');
-    QThread::msleep(50);
-    watcher.stop();  // returns at once, not after the quiet period
-    QCOMPARE(changes.load(), 0);
-    QVERIFY(!watcher.start(events.fds[0], nullptr, [] {}));  // a descriptor needs a reader
-    QVERIFY(!watcher.running());
-}
+    void pokesCountAsEvents() {
+        std::atomic<int> changes{0};
+        DebouncedWatcher watcher(100);
+        watcher.poke();  // before start: forgotten
+        QVERIFY(watcher.start(-1, nullptr, [&] { ++changes; }));
+        QThread::msleep(250);
+        QCOMPARE(changes.load(), 0);
+        watcher.poke();
+        watcher.poke();
+        QVERIFY(waitFor([&] { return changes.load() == 1; }));
+        QThread::msleep(250);
+        QCOMPARE(changes.load(), 1);
+    }
 
-void TestV4l2Hotplug::pokesCountAsEvents() {
-    std::atomic<int> changes{0};
-    DebouncedWatcher watcher(100);
-    watcher.poke();  // before start: forgotten
-    QVERIFY(watcher.start(-1, nullptr, [&] { ++changes; }));
-    QThread::msleep(250);
-    QCOMPARE(changes.load(), 0);
-    watcher.poke();
-    watcher.poke();
-    QVERIFY(waitFor([&] { return changes.load() == 1; }));
-    QThread::msleep(250);
-    QCOMPARE(changes.load(), 1);
-}
-
-void TestV4l2Hotplug::udevMonitorStartsAndStops() {
-    HotplugMonitor monitor;
-    if (!monitor.start([] {}))
-        QSKIP("no udev event socket in this environment");
-    monitor.stop();
-    QVERIFY(monitor.start([] {}));
-}
+    void udevMonitorStartsAndStops() {
+        HotplugMonitor monitor;
+        if (!monitor.start([] {}))
+            QSKIP("no udev event socket in this environment");
+        monitor.stop();
+        QVERIFY(monitor.start([] {}));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestV4l2Hotplug)
 #include "tst_v4l2hotplug.moc"
