@@ -10,6 +10,25 @@
 
 class ICameraPresenter;
 
+// The reports with one argument, recorded as they come.
+// clang-format off
+#define RECORDING_VIEW_SIMPLE_REPORTS(X)                                                                 \
+    X(EnableStillCapture, bool) X(EnableFlip, bool) X(SetFlip, bool) X(EnableMirror, bool)              \
+    X(SetMirror, bool) X(EnableFaceTracking, bool) X(CheckFaceTracking, bool)                           \
+    X(EnableSoundTracking, bool) X(CheckSoundTracking, bool) X(EnableDeviceInfo, bool)                  \
+    X(EnablePip, bool) X(CheckPip, bool) X(EnableHideMode, bool) X(CheckHideMode, bool)                 \
+    X(EnableDoaTest, bool) X(CheckDoaTest, bool) X(EnableSensor, bool) X(EnableNonStitching, bool)      \
+    X(CheckNonStitching, bool) X(EnableFrequency, bool)                                                 \
+    X(SetCurrentSensor, int) X(CheckHandGesture, int) X(CheckCanvas, int) X(CheckSub1Ai, int)           \
+    X(CheckMosaic, int) X(SetAutoFocusMode, int) X(CheckAutoFocus, int) X(SetSliderPos, int)            \
+    X(SetProgressVolume, int) X(SetFrequency, int) X(SetCameraState, int)                               \
+    X(SetDeviceMID, const QString&) X(SetDeviceFWVersion, const QString&)                               \
+    X(SetDeviceSDKVersion, const QString&) X(SetDeviceName, const QString&)                             \
+    X(SetDevicePIDVID, const QString&) X(ShowMessage, const QString&)                                   \
+    X(SetSensorList, const QStringList&) X(AcousticBaffle, const QStringList&)                          \
+    X(PuCtPropertyList, const QStringList&)
+// clang-format on
+
 class RecordingView : public ICameraView {
 public:
     explicit RecordingView(int stream = 0) : m_stream(stream) {}
@@ -35,75 +54,39 @@ public:
     // Polls until a report starting with prefix exists (reports arrive on library threads).
     bool waitFor(const QString& prefix, int timeoutMs = 5000) const;
 
+#define RECORDING_VIEW_DECLARE(name, type) void name(type value) override;
+    RECORDING_VIEW_SIMPLE_REPORTS(RECORDING_VIEW_DECLARE)
+#undef RECORDING_VIEW_DECLARE
     bool SetCameraList(const QStringList& names) override;
     void SetStreamCount(int count) override;
     void MediaTypeListReady(int stream, const QStringList& list, int defaultIndex) override;
     void ResolutionListReady(int stream, const QStringList& list, int defaultIndex) override;
     void FPSListReady(int stream, const QStringList& list, int defaultIndex) override;
-    void EnableStillCapture(bool supported) override;
     void StillMediaTypeListReady(const QStringList& list, int defaultIndex) override;
     void StillResolutionListReady(const QStringList& list, int defaultIndex) override;
     void StillFPSListReady(const QStringList& list, int defaultIndex) override;
-    void SetDeviceMID(const QString& text) override;
-    void SetDeviceFWVersion(const QString& text) override;
-    void SetDeviceSDKVersion(const QString& text) override;
-    void SetDeviceName(const QString& text) override;
-    void SetDevicePIDVID(const QString& text) override;
-    void SetSensorList(const QStringList& names) override;
-    void SetCurrentSensor(int index) override;
-    void EnableFlip(bool enable) override;
-    void SetFlip(bool checked) override;
-    void EnableMirror(bool enable) override;
-    void SetMirror(bool checked) override;
     void EnableFps(int stream, bool enable) override;
     void EnableBps(int stream, bool enable) override;
     void EnableGop(int stream, bool enable) override;
-    void EnableFaceTracking(bool enable) override;
-    void CheckFaceTracking(bool check) override;
-    void EnableSoundTracking(bool enable) override;
-    void CheckSoundTracking(bool check) override;
     void EnableHandGesture(const int* values, int count) override;
-    void CheckHandGesture(int value) override;
     void EnableCanvas(const int* values, int count) override;
-    void CheckCanvas(int value) override;
     void EnableSub1Ai(const int* values, int count) override;
-    void CheckSub1Ai(int value) override;
     void EnableMosaic(const int* values, int count) override;
-    void CheckMosaic(int value) override;
-    void EnableDeviceInfo(bool supported) override;
-    void SetAutoFocusMode(int mode) override;
-    void CheckAutoFocus(int on) override;
-    void EnablePip(bool enable) override;
-    void CheckPip(bool check) override;
-    void EnableHideMode(bool enable) override;
-    void CheckHideMode(bool on) override;
-    void EnableDoaTest(bool enable) override;
-    void CheckDoaTest(bool check) override;
-    void EnableSensor(bool supported) override;
     void EnableAudioMode(bool enable, bool enable1) override;
-    void AcousticBaffle(const QStringList& names) override;
     void SetAudioMode(int on, int on1, int id) override;
-    void EnableNonStitching(bool enable) override;
-    void CheckNonStitching(bool check) override;
-    void ShowMessage(const QString& text) override;
     void SetVideoInfo(int stream, const QString& text) override;
-    void PuCtPropertyList(const QStringList& names) override;
     void InitSlider(bool enable, int min, int max, int step, int value, bool autoSupported,
                     bool autoMode) override;
-    void SetSliderPos(int value) override;
     void GetPreviewObject(int stream, quintptr& handle, int& width, int& height) override;
     void SetAudioList(const QStringList& names, int defaultIndex) override;
-    void SetProgressVolume(int level) override;
-    void EnableFrequency(bool enable) override;
-    void SetFrequency(int index) override;
-    void SetCameraState(int state) override;
     void UpdateCameraList(const QStringList& names, bool lost) override;
     void PhotoFinished(const QString& path, int error) override;
     void ShowRefusal(CameraRefusal refusal, const QString& path, int error) override;
     void RecordingFailed(const QString& path, int error, qint64 keptMs) override;
 
 private:
-    void log(const QString& report);
+    template <typename... Args>
+    void log(const char* name, const Args&... args);
 
     int m_stream;
     mutable QMutex m_mutex;

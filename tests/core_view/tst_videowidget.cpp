@@ -56,6 +56,15 @@ qint64 longestEventGap(int ms) {
     return longest;
 }
 
+// A 640x360 video widget of stream 0, shown in `window`.
+VideoWidget* showVideo(QWidget& window) {
+    window.resize(640, 360);
+    auto* video = new VideoWidget(0, &window);
+    video->resize(640, 360);
+    window.show();
+    return video;
+}
+
 }  // namespace
 
 // The video widget as the presenter's view, with the built-in virtual camera.
@@ -63,16 +72,6 @@ class TestVideoWidget : public QObject {
     Q_OBJECT
 
 private slots:
-    void sensorNames() {
-        QCOMPARE(VideoWidget::sensorDisplayName("Ultra-Wide Angle"), QString("超广角"));
-        QCOMPARE(VideoWidget::sensorDisplayName("wide angle lens"), QString("广角镜头"));
-        QCOMPARE(VideoWidget::sensorDisplayName("Standard View"), QString("标准镜头"));
-        QCOMPARE(VideoWidget::sensorDisplayName("Distant View"), QString("远景镜头"));
-        QCOMPARE(VideoWidget::sensorDisplayName("Left View"), QString("左摄"));
-        QCOMPARE(VideoWidget::sensorDisplayName("RIGHT VIEW"), QString("右摄"));
-        QCOMPARE(VideoWidget::sensorDisplayName("Fisheye"), QString("Fisheye"));
-    }
-
     void previewObjectOnlyForOwnStream() {
         QWidget window;
         VideoWidget video(0, &window);
@@ -116,8 +115,8 @@ private slots:
         QVERIFY(gesture.at(1).at(0).value<QVector<long>>().isEmpty());
 
         QSignalSpy sensors(&video, &VideoWidget::getSensorList);
-        video.SetSensorList({"Ultra-Wide Angle", "Wide Angle", "Other"});
-        QCOMPARE(sensors.first().at(0).toStringList(), QStringList({"超广角", "广角镜头", "Other"}));
+        video.SetSensorList({"Ultra-Wide Angle", "wide angle lens", "RIGHT VIEW", "Other"});
+        QCOMPARE(sensors.first().at(0).toStringList(), QStringList({"超广角", "广角镜头", "右摄", "Other"}));
 
         QSignalSpy message(&video, &VideoWidget::sigShowMessage);
         video.ShowMessage("打开设备失败");
@@ -135,9 +134,7 @@ private slots:
 
     void controlCallsReturnWhileAStartHangs() {
         QWidget window;
-        window.resize(640, 360);
-        auto* video = new VideoWidget(0, &window);
-        window.show();
+        auto* video = showVideo(window);
         QSignalSpy ready(video, &VideoWidget::sigVideoReady);
         QSignalSpy recordStarted(video, &VideoWidget::sigRecordStarted);
         QSignalSpy photo(video, &VideoWidget::sigPhotoResult);
@@ -170,28 +167,10 @@ private slots:
         QVERIFY(!VideoWidget::presenter());
     }
 
-    void cameraNamesAreTheLastList() {
-        QWidget window;
-        VideoWidget video(0, &window);
-        QSignalSpy update(&video, &VideoWidget::sigUpdateCameraList);
-        // Several starts with one camera: the second camera plugged in later is still shown
-        // by a restart, as after the first start.
-        video.SetCameraList({"A"});
-        video.SetCameraList({"A"});
-        video.SetCameraList({"A"});
-        QCOMPARE(video.knownCameras(), QStringList({"A"}));
-        video.UpdateCameraList({"A", "B"}, false);
-        QCOMPARE(update.last().at(1).toBool(), true);
-        VideoWidget::waitForStart();
-    }
-
     void photoAndRecordingDuringAHotPlugRestart() {
         QTemporaryDir dir;
         QWidget window;
-        window.resize(640, 360);
-        auto* video = new VideoWidget(0, &window);
-        video->resize(640, 360);
-        window.show();
+        auto* video = showVideo(window);
         QSignalSpy ready(video, &VideoWidget::sigVideoReady);
         QSignalSpy update(video, &VideoWidget::sigUpdateCameraList);
         QSignalSpy photo(video, &VideoWidget::sigPhotoResult);
@@ -215,8 +194,7 @@ private slots:
         video->startRecord(mp4);
 
         QTRY_COMPARE_WITH_TIMEOUT(photo.count(), 1, 10000);
-        QCOMPARE(photo.first().at(0).toBool(), true);
-        QCOMPARE(photo.first().at(1).toString(), jpg);
+        QCOMPARE(photo.first().mid(0, 2), QVariantList({true, jpg}));
         QCOMPARE(QImageReader(jpg).size(), QSize(1920, 1080));
         QTRY_COMPARE_WITH_TIMEOUT(recordStarted.count(), 1, 10000);
         QCOMPARE(recordStarted.first().at(0).toBool(), true);
@@ -236,10 +214,7 @@ private slots:
     void photoFollowsTheDateStampSwitch() {
         QTemporaryDir dir;
         QWidget window;
-        window.resize(640, 360);
-        auto* video = new VideoWidget(0, &window);
-        video->resize(640, 360);
-        window.show();
+        auto* video = showVideo(window);
         QSignalSpy ready(video, &VideoWidget::sigVideoReady);
         QSignalSpy photo(video, &VideoWidget::sigPhotoResult);
         video->startPreviewAsync();
@@ -272,20 +247,34 @@ private slots:
     }
 
     void hotPlugRestartFlag() {
+        {
+            QWidget window;
+            VideoWidget video(0, &window);
+            QSignalSpy update(&video, &VideoWidget::sigUpdateCameraList);
+            // Nothing found yet: any change restarts so that a new camera appears.
+            video.UpdateCameraList({"A"}, false);
+            QCOMPARE(update.last().at(1).toBool(), true);
+            QVERIFY(!video.isStarted());
+            QVERIFY(video.isRestartPending());
+            video.SetCameraList({"A", "B"});
+            video.UpdateCameraList({"A", "B", "C"}, false);
+            QCOMPARE(update.last().at(1).toBool(), false);
+            video.UpdateCameraList({"B"}, true);
+            QCOMPARE(update.last().at(1).toBool(), true);
+            QCOMPARE(update.last().at(0).toStringList(), QStringList({"B"}));
+        }
+        // Several starts with one camera: a second camera plugged in later is still shown by a
+        // restart, as after the first start.
         QWidget window;
         VideoWidget video(0, &window);
         QSignalSpy update(&video, &VideoWidget::sigUpdateCameraList);
-        // Nothing found yet: any change restarts so that a new camera appears.
-        video.UpdateCameraList({"A"}, false);
+        video.SetCameraList({"A"});
+        video.SetCameraList({"A"});
+        video.SetCameraList({"A"});
+        QCOMPARE(video.knownCameras(), QStringList({"A"}));
+        video.UpdateCameraList({"A", "B"}, false);
         QCOMPARE(update.last().at(1).toBool(), true);
-        QVERIFY(!video.isStarted());
-        QVERIFY(video.isRestartPending());
-        video.SetCameraList({"A", "B"});
-        video.UpdateCameraList({"A", "B", "C"}, false);
-        QCOMPARE(update.last().at(1).toBool(), false);
-        video.UpdateCameraList({"B"}, true);
-        QCOMPARE(update.last().at(1).toBool(), true);
-        QCOMPARE(update.last().at(0).toStringList(), QStringList({"B"}));
+        VideoWidget::waitForStart();
     }
 
     void destroyedWhileStarting() {
@@ -304,10 +293,7 @@ private slots:
 
     void startsTheVirtualCamera() {
         QWidget window;
-        window.resize(640, 360);
-        auto* video = new VideoWidget(0, &window);
-        video->resize(640, 360);
-        window.show();
+        auto* video = showVideo(window);
         QVERIFY(VideoWidget::presenter());
         QSignalSpy state(video, &VideoWidget::sigCameraState);
         QSignalSpy list(video, &VideoWidget::sigCameraListReady);
