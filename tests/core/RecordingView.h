@@ -54,43 +54,70 @@ public:
     // Polls until a report starting with prefix exists (reports arrive on library threads).
     bool waitFor(const QString& prefix, int timeoutMs = 5000) const;
 
-#define RECORDING_VIEW_DECLARE(name, type) void name(type value) override;
-    RECORDING_VIEW_SIMPLE_REPORTS(RECORDING_VIEW_DECLARE)
-#undef RECORDING_VIEW_DECLARE
     bool SetCameraList(const QStringList& names) override;
     void SetStreamCount(int count) override;
-    void MediaTypeListReady(int stream, const QStringList& list, int defaultIndex) override;
-    void ResolutionListReady(int stream, const QStringList& list, int defaultIndex) override;
-    void FPSListReady(int stream, const QStringList& list, int defaultIndex) override;
-    void StillMediaTypeListReady(const QStringList& list, int defaultIndex) override;
-    void StillResolutionListReady(const QStringList& list, int defaultIndex) override;
-    void StillFPSListReady(const QStringList& list, int defaultIndex) override;
-    void EnableFps(int stream, bool enable) override;
-    void EnableBps(int stream, bool enable) override;
-    void EnableGop(int stream, bool enable) override;
-    void EnableHandGesture(const int* values, int count) override;
-    void EnableCanvas(const int* values, int count) override;
-    void EnableSub1Ai(const int* values, int count) override;
-    void EnableMosaic(const int* values, int count) override;
-    void EnableAudioMode(bool enable, bool enable1) override;
-    void SetAudioMode(int on, int on1, int id) override;
-    void SetVideoInfo(int stream, const QString& text) override;
-    void InitSlider(bool enable, int min, int max, int step, int value, bool autoSupported,
-                    bool autoMode) override;
     void GetPreviewObject(int stream, quintptr& handle, int& width, int& height) override;
-    void SetAudioList(const QStringList& names, int defaultIndex) override;
-    void UpdateCameraList(const QStringList& names, bool lost) override;
-    void PhotoFinished(const QString& path, int error) override;
     void ShowRefusal(CameraRefusal refusal, const QString& path, int error) override;
-    void RecordingFailed(const QString& path, int error, qint64 keptMs) override;
+    void MediaTypeListReady(int s, const QStringList& l, int d) override {
+        log("MediaTypeListReady", s, l, d);
+    }
+    void ResolutionListReady(int s, const QStringList& l, int d) override {
+        log("ResolutionListReady", s, l, d);
+    }
+    void FPSListReady(int s, const QStringList& l, int d) override { log("FPSListReady", s, l, d); }
+    void StillMediaTypeListReady(const QStringList& l, int d) override {
+        log("StillMediaTypeListReady", l, d);
+    }
+    void StillResolutionListReady(const QStringList& l, int d) override {
+        log("StillResolutionListReady", l, d);
+    }
+    void StillFPSListReady(const QStringList& l, int d) override { log("StillFPSListReady", l, d); }
+    void SetAudioList(const QStringList& names, int d) override { log("SetAudioList", names, d); }
+    void EnableFps(int s, bool e) override { log("EnableFps", s, e); }
+    void EnableBps(int s, bool e) override { log("EnableBps", s, e); }
+    void EnableGop(int s, bool e) override { log("EnableGop", s, e); }
+    void EnableHandGesture(const int* v, int n) override { log("EnableHandGesture", values(v, n), n); }
+    void EnableCanvas(const int* v, int n) override { log("EnableCanvas", values(v, n), n); }
+    void EnableSub1Ai(const int* v, int n) override { log("EnableSub1Ai", values(v, n), n); }
+    void EnableMosaic(const int* v, int n) override { log("EnableMosaic", values(v, n), n); }
+    void EnableAudioMode(bool e, bool e1) override { log("EnableAudioMode", e, e1); }
+    void SetAudioMode(int on, int on1, int id) override { log("SetAudioMode", on, on1, id); }
+    void SetVideoInfo(int s, const QString& t) override { log("SetVideoInfo", s, t); }
+    void InitSlider(bool e, int min, int max, int step, int value, bool as, bool am) override {
+        log("InitSlider", e, min, max, step, value, as, am);
+    }
+    void UpdateCameraList(const QStringList& names, bool lost) override {
+        log("UpdateCameraList", names, lost);
+    }
+    void PhotoFinished(const QString& path, int error) override { log("PhotoFinished", path, error); }
+    void RecordingFailed(const QString& path, int error, qint64 keptMs) override {
+        log("RecordingFailed", path, error, keptMs);
+    }
 
 private:
+    static QString text(bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); }
+    static QString text(int v) { return QString::number(v); }
+    static QString text(qint64 v) { return QString::number(v); }
+    static QString text(const QString& v) { return v; }
+    static QString text(const QStringList& items) { return '[' + items.join('|') + ']'; }
+    static QStringList values(const int* v, int count);
+    void log(const QString& report);
     template <typename... Args>
-    void log(const char* name, const Args&... args);
+    void log(const char* name, const Args&... args) {
+        log(QLatin1String(name) + '(' + QStringList{text(args)...}.join(',') + ')');
+    }
 
     int m_stream;
     mutable QMutex m_mutex;
     QStringList m_reports;
+
+public:
+#define RECORDING_VIEW_REPORT(name, type) \
+    void name(type value) override {      \
+        log(#name, value);                \
+    }
+    RECORDING_VIEW_SIMPLE_REPORTS(RECORDING_VIEW_REPORT)
+#undef RECORDING_VIEW_REPORT
 };
 
 #endif

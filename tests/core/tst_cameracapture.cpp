@@ -53,8 +53,7 @@ extern "C" int qelmuxer_muxer_at(const char* key, const unsigned char* data, int
         g_videoHandedToMuxer.fetchAndAddOrdered(1);
     }
     static const auto real =
-        reinterpret_cast<int (*)(const char*, const unsigned char*, int, int, long long)>(
-            dlsym(RTLD_NEXT, "qelmuxer_muxer_at"));
+        reinterpret_cast<decltype(&qelmuxer_muxer_at)>(dlsym(RTLD_NEXT, "qelmuxer_muxer_at"));
     if (!real) {
         qFatal("qelmuxer_muxer_at not found in the muxer library");
     }
@@ -98,11 +97,10 @@ private slots:
     void yuy2SnapshotIsAJpegOfTheStreamSize();
     void stillPinSavesJpegFilesWithoutOverwriting();
     void nonJpegStillReportsFailureAndWritesNothing();
-    void recordingOfAnEncodedStreamWithoutSound();
     void recordingOfAnEncodedStreamStartsAtOnce();
     void recordingOfAJpegStreamWithSound();
-    void keepAudioWithoutMicrophoneFailsAndLeavesNothingRunning();
-    void refusedMuxerStopsTheMicrophone();
+    void failedRecordingStartLeavesTheMicrophoneFree_data();
+    void failedRecordingStartLeavesTheMicrophoneFree();
     void stoppingWhilePacketsFlowFinishesEveryFile();
     void pulledCableKeepsTheRecording();
     void secondStartReplacesThePipeline();
@@ -205,16 +203,6 @@ void TestCameraCapture::mjpegSnapshotIsTheCamerasOwnBytes() {
         QCOMPARE(QImageReader(path).size(), QSize(640, 360));
         QCOMPARE(exifValue(bytes, EXIF_IFD_0, EXIF_TAG_MODEL), QStringLiteral("Jpeg Cam"));
     }
-    // With the date stamp: decoded, stamped and encoded once at quality 95, the camera's chroma kept.
-    const QString stamped = m_dir.filePath(QStringLiteral("stamped.jpg"));
-    m_presenter->CapturePreviewFrame(stamped.toUtf8(), PhotoStamp(QFont()));
-    QVERIFY(m_views[0]->waitFor(QStringLiteral("PhotoFinished(%1,0)").arg(stamped)));
-    QFile file(stamped);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const ProbedJpeg photo = probeJpeg(file.readAll());
-    QVERIFY(photo.ok);
-    QCOMPARE(photo.quality, 95);
-    QCOMPARE(QSize(photo.width, photo.height), QSize(640, 360));
 }
 
 void TestCameraCapture::yuy2SnapshotIsAJpegOfTheStreamSize() {
@@ -274,33 +262,8 @@ void TestCameraCapture::nonJpegStillReportsFailureAndWritesNothing() {
     QCOMPARE(stillPhotos(), m_stillBefore);
 }
 
-void TestCameraCapture::recordingOfAnEncodedStreamWithoutSound() {
-    startCamera(profile(QStringLiteral("H264 Cam"), 3, 640, 360), false);
-    // Encoded frames are stored from the next key frame on: make them frequent.
-    QVERIFY(m_presenter->SetGop(0, 10));
-    QVERIFY(m_presenter->StartPreview());
-    const QString path = m_dir.filePath(QStringLiteral("encoded.mp4"));
-    m_presenter->SetRecordKeepAudio(false);
-    QVERIFY(m_presenter->StartRecord(path));
-    QVERIFY(m_presenter->Model()->IsRecording());
-    QTest::qWait(1200);
-    // Stopping the preview finishes the recording too.
-    m_presenter->StopPreview();
-    QVERIFY(!m_presenter->Model()->IsRecording());
-
-    const ProbedMedia media = probeMedia(path);
-    QVERIFY2(media.ok, qPrintable(media.error));
-    QCOMPARE(media.count(QStringLiteral("video")), 1);
-    QCOMPARE(media.count(QStringLiteral("audio")), 0);
-    const ProbedStream* video = media.first(QStringLiteral("video"));
-    QCOMPARE(video->codec, QStringLiteral("h264"));
-    QCOMPARE(video->width, 640);
-    QCOMPARE(video->height, 360);
-    QVERIFY2(video->packets >= 10, qPrintable(QString::number(video->packets)));
-}
-
 void TestCameraCapture::recordingOfAnEncodedStreamStartsAtOnce() {
-    startCamera(profile(QStringLiteral("Long GOP Cam"), 3, 640, 360), false);
+    startCamera(profile(QStringLiteral("H264 Cam"), 3, 640, 360), false);
     QVERIFY(m_presenter->SetGop(0, 60));  // a keyframe every two seconds
     QVERIFY(m_presenter->StartPreview());
     QTest::qWait(700);  // well inside the first GOP
@@ -308,14 +271,18 @@ void TestCameraCapture::recordingOfAnEncodedStreamStartsAtOnce() {
     m_presenter->SetRecordKeepAudio(false);
     g_videoHandedToMuxer = 0;
     QVERIFY(m_presenter->StartRecord(path));
+    QVERIFY(m_presenter->Model()->IsRecording());
     QTest::qWait(1500);
-    m_presenter->StopRecord();
+    // Stopping the preview finishes the recording too.
+    m_presenter->StopPreview();
+    QVERIFY(!m_presenter->Model()->IsRecording());
     const int handed = g_videoHandedToMuxer.loadAcquire();
 
     const ProbedMedia media = probeMedia(path);
-    QVERIFY2(media.ok, qPrintable(media.error));
+    QCOMPARE(media.kinds(), QStringList({"video"}));
     const ProbedStream* video = media.first(QStringLiteral("video"));
-    QVERIFY(video);
+    QCOMPARE(video->codec, QStringLiteral("h264"));
+    QCOMPARE(QSize(video->width, video->height), QSize(640, 360));
     // The file starts at the keyframe asked for: at most the frames of about 100 ms before it
     // are missing.
     QVERIFY2(handed >= 20 && video->packets >= handed - 3,
@@ -334,9 +301,7 @@ void TestCameraCapture::recordingOfAJpegStreamWithSound() {
     QVERIFY(m_views[0]->matching(QStringLiteral("SetProgressVolume")).size() > 1);
 
     const ProbedMedia media = probeMedia(path);
-    QVERIFY2(media.ok, qPrintable(media.error));
-    QCOMPARE(media.count(QStringLiteral("video")), 1);
-    QCOMPARE(media.count(QStringLiteral("audio")), 1);
+    QCOMPARE(media.kinds(), QStringList({"audio", "video"}));
     QCOMPARE(media.first(QStringLiteral("video"))->width, 640);
     QVERIFY(media.first(QStringLiteral("video"))->packets >= 10);
     const ProbedStream* audio = media.first(QStringLiteral("audio"));
@@ -345,28 +310,29 @@ void TestCameraCapture::recordingOfAJpegStreamWithSound() {
     QVERIFY(audio->packets >= 10);
 }
 
-void TestCameraCapture::keepAudioWithoutMicrophoneFailsAndLeavesNothingRunning() {
-    startCamera(profile(QStringLiteral("No Mic Cam"), 3, 640, 360));
-    CCameraModel* model = m_presenter->Model();
-    m_presenter->SetRecordKeepAudio(true);  // no microphone chosen since the camera opened
-    const QString path = m_dir.filePath(QStringLiteral("nomic.mp4"));
-    QVERIFY(!m_presenter->StartRecord(path));
-    QVERIFY(!model->IsRecording());
-    QVERIFY(!QFileInfo::exists(path));
-    // The microphone is free for its test.
-    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
-    QVERIFY(m_presenter->StartAudioTest());
-    m_presenter->StopAudioTest();
+void TestCameraCapture::failedRecordingStartLeavesTheMicrophoneFree_data() {
+    QTest::addColumn<bool>("microphoneChosen");
+    QTest::addColumn<QString>("file");
+    // Sound asked for, but no microphone chosen since the camera opened.
+    QTest::newRow("no microphone") << false << "nomic.mp4";
+    // The muxer refuses the path after the microphone was started.
+    QTest::newRow("refused muxer") << true << "missing/folder/x.mp4";
 }
 
-void TestCameraCapture::refusedMuxerStopsTheMicrophone() {
+void TestCameraCapture::failedRecordingStartLeavesTheMicrophoneFree() {
+    QFETCH(bool, microphoneChosen);
+    QFETCH(QString, file);
     startCamera(profile(QStringLiteral("Refused Cam"), 3, 640, 360));
-    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
+    if (microphoneChosen) {
+        QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
+    }
     m_presenter->SetRecordKeepAudio(true);
-    const QString path = m_dir.filePath(QStringLiteral("missing/folder/x.mp4"));
+    const QString path = m_dir.filePath(file);
     QVERIFY(!m_presenter->StartRecord(path));
     QVERIFY(!m_presenter->Model()->IsRecording());
+    QVERIFY(!QFileInfo::exists(path));
     // Had the microphone been left running, its test could not start.
+    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     QVERIFY(m_presenter->StartAudioTest());
     m_presenter->StopAudioTest();
 }
@@ -381,9 +347,7 @@ void TestCameraCapture::stoppingWhilePacketsFlowFinishesEveryFile() {
         QTest::qWait(400);
         m_presenter->StopRecord();
         const ProbedMedia media = probeMedia(path);
-        QVERIFY2(media.ok, qPrintable(path + QLatin1Char(' ') + media.error));
-        QCOMPARE(media.count(QStringLiteral("video")), 1);
-        QCOMPARE(media.count(QStringLiteral("audio")), 1);
+        QCOMPARE(media.kinds(), QStringList({"audio", "video"}));
     }
     // A second start while recording is refused; the running recording goes on.
     const QString path = m_dir.filePath(QStringLiteral("first.mp4"));

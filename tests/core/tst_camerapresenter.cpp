@@ -78,9 +78,8 @@ private slots:
     void refusalsAreReportedAndKeepTheSelection();
     void stillPinCascade();
     void aiFeaturesExcludeEachOther();
-    void factoryTestSendsOneValue();
     void slidersAndPropertyReset();
-    void frequencyAndBitrateReachTheCamera();
+    void factoryTestFrequencyAndBitrateReachTheCamera();
     void selectionOfAnotherCameraFallsBackToFirstEntries();
     void hotPlugFindsTheOpenCameraByName();
     void hotPlugWithTwoCamerasOfOneName();
@@ -318,17 +317,6 @@ void TestCameraPresenter::aiFeaturesExcludeEachOther() {
     QCOMPARE(gesture, 0);
 }
 
-void TestCameraPresenter::factoryTestSendsOneValue() {
-    QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
-    startPresenter();
-    LibraryCallLog::clear();
-    m_presenter->SetFactoryTest(1);
-    QCOMPARE(LibraryCallLog::calls(), QStringList{QStringLiteral("qelcamera_set_factory_test(0,[1],1)")});
-    int value = 0;
-    QVERIFY(m_presenter->Model()->GetFactoryTest(value));
-    QCOMPARE(value, 1);
-}
-
 void TestCameraPresenter::slidersAndPropertyReset() {
     QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
     startPresenter();
@@ -364,14 +352,20 @@ void TestCameraPresenter::slidersAndPropertyReset() {
     QCOMPARE(m_view->take(), QStringList{QStringLiteral("SetSliderPos(4600)")});
 }
 
-void TestCameraPresenter::frequencyAndBitrateReachTheCamera() {
+void TestCameraPresenter::factoryTestFrequencyAndBitrateReachTheCamera() {
     QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
     startPresenter();
     CCameraModel* model = m_presenter->Model();
     LibraryCallLog::clear();
+    m_presenter->SetFactoryTest(1);
+    QCOMPARE(LibraryCallLog::calls(), QStringList{QStringLiteral("qelcamera_set_factory_test(0,[1],1)")});
+    int value = 0;
+    QVERIFY(model->GetFactoryTest(value));
+    QCOMPARE(value, 1);
+
+    LibraryCallLog::clear();
     QVERIFY(m_presenter->SetFrequency(1));
     QCOMPARE(LibraryCallLog::calls(), QStringList{QStringLiteral("qelcamera_set_frequency(0,2)")});
-    int value = 0;
     QVERIFY(qelcamera_get_frequency(0, &value));
     QCOMPARE(value, 2);
     QCOMPARE(model->GetFrequency(), 1);

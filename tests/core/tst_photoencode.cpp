@@ -177,13 +177,6 @@ private slots:
         }
         QVERIFY2(white > 20, qPrintable(QString::number(white)));
         QVERIFY(near(a.pixel(20, kHeight - 20), b.pixel(20, kHeight - 20)));
-        // At 1920 pixels the stamp is 54 pixels high with a margin of 48.
-        const PhotoStamp::Geometry wide = PhotoStamp::geometry(1920, "2026/03/20 14:30:05", QFont());
-        QCOMPARE(wide.pixelSize, 54);
-        QCOMPARE(wide.margin, 48);
-        QCOMPARE(wide.textRect.top(), 48);
-        QCOMPARE(wide.textRect.left() + wide.textRect.width(), 1920 - 48);
-        QCOMPARE(wide.backgroundRect, wide.textRect.adjusted(-10, -5, 10, 5));
     }
 
     void cameraJpegKeptByteForByte_data() {
