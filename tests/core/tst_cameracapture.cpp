@@ -6,8 +6,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QImageReader>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
@@ -26,16 +24,6 @@
 #include "qelvirtual.h"
 
 namespace {
-
-QString profile(const QString& name, int type, int width, int height, const QString& extra = QString()) {
-    return QStringLiteral(R"({"name": "%1", "streams": [ { "formats": [
-        { "type": %2, "sizes": [[%3,%4]], "fps": [30] } ] } ] %5})")
-        .arg(name)
-        .arg(type)
-        .arg(width)
-        .arg(height)
-        .arg(extra);
-}
 
 bool waitForFile(const QString& path, int timeoutMs = 5000) {
     return QTest::qWaitFor([&] { return QFileInfo(path).size() > 0; }, timeoutMs);
@@ -107,8 +95,8 @@ private slots:
     void microphoneTestWritesPcmAndPlayableWav();
 
 private:
-    // Adds the camera, initialises the presenter (which opens it) and starts the preview.
-    void startCamera(const QString& json, bool preview = true);
+    // Starts the camera (see PresenterRig) and notes the still photos already there.
+    bool startCamera(const QString& json, bool preview = true);
     QStringList stillPhotos() const;
     // Index of the virtual microphone in the list the view was given.
     int virtualMicrophone() const;
@@ -128,7 +116,6 @@ void TestCameraCapture::initTestCase() {
 }
 
 void TestCameraCapture::init() {
-    qelvirtual_reset();
     m_catcher.clear();
     m_rig.create(3);
     m_stillBefore = stillPhotos();
@@ -136,7 +123,6 @@ void TestCameraCapture::init() {
 
 void TestCameraCapture::cleanup() {
     m_rig.destroy();
-    qelvirtual_reset();
 }
 
 QStringList TestCameraCapture::stillPhotos() const {
@@ -154,21 +140,14 @@ int TestCameraCapture::virtualMicrophone() const {
     return names.indexOf(QStringLiteral("Corvix Virtual Microphone"));
 }
 
-void TestCameraCapture::startCamera(const QString& json, bool preview) {
-    m_camera = qelvirtual_add_camera(json.toUtf8().constData());
-    QVERIFY2(m_camera > 0, qPrintable(json));
-    m_views[0]->openName = QJsonDocument::fromJson(json.toUtf8()).object().value("name").toString();
-    QVERIFY(m_presenter->Init());
-    QVERIFY(m_presenter->Model()->IsOpen());
+bool TestCameraCapture::startCamera(const QString& json, bool preview) {
+    m_camera = m_rig.startCamera(json, preview);
     m_stillBefore = stillPhotos();
-    if (preview) {
-        QVERIFY(m_presenter->StartPreview());
-        QVERIFY(m_views[0]->waitFor(QStringLiteral("SetVideoInfo(0,")));
-    }
+    return m_camera > 0;
 }
 
 void TestCameraCapture::mjpegSnapshotIsTheCamerasOwnBytes() {
-    startCamera(profile(QStringLiteral("Jpeg Cam"), 1, 640, 360));
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Jpeg Cam"), 1, 640, 360)));
     // Several requests in a row: each path gets its own frame (a UTF-8 path included).
     QStringList paths;
     for (const QString& name :
@@ -205,7 +184,7 @@ void TestCameraCapture::mjpegSnapshotIsTheCamerasOwnBytes() {
 }
 
 void TestCameraCapture::yuy2SnapshotIsAJpegOfTheStreamSize() {
-    startCamera(profile(QStringLiteral("Yuy2 Cam"), 2, 640, 360));
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Yuy2 Cam"), 2, 640, 360)));
     const QString path = m_dir.filePath(QStringLiteral("yuy2.jpg"));
     m_presenter->CapturePreviewFrame(path.toUtf8());
     QVERIFY(m_views[0]->waitFor(QStringLiteral("PhotoFinished(%1,0)").arg(path)));
@@ -220,9 +199,9 @@ void TestCameraCapture::yuy2SnapshotIsAJpegOfTheStreamSize() {
 }
 
 void TestCameraCapture::stillPinSavesJpegFilesWithoutOverwriting() {
-    startCamera(
-        profile(QStringLiteral("Still Cam"), 1, 640, 360,
-                QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[1280,720]], "fps": [30] } ])")));
+    QVERIFY(startCamera(cameraProfile(
+        QStringLiteral("Still Cam"), 1, 640, 360,
+        QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[1280,720]], "fps": [30] } ])"))));
     QVERIFY(m_presenter->CaptureStillImage());
     QVERIFY(QTest::qWaitFor([&] { return m_catcher.urls().size() == 1; }, 5000));
     QVERIFY(m_presenter->CaptureStillImage());
@@ -249,9 +228,9 @@ void TestCameraCapture::stillPinSavesJpegFilesWithoutOverwriting() {
 }
 
 void TestCameraCapture::nonJpegStillReportsFailureAndWritesNothing() {
-    startCamera(
-        profile(QStringLiteral("Yuy2 Still"), 1, 640, 360,
-                QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[640,360]], "fps": [30] } ])")));
+    QVERIFY(startCamera(
+        cameraProfile(QStringLiteral("Yuy2 Still"), 1, 640, 360,
+                      QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[640,360]], "fps": [30] } ])"))));
     QVERIFY(qelvirtual_inject_fault(m_camera, QELV_FAULT_STILL_NOT_JPEG, 0));
     QVERIFY(m_presenter->CaptureStillImage());
     QVERIFY(m_views[0]->waitFor(QStringLiteral("ShowRefusal")));
@@ -262,7 +241,7 @@ void TestCameraCapture::nonJpegStillReportsFailureAndWritesNothing() {
 }
 
 void TestCameraCapture::recordingOfAnEncodedStreamStartsAtOnce() {
-    startCamera(profile(QStringLiteral("H264 Cam"), 3, 640, 360), false);
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("H264 Cam"), 3, 640, 360), false));
     QVERIFY(m_presenter->SetGop(0, 60));  // a keyframe every two seconds
     QVERIFY(m_presenter->StartPreview());
     QTest::qWait(700);  // well inside the first GOP
@@ -289,7 +268,7 @@ void TestCameraCapture::recordingOfAnEncodedStreamStartsAtOnce() {
 }
 
 void TestCameraCapture::recordingsOfAJpegStreamWithSound() {
-    startCamera(profile(QStringLiteral("Jpeg Sound Cam"), 1, 640, 360));
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Jpeg Sound Cam"), 1, 640, 360)));
     QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     m_presenter->SetRecordKeepAudio(true);
     const QString path = m_dir.filePath(QStringLiteral("with sound.mp4"));
@@ -332,7 +311,7 @@ void TestCameraCapture::failedRecordingStartLeavesTheMicrophoneFree_data() {
 void TestCameraCapture::failedRecordingStartLeavesTheMicrophoneFree() {
     QFETCH(bool, microphoneChosen);
     QFETCH(QString, file);
-    startCamera(profile(QStringLiteral("Refused Cam"), 3, 640, 360));
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Refused Cam"), 3, 640, 360)));
     if (microphoneChosen) {
         QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     }
@@ -348,7 +327,7 @@ void TestCameraCapture::failedRecordingStartLeavesTheMicrophoneFree() {
 }
 
 void TestCameraCapture::pulledCableKeepsTheRecording() {
-    startCamera(profile(QStringLiteral("Pulled Cam"), 1, 640, 360));
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Pulled Cam"), 1, 640, 360)));
     QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     m_presenter->SetRecordKeepAudio(true);
     const QString path = m_dir.filePath(QStringLiteral("pulled.mp4"));
@@ -366,7 +345,8 @@ void TestCameraCapture::pulledCableKeepsTheRecording() {
     QCOMPARE(media.count(QStringLiteral("video")), 1);
     QVERIFY(media.first(QStringLiteral("video"))->packets > 5);
 
-    QVERIFY(qelvirtual_add_camera(profile(QStringLiteral("Next Cam"), 1, 320, 180).toUtf8().constData()) > 0);
+    QVERIFY(qelvirtual_add_camera(
+                cameraProfile(QStringLiteral("Next Cam"), 1, 320, 180).toUtf8().constData()) > 0);
     QVERIFY(m_views[0]->waitFor(QStringLiteral("UpdateCameraList([Next Cam]")));
     m_presenter->OpenCamera(0);
     QCOMPARE(m_presenter->Model()->GetCameraName(), QStringLiteral("Next Cam"));
@@ -375,7 +355,7 @@ void TestCameraCapture::pulledCableKeepsTheRecording() {
 }
 
 void TestCameraCapture::secondStartReplacesThePipeline() {
-    startCamera(profile(QStringLiteral("Twice Cam"), 1, 640, 360));
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Twice Cam"), 1, 640, 360)));
     CCameraModel* model = m_presenter->Model();
     const QByteArray decoder = model->GetDecoderKey(0);
     const QByteArray renderer = model->GetRenderKey(0);
@@ -404,7 +384,7 @@ void TestCameraCapture::threeStreamsGetThreeDecodersAndRenderers() {
         { "formats": [ { "type": 1, "sizes": [[640,360]], "fps": [30] } ] },
         { "formats": [ { "type": 2, "sizes": [[320,180]], "fps": [15] } ] },
         { "formats": [ { "type": 3, "sizes": [[320,180]], "fps": [10] } ] } ]})");
-    startCamera(json, false);
+    QVERIFY(startCamera(json, false));
     CCameraModel* model = m_presenter->Model();
     QCOMPARE(model->GetMaxStreamIndex(), 2);  // the view chose the three-stream mode
     QVERIFY(m_presenter->StartPreview());
@@ -445,7 +425,7 @@ void TestCameraCapture::threeStreamsGetThreeDecodersAndRenderers() {
 }
 
 void TestCameraCapture::microphoneTestWritesPcmAndPlayableWav() {
-    startCamera(profile(QStringLiteral("Mic Cam"), 1, 640, 360), false);
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Mic Cam"), 1, 640, 360), false));
     const QStringList microphones = m_views[0]->matching(QStringLiteral("SetAudioList("));
     QCOMPARE(microphones.size(), 1);
     QVERIFY2(!microphones.first().startsWith(QStringLiteral("SetAudioList([],")),

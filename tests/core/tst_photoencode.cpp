@@ -155,30 +155,6 @@ private slots:
         QVERIFY2(near(right, qRgb(0, 255, 0)), qPrintable(QColor(right).name()));
     }
 
-    void stampIsDrawnIntoThePhoto() {
-        QByteArray plain;
-        QByteArray stamped;
-        QCOMPARE(PhotoWriter::makePhoto(job("mjpeg 4:2:2", false), &plain), 0);
-        QCOMPARE(PhotoWriter::makePhoto(job("mjpeg 4:2:2", true), &stamped), 0);
-        const QImage a = probeJpeg(plain).image;
-        const QImage b = probeJpeg(stamped).image;
-        const PhotoStamp::Geometry g = PhotoStamp::geometry(kWidth, "2026/03/20 14:30:05", QFont());
-        // The box darkens the green corner and carries white text; the rest is the same picture.
-        const QRgb corner = b.pixel(g.backgroundRect.right() - 2, g.backgroundRect.top() + 2);
-        QVERIFY2(
-            qGreen(corner) < qGreen(a.pixel(g.backgroundRect.right() - 2, g.backgroundRect.top() + 2)) - 60,
-            qPrintable(QColor(corner).name()));
-        int white = 0;
-        for (int x = g.textRect.left(); x <= g.textRect.right(); ++x) {
-            for (int y = g.textRect.top(); y <= g.textRect.bottom(); ++y) {
-                const QRgb p = b.pixel(x, y);
-                white += qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200;
-            }
-        }
-        QVERIFY2(white > 20, qPrintable(QString::number(white)));
-        QVERIFY(near(a.pixel(20, kHeight - 20), b.pixel(20, kHeight - 20)));
-    }
-
     void cameraJpegKeptByteForByte_data() {
         QTest::addColumn<bool>("tables");
         QTest::addColumn<bool>("jfif");

@@ -65,13 +65,6 @@ void countingCallback(int cam, int pin, int stream, int mediaType, int width, in
     }
 }
 
-QString profile(const QString& name, int type) {
-    return QStringLiteral(R"({"name": "%1", "streams": [ { "formats": [
-        { "type": %2, "sizes": [[320,180]], "fps": [30] } ] } ] })")
-        .arg(name)
-        .arg(type);
-}
-
 }  // namespace
 
 // Counts the frames delivered on the main stream on their way to the model.
@@ -165,7 +158,6 @@ private slots:
     void halfSizeScreenGetsHalfSizeJpegFrames();
 
 private:
-    void startCamera(const QString& json);
     // Waits until the main stream has delivered `frames` more frames.
     bool waitForFrames(int frames);
 
@@ -176,7 +168,6 @@ private:
 
 void TestPreviewDecode::init() {
     QVERIFY(m_dir.isValid());
-    qelvirtual_reset();
     g_screenWantsNothing = false;
     g_screenAtHalfSize = false;
     m_rig.create(1);
@@ -184,17 +175,8 @@ void TestPreviewDecode::init() {
 
 void TestPreviewDecode::cleanup() {
     m_rig.destroy();
-    qelvirtual_reset();
     g_screenWantsNothing = false;
     g_screenAtHalfSize = false;
-}
-
-void TestPreviewDecode::startCamera(const QString& json) {
-    QVERIFY2(qelvirtual_add_camera(json.toUtf8().constData()) > 0, qPrintable(json));
-    QVERIFY(m_presenter->Init());
-    QVERIFY(m_presenter->Model()->IsOpen());
-    QVERIFY(m_presenter->StartPreview());
-    QVERIFY(m_rig.views[0]->waitFor(QStringLiteral("SetVideoInfo(0,")));
 }
 
 bool TestPreviewDecode::waitForFrames(int frames) {
@@ -203,7 +185,7 @@ bool TestPreviewDecode::waitForFrames(int frames) {
 }
 
 void TestPreviewDecode::framesReachTheScreenWithTheirCaptureTime() {
-    startCamera(profile(QStringLiteral("Stamp Cam"), 1));
+    QVERIFY(m_rig.startCamera(cameraProfile(QStringLiteral("Stamp Cam"), 1)));
     const int before = g_rendered.load();
     QVERIFY(waitForFrames(10));
     QVERIFY(g_rendered.load() > before);
@@ -222,7 +204,7 @@ void TestPreviewDecode::decodesOnlyWhatTheScreenWants_data() {
 void TestPreviewDecode::decodesOnlyWhatTheScreenWants() {
     QFETCH(int, type);
     QFETCH(bool, everyFrame);
-    startCamera(profile(QStringLiteral("Idle Cam"), type));
+    QVERIFY(m_rig.startCamera(cameraProfile(QStringLiteral("Idle Cam"), type)));
     g_screenWantsNothing = true;
     // A frame already past the check may still finish its decode.
     QVERIFY(waitForFrames(2));
@@ -251,7 +233,7 @@ void TestPreviewDecode::photoAskedForStillGetsAFrame_data() {
 
 void TestPreviewDecode::photoAskedForStillGetsAFrame() {
     QFETCH(int, type);
-    startCamera(profile(QStringLiteral("Photo Cam"), type));
+    QVERIFY(m_rig.startCamera(cameraProfile(QStringLiteral("Photo Cam"), type)));
     g_screenWantsNothing = true;
     QVERIFY(waitForFrames(5));
     const QString path = m_dir.filePath(QStringLiteral("idle photo %1.jpg").arg(type));
@@ -261,7 +243,7 @@ void TestPreviewDecode::photoAskedForStillGetsAFrame() {
 }
 
 void TestPreviewDecode::recordingStillGetsEveryFrame() {
-    startCamera(profile(QStringLiteral("Record Cam"), 1));
+    QVERIFY(m_rig.startCamera(cameraProfile(QStringLiteral("Record Cam"), 1)));
     g_screenWantsNothing = true;
     QVERIFY(waitForFrames(2));
     const QString path = m_dir.filePath(QStringLiteral("idle.mp4"));
@@ -284,7 +266,7 @@ void TestPreviewDecode::recordingStillGetsEveryFrame() {
 }
 
 void TestPreviewDecode::halfSizeScreenGetsHalfSizeJpegFrames() {
-    startCamera(profile(QStringLiteral("Half Cam"), 1));
+    QVERIFY(m_rig.startCamera(cameraProfile(QStringLiteral("Half Cam"), 1)));
     g_screenAtHalfSize = true;
     QVERIFY(waitForFrames(2));
     const int all = g_rendered.load();

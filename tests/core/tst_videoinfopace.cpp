@@ -48,7 +48,6 @@ bool TestVideoInfoPace::passFrames(int frames) {
 }
 
 void TestVideoInfoPace::init() {
-    qelvirtual_reset();
     g_now = 0;
     m_presenter = nullptr;
     m_rig.create(2);
@@ -56,7 +55,6 @@ void TestVideoInfoPace::init() {
 
 void TestVideoInfoPace::cleanup() {
     m_rig.destroy();
-    qelvirtual_reset();
 }
 
 void TestVideoInfoPace::oneReportPerIntervalPerStream() {

@@ -280,49 +280,6 @@ private slots:
             QVERIFY(!VideoWidget::presenter());
         }
     }
-
-    void startsTheVirtualCamera() {
-        QWidget window;
-        auto* video = showVideo(window);
-        QVERIFY(VideoWidget::presenter());
-        QSignalSpy state(video, &VideoWidget::sigCameraState);
-        QSignalSpy list(video, &VideoWidget::sigCameraListReady);
-        QSignalSpy media(video, &VideoWidget::sigMediaTypeListReady);
-        QSignalSpy ready(video, &VideoWidget::sigVideoReady);
-        QSignalSpy info(video, &VideoWidget::sigVideoInfo);
-        QSignalSpy properties(video, &VideoWidget::sigPuCtPropertyList);
-        video->startPreviewAsync();
-        QVERIFY(ready.wait(10000));
-        QVERIFY(video->isStarted());
-        QCOMPARE(state.count(), 1);
-        QCOMPARE(state.first().at(0).toInt(), 2);
-        QCOMPARE(list.count(), 1);
-        QCOMPARE(list.first().at(0).toStringList().size(), 1);
-        QVERIFY(media.count() >= 1);
-        QCOMPARE(properties.last().at(0).toStringList().size(), 17);
-        // Frames flow: the per-frame information arrives for stream 0.
-        QTRY_VERIFY_WITH_TIMEOUT(info.count() > 3, 10000);
-        QCOMPARE(info.last().at(0).toInt(), 0);
-        QCOMPARE(info.last().at(1).toString().split('.').size(), 7);
-
-        // The camera is pulled out: the widget asks for a restart.
-        QSignalSpy update(video, &VideoWidget::sigUpdateCameraList);
-        QVERIFY(qelvirtual_remove_camera(qelvirtual_handle_of(0)) == 1);
-        QTRY_VERIFY_WITH_TIMEOUT(update.count() >= 1, 5000);
-        QCOMPARE(update.last().at(1).toBool(), true);
-        QVERIFY(update.last().at(0).toStringList().isEmpty());
-        video->stopPreview();
-        state.clear();
-        ready.clear();
-        video->startPreviewAsync();
-        QVERIFY(ready.wait(10000));
-        QTRY_COMPARE(state.count(), 1);
-        QCOMPARE(state.first().at(0).toInt(), 0);
-
-        // Destroying the first widget ends the camera core.
-        delete video;
-        QVERIFY(!VideoWidget::presenter());
-    }
 };
 
 int main(int argc, char* argv[]) {
