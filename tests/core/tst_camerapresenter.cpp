@@ -85,7 +85,8 @@ private slots:
     void hotPlugWithTwoCamerasOfOneName();
 
 private:
-    void startPresenter(bool openCamera = true);
+    // Adds the camera of `profile` (if any) and initialises the presenter, which opens it.
+    bool start(const char* profile = nullptr);
 
     RecordingView* m_view = nullptr;
     CCameraPresenter* m_presenter = nullptr;
@@ -94,6 +95,7 @@ private:
 void TestCameraPresenter::init() {
     qelvirtual_reset();
     LibraryCallLog::clear();
+    LibraryCallLog::clearAudioModeAnswer();
     m_view = new RecordingView(0);
     m_presenter = new CCameraPresenter(m_view);
     m_view->presenter = m_presenter;
@@ -107,14 +109,12 @@ void TestCameraPresenter::cleanup() {
     qelvirtual_reset();
 }
 
-void TestCameraPresenter::startPresenter(bool openCamera) {
-    m_view->openOnCameraList = openCamera;
-    QVERIFY(m_presenter->Init());
+bool TestCameraPresenter::start(const char* profile) {
+    return (!profile || qelvirtual_add_camera(profile) > 0) && m_presenter->Init();
 }
 
 void TestCameraPresenter::openReportsEverythingInOrder() {
-    QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
-    startPresenter();
+    QVERIFY(start(kFullProfile));
     QStringList reports = m_view->take();
 
     // The SDK version text belongs to the library: check its presence, then compare the rest.
@@ -157,8 +157,7 @@ void TestCameraPresenter::openReportsEverythingInOrder() {
 }
 
 void TestCameraPresenter::cameraWithoutFeaturesGetsTheNotSupportedReports() {
-    QVERIFY(qelvirtual_add_camera(kPlainProfile) > 0);
-    startPresenter();
+    QVERIFY(start(kPlainProfile));
     QStringList reports = m_view->take();
     QVERIFY(reports.last().startsWith(QStringLiteral("SetAudioList(")));
     reports.removeLast();
@@ -190,7 +189,7 @@ void TestCameraPresenter::cameraWithoutFeaturesGetsTheNotSupportedReports() {
 }
 
 void TestCameraPresenter::noCameraOpensNothing() {
-    startPresenter();
+    QVERIFY(start());
     const QStringList reports = m_view->take();
     QCOMPARE(reports.size(), 2);
     QCOMPARE(reports.at(0), QStringLiteral("SetCameraList([])"));
@@ -202,9 +201,8 @@ void TestCameraPresenter::noCameraOpensNothing() {
 }
 
 void TestCameraPresenter::singleStreamCascadeUsesFirstEntries() {
-    QVERIFY(qelvirtual_add_camera(kThreeStreamProfile) > 0);
     m_view->chooseStreamMode = false;
-    startPresenter();
+    QVERIFY(start(kThreeStreamProfile));
     m_view->clear();
     m_presenter->SetStreamMode(0);
     m_presenter->SetMediaType(0, 1);
@@ -215,8 +213,7 @@ void TestCameraPresenter::singleStreamCascadeUsesFirstEntries() {
 }
 
 void TestCameraPresenter::multiStreamCascadePrefersTheUsualFormats() {
-    QVERIFY(qelvirtual_add_camera(kThreeStreamProfile) > 0);
-    startPresenter();  // three streams: the view asks for stream mode 2
+    QVERIFY(start(kThreeStreamProfile));  // three streams: the view asks for stream mode 2
     QCOMPARE(
         m_view->matching(QStringLiteral("MediaTypeListReady")),
         reportList(QStringLiteral("MediaTypeListReady(0,[MJPG|H264],1); MediaTypeListReady(1,[MJPG|H264],1);"
@@ -234,18 +231,15 @@ void TestCameraPresenter::multiStreamCascadePrefersTheUsualFormats() {
 }
 
 void TestCameraPresenter::audioModeIsReportedAsTheCameraAnswers() {
-    QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
     LibraryCallLog::setAudioModeAnswer(1, 0, 2);
-    startPresenter();
-    LibraryCallLog::clearAudioModeAnswer();
+    QVERIFY(start(kFullProfile));
     // Both switches as the camera has them, not the first one twice.
     QCOMPARE(m_view->matching(QStringLiteral("SetAudioMode")),
              QStringList{QStringLiteral("SetAudioMode(1,0,2)")});
 }
 
 void TestCameraPresenter::refusalsAreReportedAndKeepTheSelection() {
-    QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
-    startPresenter();
+    QVERIFY(start(kFullProfile));
     CCameraModel* model = m_presenter->Model();
     m_presenter->SetMediaType(0, 1);  // H264: 1920 x 1080, 640 x 360
     m_presenter->SetResolution(0, 1);
@@ -274,8 +268,7 @@ void TestCameraPresenter::refusalsAreReportedAndKeepTheSelection() {
 }
 
 void TestCameraPresenter::stillPinCascade() {
-    QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
-    startPresenter();
+    QVERIFY(start(kFullProfile));
     m_view->clear();
     m_presenter->SetStillMediaType(0);
     m_presenter->SetStillResolution(1);
@@ -291,8 +284,7 @@ void TestCameraPresenter::stillPinCascade() {
 }
 
 void TestCameraPresenter::aiFeaturesExcludeEachOther() {
-    QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
-    startPresenter();
+    QVERIFY(start(kFullProfile));
     CCameraModel* model = m_presenter->Model();
     QVERIFY(m_presenter->EnableFaceTracking(true));
     QCOMPARE(featureValue(model, CameraFeature::FaceTracking), 1);
@@ -318,8 +310,7 @@ void TestCameraPresenter::aiFeaturesExcludeEachOther() {
 }
 
 void TestCameraPresenter::slidersAndPropertyReset() {
-    QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
-    startPresenter();
+    QVERIFY(start(kFullProfile));
     CCameraModel* model = m_presenter->Model();
     m_view->clear();
 
@@ -353,8 +344,7 @@ void TestCameraPresenter::slidersAndPropertyReset() {
 }
 
 void TestCameraPresenter::factoryTestFrequencyAndBitrateReachTheCamera() {
-    QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
-    startPresenter();
+    QVERIFY(start(kFullProfile));
     CCameraModel* model = m_presenter->Model();
     LibraryCallLog::clear();
     m_presenter->SetFactoryTest(1);
@@ -407,8 +397,7 @@ void TestCameraPresenter::factoryTestFrequencyAndBitrateReachTheCamera() {
 
 void TestCameraPresenter::selectionOfAnotherCameraFallsBackToFirstEntries() {
     QVERIFY(qelvirtual_add_camera(kFullProfile) > 0);
-    QVERIFY(qelvirtual_add_camera(kPlainProfile) > 0);
-    startPresenter();
+    QVERIFY(start(kPlainProfile));
     m_presenter->SetMediaType(0, 1);
     m_presenter->SetResolution(0, 1);
     m_presenter->SetFps(0, 1);
@@ -424,7 +413,7 @@ void TestCameraPresenter::hotPlugFindsTheOpenCameraByName() {
     const int b = qelvirtual_add_camera(R"({"name": "Cam B"})");
     QVERIFY(a > 0 && b > 0);
     m_view->openIndex = 1;
-    startPresenter();
+    QVERIFY(start());
     CCameraModel* model = m_presenter->Model();
     QCOMPARE(model->GetCameraName(), QStringLiteral("Cam B"));
     m_view->clear();
@@ -451,7 +440,7 @@ void TestCameraPresenter::hotPlugWithTwoCamerasOfOneName() {
     QVERIFY(qelvirtual_add_camera(R"({"name": "Twin", "firmware": "first"})") > 0);
     QVERIFY(qelvirtual_add_camera(R"({"name": "Twin", "firmware": "second"})") > 0);
     m_view->openIndex = 1;
-    startPresenter();
+    QVERIFY(start());
     CCameraModel* model = m_presenter->Model();
     QCOMPARE(model->GetFwVersion(), QStringLiteral("second"));
     m_view->clear();
