@@ -1,6 +1,4 @@
-// The command line: each option as parsed, the errors that must stop a start (exit 2), and the
-// installed program's answers on a terminal without a display (--version, --help, a typo, a
-// failed start that leaves its last-run log).
+// The command line as parsed, the errors that stop a start, and the program's answers without a display.
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>

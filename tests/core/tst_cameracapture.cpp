@@ -1,5 +1,4 @@
-// Photos, recordings, several streams and the microphone test, against the virtual camera and
-// microphone. Renderers draw into plain native widgets on the offscreen platform.
+// Photos, recordings, several streams and the microphone test against the virtual devices.
 #include <dlfcn.h>
 #include <libexif/exif-data.h>
 

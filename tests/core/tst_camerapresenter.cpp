@@ -1,5 +1,4 @@
-// The presenter driven against virtual cameras: what the view is told when a camera opens, the
-// format lists and their defaults, refusals, features, properties and hot-plug.
+// The presenter against virtual cameras: open reports, format lists, refusals, features, hot-plug.
 #include <QtTest>
 
 #include "CCameraModel.h"

@@ -1,6 +1,4 @@
-// Photo files as the photo writer makes them: one encode at quality 95 with the camera's chroma
-// resolution, a camera's JPEG kept byte for byte, EXIF in every photo, the date stamp, and
-// damaged frames refused without leaving a file.
+// Photo files as the photo writer makes them: encoding, camera JPEGs kept, EXIF, damaged frames.
 #include <libexif/exif-data.h>
 
 #include <QDir>
@@ -39,33 +37,28 @@ const int* yuvAt(int x) {
     return x < kWidth / 2 ? kRedYuv : kGreenYuv;
 }
 
+// Every row is alike: one row repeated.
 QByteArray redGreenYuy2() {
-    QByteArray frame;
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; x += 2) {
-            const int* c = yuvAt(x);
-            frame.append(char(c[0])).append(char(c[1])).append(char(c[0])).append(char(c[2]));
-        }
+    QByteArray row;
+    for (int x = 0; x < kWidth; x += 2) {
+        const int* c = yuvAt(x);
+        row.append(char(c[0])).append(char(c[1])).append(char(c[0])).append(char(c[2]));
     }
-    return frame;
+    return row.repeated(kHeight);
 }
 
 QByteArray redGreenI420() {
     QByteArray y;
     QByteArray u;
     QByteArray v;
-    for (int row = 0; row < kHeight; ++row) {
-        for (int x = 0; x < kWidth; ++x) {
-            y.append(char(yuvAt(x)[0]));
-        }
-    }
-    for (int row = 0; row < kHeight / 2; ++row) {
-        for (int x = 0; x < kWidth; x += 2) {
+    for (int x = 0; x < kWidth; ++x) {
+        y.append(char(yuvAt(x)[0]));
+        if (x % 2 == 0) {
             u.append(char(yuvAt(x)[1]));
             v.append(char(yuvAt(x)[2]));
         }
     }
-    return y + u + v;
+    return y.repeated(kHeight) + u.repeated(kHeight / 2) + v.repeated(kHeight / 2);
 }
 
 PhotoWriter::Job job(const QString& source, bool stamped) {

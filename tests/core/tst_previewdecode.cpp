@@ -1,6 +1,5 @@
-// Which preview frames the model decodes: none the screen would pass over, unless a photo or the
-// recording takes them; every one of a stream whose frames depend on the ones before. The
-// renderer's answer is replaced below so the test decides whether the screen wants a frame.
+// Which preview frames the model decodes; the renderer's answer is replaced below so the test
+// decides whether the screen wants a frame.
 #include <dlfcn.h>
 #include <time.h>
 

@@ -1,5 +1,4 @@
-// Photos and recordings on a disk that fills up: never a partial or empty photo, a recording that
-// ends at the first failed write with what it wrote kept, and one report each with the reason.
+// Photos and recordings on a disk that fills up: nothing partial left, one report with the reason.
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>

@@ -1,5 +1,4 @@
-// The stream information (format, size, frame rate, data rate) is reported once per 100 ms per
-// stream at most, the first frame's at once, against the virtual camera with a stepped clock.
+// Stream information is reported at most once per 100 ms per stream, the first frame's at once.
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
