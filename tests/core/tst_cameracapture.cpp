@@ -401,12 +401,8 @@ void TestCameraCapture::threeStreamsGetThreeDecodersAndRenderers() {
     for (int s = 0; s < 3; ++s) {
         QCOMPARE(m_views[s]->matching(QStringLiteral("GetPreviewObject")).size(), 1);
     }
-    const QStringList info = m_views[0]->matching(QStringLiteral("SetVideoInfo(1,"));
-    QVERIFY(
-        QRegularExpression(
-            QStringLiteral("^SetVideoInfo\\(1,1\\.YUY2\\.320x180\\.\\d+\\.\\d+KB/S\\.\\d+\\.\\d+KB/S\\)$"))
-            .match(info.last())
-            .hasMatch());
+    const QString info = m_views[0]->last(QStringLiteral("SetVideoInfo(1,"));
+    QVERIFY2(info.startsWith(QStringLiteral("SetVideoInfo(1,1.YUY2.320x180.")), qPrintable(info));
 
     // Photos come from the main stream.
     const QString photo = m_dir.filePath(QStringLiteral("main.jpg"));
