@@ -1,5 +1,4 @@
-// The run log: quiet terminal by default, the diagnostic categories behind --verbose, and a
-// last-run file in the state folder that never grows past its bound.
+// The run log: quiet by default, diagnostics behind --verbose, a bounded last-run file.
 #include <QDir>
 #include <QLoggingCategory>
 #include <QTemporaryDir>

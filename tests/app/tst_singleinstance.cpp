@@ -1,5 +1,4 @@
-// One Corvix per user and display: a second start finds the first and asks it to show its
-// window; other displays and a socket left by a crash do not get in the way.
+// One Corvix per user and display; other displays and a crash's stale socket do not get in the way.
 #include <QLocalServer>
 #include <QSignalSpy>
 #include <QTemporaryDir>

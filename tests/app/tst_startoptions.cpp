@@ -1,6 +1,4 @@
-// The main window's start-up choices from the command line, with two virtual cameras: the named
-// camera is opened (again after a replug), a windowed start is not full screen, the chosen save
-// folder is used, and a start problem is told in the window.
+// The main window's start-up choices from the command line, with two virtual cameras.
 #include <QApplication>
 #include <QDir>
 #include <QSettings>

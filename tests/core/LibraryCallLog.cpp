@@ -48,7 +48,7 @@ void record(const QString& call) {
 }
 
 template <typename Fn>
-Fn next(const char* name) {
+Fn next(Fn, const char* name) {
     void* symbol = dlsym(RTLD_NEXT, name);
     if (!symbol) {
         qFatal("LibraryCallLog: %s not found in the camera library", name);
@@ -104,14 +104,14 @@ bool sawJpegFrame(const QByteArray& bytes) {
 #define FORWARD_SET_1(name)                                          \
     extern "C" int name(int cam, int value) {                        \
         record(QStringLiteral(#name "(%1,%2)").arg(cam).arg(value)); \
-        static const auto real = next<int (*)(int, int)>(#name);     \
+        static const auto real = next(&name, #name);                 \
         return real(cam, value);                                     \
     }
 
 #define FORWARD_SET_2(name)                                                         \
     extern "C" int name(int cam, int stream, int value) {                           \
         record(QStringLiteral(#name "(%1,%2,%3)").arg(cam).arg(stream).arg(value)); \
-        static const auto real = next<int (*)(int, int, int)>(#name);               \
+        static const auto real = next(&name, #name);                                \
         return real(cam, stream, value);                                            \
     }
 
@@ -132,21 +132,15 @@ extern "C" int qelcamera_set_factory_test(int cam, const int* values, int count)
         items.append(QString::number(values[i]));
     }
     record(QStringLiteral("qelcamera_set_factory_test(%1,[%2],%3)").arg(cam).arg(items.join(',')).arg(count));
-    static const auto real = next<int (*)(int, const int*, int)>("qelcamera_set_factory_test");
+    static const auto real = next(&qelcamera_set_factory_test, "qelcamera_set_factory_test");
     return real(cam, values, count);
 }
 
 extern "C" int qelcamera_set_preview_params(int cam, int stream, int enable, int mediaType, int width,
                                             int height, int fps) {
-    record(QStringLiteral("qelcamera_set_preview_params(%1,%2,%3,%4,%5,%6,%7)")
-               .arg(cam)
-               .arg(stream)
-               .arg(enable)
-               .arg(mediaType)
-               .arg(width)
-               .arg(height)
-               .arg(fps));
-    static const auto real = next<int (*)(int, int, int, int, int, int, int)>("qelcamera_set_preview_params");
+    record(QString::asprintf("qelcamera_set_preview_params(%d,%d,%d,%d,%d,%d,%d)", cam, stream, enable,
+                             mediaType, width, height, fps));
+    static const auto real = next(&qelcamera_set_preview_params, "qelcamera_set_preview_params");
     return real(cam, stream, enable, mediaType, width, height, fps);
 }
 
@@ -155,7 +149,7 @@ extern "C" int qelcamera_set_preview_callback(int cam, qelcamera_preview_callbac
         QMutexLocker lock(&g_mutex);
         g_modelCallback = fn;
     }
-    static const auto real = next<int (*)(int, qelcamera_preview_callback)>("qelcamera_set_preview_callback");
+    static const auto real = next(&qelcamera_set_preview_callback, "qelcamera_set_preview_callback");
     return real(cam, fn ? &watchFrames : nullptr);
 }
 
@@ -169,6 +163,6 @@ extern "C" int qelcamera_get_audio_mode(int cam, int* on, int* on1, int* id) {
             return 1;
         }
     }
-    static const auto real = next<int (*)(int, int*, int*, int*)>("qelcamera_get_audio_mode");
+    static const auto real = next(&qelcamera_get_audio_mode, "qelcamera_get_audio_mode");
     return real(cam, on, on1, id);
 }

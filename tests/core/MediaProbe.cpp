@@ -22,6 +22,18 @@ const ProbedStream* ProbedMedia::first(const QString& kind) const {
     return nullptr;
 }
 
+QStringList ProbedMedia::kinds() const {
+    if (!ok) {
+        return {QStringLiteral("unreadable: ") + error};
+    }
+    QStringList out;
+    for (const ProbedStream& s : streams) {
+        out.append(s.kind);
+    }
+    out.sort();
+    return out;
+}
+
 ProbedMedia probeMedia(const QString& path) {
     ProbedMedia media;
     AVFormatContext* ctx = nullptr;

@@ -2,7 +2,7 @@
 #ifndef CORVIX_TESTS_MEDIA_PROBE_H
 #define CORVIX_TESTS_MEDIA_PROBE_H
 
-#include <QString>
+#include <QStringList>
 #include <QVector>
 
 struct ProbedStream {
@@ -22,6 +22,8 @@ struct ProbedMedia {
     QVector<ProbedStream> streams;
     int count(const QString& kind) const;
     const ProbedStream* first(const QString& kind) const;
+    // The kinds of the streams, sorted ("audio", "video"), or the error of an unreadable file.
+    QStringList kinds() const;
 };
 
 // Opens the file, reads every packet and answers its streams.

@@ -10,6 +10,25 @@
 
 class ICameraPresenter;
 
+// The reports with one argument, recorded as they come.
+// clang-format off
+#define RECORDING_VIEW_SIMPLE_REPORTS(X)                                                                 \
+    X(EnableStillCapture, bool) X(EnableFlip, bool) X(SetFlip, bool) X(EnableMirror, bool)              \
+    X(SetMirror, bool) X(EnableFaceTracking, bool) X(CheckFaceTracking, bool)                           \
+    X(EnableSoundTracking, bool) X(CheckSoundTracking, bool) X(EnableDeviceInfo, bool)                  \
+    X(EnablePip, bool) X(CheckPip, bool) X(EnableHideMode, bool) X(CheckHideMode, bool)                 \
+    X(EnableDoaTest, bool) X(CheckDoaTest, bool) X(EnableSensor, bool) X(EnableNonStitching, bool)      \
+    X(CheckNonStitching, bool) X(EnableFrequency, bool)                                                 \
+    X(SetCurrentSensor, int) X(CheckHandGesture, int) X(CheckCanvas, int) X(CheckSub1Ai, int)           \
+    X(CheckMosaic, int) X(SetAutoFocusMode, int) X(CheckAutoFocus, int) X(SetSliderPos, int)            \
+    X(SetProgressVolume, int) X(SetFrequency, int) X(SetCameraState, int)                               \
+    X(SetDeviceMID, const QString&) X(SetDeviceFWVersion, const QString&)                               \
+    X(SetDeviceSDKVersion, const QString&) X(SetDeviceName, const QString&)                             \
+    X(SetDevicePIDVID, const QString&) X(ShowMessage, const QString&)                                   \
+    X(SetSensorList, const QStringList&) X(AcousticBaffle, const QStringList&)                          \
+    X(PuCtPropertyList, const QStringList&)
+// clang-format on
+
 class RecordingView : public ICameraView {
 public:
     explicit RecordingView(int stream = 0) : m_stream(stream) {}
@@ -37,77 +56,68 @@ public:
 
     bool SetCameraList(const QStringList& names) override;
     void SetStreamCount(int count) override;
-    void MediaTypeListReady(int stream, const QStringList& list, int defaultIndex) override;
-    void ResolutionListReady(int stream, const QStringList& list, int defaultIndex) override;
-    void FPSListReady(int stream, const QStringList& list, int defaultIndex) override;
-    void EnableStillCapture(bool supported) override;
-    void StillMediaTypeListReady(const QStringList& list, int defaultIndex) override;
-    void StillResolutionListReady(const QStringList& list, int defaultIndex) override;
-    void StillFPSListReady(const QStringList& list, int defaultIndex) override;
-    void SetDeviceMID(const QString& text) override;
-    void SetDeviceFWVersion(const QString& text) override;
-    void SetDeviceSDKVersion(const QString& text) override;
-    void SetDeviceName(const QString& text) override;
-    void SetDevicePIDVID(const QString& text) override;
-    void SetSensorList(const QStringList& names) override;
-    void SetCurrentSensor(int index) override;
-    void EnableFlip(bool enable) override;
-    void SetFlip(bool checked) override;
-    void EnableMirror(bool enable) override;
-    void SetMirror(bool checked) override;
-    void EnableFps(int stream, bool enable) override;
-    void EnableBps(int stream, bool enable) override;
-    void EnableGop(int stream, bool enable) override;
-    void EnableFaceTracking(bool enable) override;
-    void CheckFaceTracking(bool check) override;
-    void EnableSoundTracking(bool enable) override;
-    void CheckSoundTracking(bool check) override;
-    void EnableHandGesture(const int* values, int count) override;
-    void CheckHandGesture(int value) override;
-    void EnableCanvas(const int* values, int count) override;
-    void CheckCanvas(int value) override;
-    void EnableSub1Ai(const int* values, int count) override;
-    void CheckSub1Ai(int value) override;
-    void EnableMosaic(const int* values, int count) override;
-    void CheckMosaic(int value) override;
-    void EnableDeviceInfo(bool supported) override;
-    void SetAutoFocusMode(int mode) override;
-    void CheckAutoFocus(int on) override;
-    void EnablePip(bool enable) override;
-    void CheckPip(bool check) override;
-    void EnableHideMode(bool enable) override;
-    void CheckHideMode(bool on) override;
-    void EnableDoaTest(bool enable) override;
-    void CheckDoaTest(bool check) override;
-    void EnableSensor(bool supported) override;
-    void EnableAudioMode(bool enable, bool enable1) override;
-    void AcousticBaffle(const QStringList& names) override;
-    void SetAudioMode(int on, int on1, int id) override;
-    void EnableNonStitching(bool enable) override;
-    void CheckNonStitching(bool check) override;
-    void ShowMessage(const QString& text) override;
-    void SetVideoInfo(int stream, const QString& text) override;
-    void PuCtPropertyList(const QStringList& names) override;
-    void InitSlider(bool enable, int min, int max, int step, int value, bool autoSupported,
-                    bool autoMode) override;
-    void SetSliderPos(int value) override;
     void GetPreviewObject(int stream, quintptr& handle, int& width, int& height) override;
-    void SetAudioList(const QStringList& names, int defaultIndex) override;
-    void SetProgressVolume(int level) override;
-    void EnableFrequency(bool enable) override;
-    void SetFrequency(int index) override;
-    void SetCameraState(int state) override;
-    void UpdateCameraList(const QStringList& names, bool lost) override;
-    void PhotoFinished(const QString& path, int error) override;
     void ShowRefusal(CameraRefusal refusal, const QString& path, int error) override;
-    void RecordingFailed(const QString& path, int error, qint64 keptMs) override;
+    void MediaTypeListReady(int s, const QStringList& l, int d) override {
+        log("MediaTypeListReady", s, l, d);
+    }
+    void ResolutionListReady(int s, const QStringList& l, int d) override {
+        log("ResolutionListReady", s, l, d);
+    }
+    void FPSListReady(int s, const QStringList& l, int d) override { log("FPSListReady", s, l, d); }
+    void StillMediaTypeListReady(const QStringList& l, int d) override {
+        log("StillMediaTypeListReady", l, d);
+    }
+    void StillResolutionListReady(const QStringList& l, int d) override {
+        log("StillResolutionListReady", l, d);
+    }
+    void StillFPSListReady(const QStringList& l, int d) override { log("StillFPSListReady", l, d); }
+    void SetAudioList(const QStringList& names, int d) override { log("SetAudioList", names, d); }
+    void EnableFps(int s, bool e) override { log("EnableFps", s, e); }
+    void EnableBps(int s, bool e) override { log("EnableBps", s, e); }
+    void EnableGop(int s, bool e) override { log("EnableGop", s, e); }
+    void EnableHandGesture(const int* v, int n) override { log("EnableHandGesture", values(v, n), n); }
+    void EnableCanvas(const int* v, int n) override { log("EnableCanvas", values(v, n), n); }
+    void EnableSub1Ai(const int* v, int n) override { log("EnableSub1Ai", values(v, n), n); }
+    void EnableMosaic(const int* v, int n) override { log("EnableMosaic", values(v, n), n); }
+    void EnableAudioMode(bool e, bool e1) override { log("EnableAudioMode", e, e1); }
+    void SetAudioMode(int on, int on1, int id) override { log("SetAudioMode", on, on1, id); }
+    void SetVideoInfo(int s, const QString& t) override { log("SetVideoInfo", s, t); }
+    void InitSlider(bool e, int min, int max, int step, int value, bool as, bool am) override {
+        log("InitSlider", e, min, max, step, value, as, am);
+    }
+    void UpdateCameraList(const QStringList& names, bool lost) override {
+        log("UpdateCameraList", names, lost);
+    }
+    void PhotoFinished(const QString& path, int error) override { log("PhotoFinished", path, error); }
+    void RecordingFailed(const QString& path, int error, qint64 keptMs) override {
+        log("RecordingFailed", path, error, keptMs);
+    }
 
 private:
+    static QString text(bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); }
+    static QString text(int v) { return QString::number(v); }
+    static QString text(qint64 v) { return QString::number(v); }
+    static QString text(const QString& v) { return v; }
+    static QString text(const QStringList& items) { return '[' + items.join('|') + ']'; }
+    static QStringList values(const int* v, int count);
     void log(const QString& report);
+    template <typename... Args>
+    void log(const char* name, const Args&... args) {
+        log(QLatin1String(name) + '(' + QStringList{text(args)...}.join(',') + ')');
+    }
 
     int m_stream;
     mutable QMutex m_mutex;
     QStringList m_reports;
+
+public:
+#define RECORDING_VIEW_REPORT(name, type) \
+    void name(type value) override {      \
+        log(#name, value);                \
+    }
+    RECORDING_VIEW_SIMPLE_REPORTS(RECORDING_VIEW_REPORT)
+#undef RECORDING_VIEW_REPORT
 };
 
 #endif

@@ -1,13 +1,10 @@
-// Photos, recordings, several streams and the microphone test, against the virtual camera and
-// microphone. Renderers draw into plain native widgets on the offscreen platform.
+// Photos, recordings, several streams and the microphone test against the virtual devices.
 #include <dlfcn.h>
 #include <libexif/exif-data.h>
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QImageReader>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
@@ -27,16 +24,6 @@
 
 namespace {
 
-QString profile(const QString& name, int type, int width, int height, const QString& extra = QString()) {
-    return QStringLiteral(R"({"name": "%1", "streams": [ { "formats": [
-        { "type": %2, "sizes": [[%3,%4]], "fps": [30] } ] } ] %5})")
-        .arg(name)
-        .arg(type)
-        .arg(width)
-        .arg(height)
-        .arg(extra);
-}
-
 bool waitForFile(const QString& path, int timeoutMs = 5000) {
     return QTest::qWaitFor([&] { return QFileInfo(path).size() > 0; }, timeoutMs);
 }
@@ -53,8 +40,7 @@ extern "C" int qelmuxer_muxer_at(const char* key, const unsigned char* data, int
         g_videoHandedToMuxer.fetchAndAddOrdered(1);
     }
     static const auto real =
-        reinterpret_cast<int (*)(const char*, const unsigned char*, int, int, long long)>(
-            dlsym(RTLD_NEXT, "qelmuxer_muxer_at"));
+        reinterpret_cast<decltype(&qelmuxer_muxer_at)>(dlsym(RTLD_NEXT, "qelmuxer_muxer_at"));
     if (!real) {
         qFatal("qelmuxer_muxer_at not found in the muxer library");
     }
@@ -98,20 +84,18 @@ private slots:
     void yuy2SnapshotIsAJpegOfTheStreamSize();
     void stillPinSavesJpegFilesWithoutOverwriting();
     void nonJpegStillReportsFailureAndWritesNothing();
-    void recordingOfAnEncodedStreamWithoutSound();
     void recordingOfAnEncodedStreamStartsAtOnce();
-    void recordingOfAJpegStreamWithSound();
-    void keepAudioWithoutMicrophoneFailsAndLeavesNothingRunning();
-    void refusedMuxerStopsTheMicrophone();
-    void stoppingWhilePacketsFlowFinishesEveryFile();
+    void recordingsOfAJpegStreamWithSound();
+    void failedRecordingStartLeavesTheMicrophoneFree_data();
+    void failedRecordingStartLeavesTheMicrophoneFree();
     void pulledCableKeepsTheRecording();
     void secondStartReplacesThePipeline();
     void threeStreamsGetThreeDecodersAndRenderers();
     void microphoneTestWritesPcmAndPlayableWav();
 
 private:
-    // Adds the camera, initialises the presenter (which opens it) and starts the preview.
-    void startCamera(const QString& json, bool preview = true);
+    // Starts the camera (see PresenterRig) and notes the still photos already there.
+    bool startCamera(const QString& json, bool preview = true);
     QStringList stillPhotos() const;
     // Index of the virtual microphone in the list the view was given.
     int virtualMicrophone() const;
@@ -131,7 +115,6 @@ void TestCameraCapture::initTestCase() {
 }
 
 void TestCameraCapture::init() {
-    qelvirtual_reset();
     m_catcher.clear();
     m_rig.create(3);
     m_stillBefore = stillPhotos();
@@ -139,7 +122,6 @@ void TestCameraCapture::init() {
 
 void TestCameraCapture::cleanup() {
     m_rig.destroy();
-    qelvirtual_reset();
 }
 
 QStringList TestCameraCapture::stillPhotos() const {
@@ -157,21 +139,14 @@ int TestCameraCapture::virtualMicrophone() const {
     return names.indexOf(QStringLiteral("Corvix Virtual Microphone"));
 }
 
-void TestCameraCapture::startCamera(const QString& json, bool preview) {
-    m_camera = qelvirtual_add_camera(json.toUtf8().constData());
-    QVERIFY2(m_camera > 0, qPrintable(json));
-    m_views[0]->openName = QJsonDocument::fromJson(json.toUtf8()).object().value("name").toString();
-    QVERIFY(m_presenter->Init());
-    QVERIFY(m_presenter->Model()->IsOpen());
+bool TestCameraCapture::startCamera(const QString& json, bool preview) {
+    m_camera = m_rig.startCamera(json, preview);
     m_stillBefore = stillPhotos();
-    if (preview) {
-        QVERIFY(m_presenter->StartPreview());
-        QVERIFY(m_views[0]->waitFor(QStringLiteral("SetVideoInfo(0,")));
-    }
+    return m_camera > 0;
 }
 
 void TestCameraCapture::mjpegSnapshotIsTheCamerasOwnBytes() {
-    startCamera(profile(QStringLiteral("Jpeg Cam"), 1, 640, 360));
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Jpeg Cam"), 1, 640, 360)));
     // Several requests in a row: each path gets its own frame (a UTF-8 path included).
     QStringList paths;
     for (const QString& name :
@@ -205,20 +180,10 @@ void TestCameraCapture::mjpegSnapshotIsTheCamerasOwnBytes() {
         QCOMPARE(QImageReader(path).size(), QSize(640, 360));
         QCOMPARE(exifValue(bytes, EXIF_IFD_0, EXIF_TAG_MODEL), QStringLiteral("Jpeg Cam"));
     }
-    // With the date stamp: decoded, stamped and encoded once at quality 95, the camera's chroma kept.
-    const QString stamped = m_dir.filePath(QStringLiteral("stamped.jpg"));
-    m_presenter->CapturePreviewFrame(stamped.toUtf8(), PhotoStamp(QFont()));
-    QVERIFY(m_views[0]->waitFor(QStringLiteral("PhotoFinished(%1,0)").arg(stamped)));
-    QFile file(stamped);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const ProbedJpeg photo = probeJpeg(file.readAll());
-    QVERIFY(photo.ok);
-    QCOMPARE(photo.quality, 95);
-    QCOMPARE(QSize(photo.width, photo.height), QSize(640, 360));
 }
 
 void TestCameraCapture::yuy2SnapshotIsAJpegOfTheStreamSize() {
-    startCamera(profile(QStringLiteral("Yuy2 Cam"), 2, 640, 360));
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Yuy2 Cam"), 2, 640, 360)));
     const QString path = m_dir.filePath(QStringLiteral("yuy2.jpg"));
     m_presenter->CapturePreviewFrame(path.toUtf8());
     QVERIFY(m_views[0]->waitFor(QStringLiteral("PhotoFinished(%1,0)").arg(path)));
@@ -233,9 +198,9 @@ void TestCameraCapture::yuy2SnapshotIsAJpegOfTheStreamSize() {
 }
 
 void TestCameraCapture::stillPinSavesJpegFilesWithoutOverwriting() {
-    startCamera(
-        profile(QStringLiteral("Still Cam"), 1, 640, 360,
-                QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[1280,720]], "fps": [30] } ])")));
+    QVERIFY(startCamera(cameraProfile(
+        QStringLiteral("Still Cam"), 1, 640, 360,
+        QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[1280,720]], "fps": [30] } ])"))));
     QVERIFY(m_presenter->CaptureStillImage());
     QVERIFY(QTest::qWaitFor([&] { return m_catcher.urls().size() == 1; }, 5000));
     QVERIFY(m_presenter->CaptureStillImage());
@@ -262,9 +227,9 @@ void TestCameraCapture::stillPinSavesJpegFilesWithoutOverwriting() {
 }
 
 void TestCameraCapture::nonJpegStillReportsFailureAndWritesNothing() {
-    startCamera(
-        profile(QStringLiteral("Yuy2 Still"), 1, 640, 360,
-                QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[640,360]], "fps": [30] } ])")));
+    QVERIFY(startCamera(
+        cameraProfile(QStringLiteral("Yuy2 Still"), 1, 640, 360,
+                      QStringLiteral(R"(, "still": [ { "type": 1, "sizes": [[640,360]], "fps": [30] } ])"))));
     QVERIFY(qelvirtual_inject_fault(m_camera, QELV_FAULT_STILL_NOT_JPEG, 0));
     QVERIFY(m_presenter->CaptureStillImage());
     QVERIFY(m_views[0]->waitFor(QStringLiteral("ShowRefusal")));
@@ -274,33 +239,8 @@ void TestCameraCapture::nonJpegStillReportsFailureAndWritesNothing() {
     QCOMPARE(stillPhotos(), m_stillBefore);
 }
 
-void TestCameraCapture::recordingOfAnEncodedStreamWithoutSound() {
-    startCamera(profile(QStringLiteral("H264 Cam"), 3, 640, 360), false);
-    // Encoded frames are stored from the next key frame on: make them frequent.
-    QVERIFY(m_presenter->SetGop(0, 10));
-    QVERIFY(m_presenter->StartPreview());
-    const QString path = m_dir.filePath(QStringLiteral("encoded.mp4"));
-    m_presenter->SetRecordKeepAudio(false);
-    QVERIFY(m_presenter->StartRecord(path));
-    QVERIFY(m_presenter->Model()->IsRecording());
-    QTest::qWait(1200);
-    // Stopping the preview finishes the recording too.
-    m_presenter->StopPreview();
-    QVERIFY(!m_presenter->Model()->IsRecording());
-
-    const ProbedMedia media = probeMedia(path);
-    QVERIFY2(media.ok, qPrintable(media.error));
-    QCOMPARE(media.count(QStringLiteral("video")), 1);
-    QCOMPARE(media.count(QStringLiteral("audio")), 0);
-    const ProbedStream* video = media.first(QStringLiteral("video"));
-    QCOMPARE(video->codec, QStringLiteral("h264"));
-    QCOMPARE(video->width, 640);
-    QCOMPARE(video->height, 360);
-    QVERIFY2(video->packets >= 10, qPrintable(QString::number(video->packets)));
-}
-
 void TestCameraCapture::recordingOfAnEncodedStreamStartsAtOnce() {
-    startCamera(profile(QStringLiteral("Long GOP Cam"), 3, 640, 360), false);
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("H264 Cam"), 3, 640, 360), false));
     QVERIFY(m_presenter->SetGop(0, 60));  // a keyframe every two seconds
     QVERIFY(m_presenter->StartPreview());
     QTest::qWait(700);  // well inside the first GOP
@@ -308,94 +248,85 @@ void TestCameraCapture::recordingOfAnEncodedStreamStartsAtOnce() {
     m_presenter->SetRecordKeepAudio(false);
     g_videoHandedToMuxer = 0;
     QVERIFY(m_presenter->StartRecord(path));
+    QVERIFY(m_presenter->Model()->IsRecording());
     QTest::qWait(1500);
-    m_presenter->StopRecord();
+    // Stopping the preview finishes the recording too.
+    m_presenter->StopPreview();
+    QVERIFY(!m_presenter->Model()->IsRecording());
     const int handed = g_videoHandedToMuxer.loadAcquire();
 
     const ProbedMedia media = probeMedia(path);
-    QVERIFY2(media.ok, qPrintable(media.error));
+    QCOMPARE(media.kinds(), QStringList({"video"}));
     const ProbedStream* video = media.first(QStringLiteral("video"));
-    QVERIFY(video);
+    QCOMPARE(video->codec, QStringLiteral("h264"));
+    QCOMPARE(QSize(video->width, video->height), QSize(640, 360));
     // The file starts at the keyframe asked for: at most the frames of about 100 ms before it
     // are missing.
     QVERIFY2(handed >= 20 && video->packets >= handed - 3,
              qPrintable(QStringLiteral("%1 of %2").arg(video->packets).arg(handed)));
 }
 
-void TestCameraCapture::recordingOfAJpegStreamWithSound() {
-    startCamera(profile(QStringLiteral("Jpeg Sound Cam"), 1, 640, 360));
+void TestCameraCapture::recordingsOfAJpegStreamWithSound() {
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Jpeg Sound Cam"), 1, 640, 360)));
     QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     m_presenter->SetRecordKeepAudio(true);
     const QString path = m_dir.filePath(QStringLiteral("with sound.mp4"));
     QVERIFY(m_presenter->StartRecord(path));
+    // A second start while recording is refused; the running recording goes on.
+    QVERIFY(!m_presenter->StartRecord(m_dir.filePath(QStringLiteral("second.mp4"))));
     QTest::qWait(1200);
     m_presenter->StopRecord();
     QCOMPARE(m_views[0]->last(QStringLiteral("SetProgressVolume")), QStringLiteral("SetProgressVolume(0)"));
     QVERIFY(m_views[0]->matching(QStringLiteral("SetProgressVolume")).size() > 1);
 
     const ProbedMedia media = probeMedia(path);
-    QVERIFY2(media.ok, qPrintable(media.error));
-    QCOMPARE(media.count(QStringLiteral("video")), 1);
-    QCOMPARE(media.count(QStringLiteral("audio")), 1);
+    QCOMPARE(media.kinds(), QStringList({"audio", "video"}));
     QCOMPARE(media.first(QStringLiteral("video"))->width, 640);
     QVERIFY(media.first(QStringLiteral("video"))->packets >= 10);
     const ProbedStream* audio = media.first(QStringLiteral("audio"));
     QCOMPARE(audio->channels, 2);
     QCOMPARE(audio->sampleRate, 48000);
     QVERIFY(audio->packets >= 10);
-}
 
-void TestCameraCapture::keepAudioWithoutMicrophoneFailsAndLeavesNothingRunning() {
-    startCamera(profile(QStringLiteral("No Mic Cam"), 3, 640, 360));
-    CCameraModel* model = m_presenter->Model();
-    m_presenter->SetRecordKeepAudio(true);  // no microphone chosen since the camera opened
-    const QString path = m_dir.filePath(QStringLiteral("nomic.mp4"));
-    QVERIFY(!m_presenter->StartRecord(path));
-    QVERIFY(!model->IsRecording());
-    QVERIFY(!QFileInfo::exists(path));
-    // The microphone is free for its test.
-    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
-    QVERIFY(m_presenter->StartAudioTest());
-    m_presenter->StopAudioTest();
-}
-
-void TestCameraCapture::refusedMuxerStopsTheMicrophone() {
-    startCamera(profile(QStringLiteral("Refused Cam"), 3, 640, 360));
-    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
-    m_presenter->SetRecordKeepAudio(true);
-    const QString path = m_dir.filePath(QStringLiteral("missing/folder/x.mp4"));
-    QVERIFY(!m_presenter->StartRecord(path));
-    QVERIFY(!m_presenter->Model()->IsRecording());
-    // Had the microphone been left running, its test could not start.
-    QVERIFY(m_presenter->StartAudioTest());
-    m_presenter->StopAudioTest();
-}
-
-void TestCameraCapture::stoppingWhilePacketsFlowFinishesEveryFile() {
-    startCamera(profile(QStringLiteral("Busy Cam"), 1, 640, 360));
-    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
-    m_presenter->SetRecordKeepAudio(true);
+    // Short recordings one after the other, stopped while packets flow: every file is finished.
     for (int i = 0; i < 3; ++i) {
-        const QString path = m_dir.filePath(QStringLiteral("cycle%1.mp4").arg(i));
-        QVERIFY(m_presenter->StartRecord(path));
+        const QString cycle = m_dir.filePath(QStringLiteral("cycle%1.mp4").arg(i));
+        QVERIFY(m_presenter->StartRecord(cycle));
         QTest::qWait(400);
         m_presenter->StopRecord();
-        const ProbedMedia media = probeMedia(path);
-        QVERIFY2(media.ok, qPrintable(path + QLatin1Char(' ') + media.error));
-        QCOMPARE(media.count(QStringLiteral("video")), 1);
-        QCOMPARE(media.count(QStringLiteral("audio")), 1);
+        QCOMPARE(probeMedia(cycle).kinds(), QStringList({"audio", "video"}));
     }
-    // A second start while recording is refused; the running recording goes on.
-    const QString path = m_dir.filePath(QStringLiteral("first.mp4"));
-    QVERIFY(m_presenter->StartRecord(path));
-    QVERIFY(!m_presenter->StartRecord(m_dir.filePath(QStringLiteral("second.mp4"))));
-    QTest::qWait(300);
-    m_presenter->StopRecord();
-    QVERIFY(probeMedia(path).ok);
+}
+
+void TestCameraCapture::failedRecordingStartLeavesTheMicrophoneFree_data() {
+    QTest::addColumn<bool>("microphoneChosen");
+    QTest::addColumn<QString>("file");
+    // Sound asked for, but no microphone chosen since the camera opened.
+    QTest::newRow("no microphone") << false << "nomic.mp4";
+    // The muxer refuses the path after the microphone was started.
+    QTest::newRow("refused muxer") << true << "missing/folder/x.mp4";
+}
+
+void TestCameraCapture::failedRecordingStartLeavesTheMicrophoneFree() {
+    QFETCH(bool, microphoneChosen);
+    QFETCH(QString, file);
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Refused Cam"), 3, 640, 360)));
+    if (microphoneChosen) {
+        QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
+    }
+    m_presenter->SetRecordKeepAudio(true);
+    const QString path = m_dir.filePath(file);
+    QVERIFY(!m_presenter->StartRecord(path));
+    QVERIFY(!m_presenter->Model()->IsRecording());
+    QVERIFY(!QFileInfo::exists(path));
+    // Had the microphone been left running, its test could not start.
+    QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
+    QVERIFY(m_presenter->StartAudioTest());
+    m_presenter->StopAudioTest();
 }
 
 void TestCameraCapture::pulledCableKeepsTheRecording() {
-    startCamera(profile(QStringLiteral("Pulled Cam"), 1, 640, 360));
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Pulled Cam"), 1, 640, 360)));
     QVERIFY(m_presenter->SetCurAudioInput(virtualMicrophone()));
     m_presenter->SetRecordKeepAudio(true);
     const QString path = m_dir.filePath(QStringLiteral("pulled.mp4"));
@@ -413,7 +344,8 @@ void TestCameraCapture::pulledCableKeepsTheRecording() {
     QCOMPARE(media.count(QStringLiteral("video")), 1);
     QVERIFY(media.first(QStringLiteral("video"))->packets > 5);
 
-    QVERIFY(qelvirtual_add_camera(profile(QStringLiteral("Next Cam"), 1, 320, 180).toUtf8().constData()) > 0);
+    QVERIFY(qelvirtual_add_camera(
+                cameraProfile(QStringLiteral("Next Cam"), 1, 320, 180).toUtf8().constData()) > 0);
     QVERIFY(m_views[0]->waitFor(QStringLiteral("UpdateCameraList([Next Cam]")));
     m_presenter->OpenCamera(0);
     QCOMPARE(m_presenter->Model()->GetCameraName(), QStringLiteral("Next Cam"));
@@ -422,7 +354,7 @@ void TestCameraCapture::pulledCableKeepsTheRecording() {
 }
 
 void TestCameraCapture::secondStartReplacesThePipeline() {
-    startCamera(profile(QStringLiteral("Twice Cam"), 1, 640, 360));
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Twice Cam"), 1, 640, 360)));
     CCameraModel* model = m_presenter->Model();
     const QByteArray decoder = model->GetDecoderKey(0);
     const QByteArray renderer = model->GetRenderKey(0);
@@ -451,7 +383,7 @@ void TestCameraCapture::threeStreamsGetThreeDecodersAndRenderers() {
         { "formats": [ { "type": 1, "sizes": [[640,360]], "fps": [30] } ] },
         { "formats": [ { "type": 2, "sizes": [[320,180]], "fps": [15] } ] },
         { "formats": [ { "type": 3, "sizes": [[320,180]], "fps": [10] } ] } ]})");
-    startCamera(json, false);
+    QVERIFY(startCamera(json, false));
     CCameraModel* model = m_presenter->Model();
     QCOMPARE(model->GetMaxStreamIndex(), 2);  // the view chose the three-stream mode
     QVERIFY(m_presenter->StartPreview());
@@ -469,12 +401,8 @@ void TestCameraCapture::threeStreamsGetThreeDecodersAndRenderers() {
     for (int s = 0; s < 3; ++s) {
         QCOMPARE(m_views[s]->matching(QStringLiteral("GetPreviewObject")).size(), 1);
     }
-    const QStringList info = m_views[0]->matching(QStringLiteral("SetVideoInfo(1,"));
-    QVERIFY(
-        QRegularExpression(
-            QStringLiteral("^SetVideoInfo\\(1,1\\.YUY2\\.320x180\\.\\d+\\.\\d+KB/S\\.\\d+\\.\\d+KB/S\\)$"))
-            .match(info.last())
-            .hasMatch());
+    const QString info = m_views[0]->last(QStringLiteral("SetVideoInfo(1,"));
+    QVERIFY2(info.startsWith(QStringLiteral("SetVideoInfo(1,1.YUY2.320x180.")), qPrintable(info));
 
     // Photos come from the main stream.
     const QString photo = m_dir.filePath(QStringLiteral("main.jpg"));
@@ -492,7 +420,7 @@ void TestCameraCapture::threeStreamsGetThreeDecodersAndRenderers() {
 }
 
 void TestCameraCapture::microphoneTestWritesPcmAndPlayableWav() {
-    startCamera(profile(QStringLiteral("Mic Cam"), 1, 640, 360), false);
+    QVERIFY(startCamera(cameraProfile(QStringLiteral("Mic Cam"), 1, 640, 360), false));
     const QStringList microphones = m_views[0]->matching(QStringLiteral("SetAudioList("));
     QCOMPARE(microphones.size(), 1);
     QVERIFY2(!microphones.first().startsWith(QStringLiteral("SetAudioList([],")),

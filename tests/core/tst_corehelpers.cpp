@@ -16,9 +16,7 @@ class TestCoreHelpers : public QObject {
 
 private slots:
     void uniqueNameNeverOverwrites();
-    void blackAndWhiteYuvGiveBlackAndWhiteRgb();
-    void chromaIsTakenFromTheQuarterPlanes();
-    void imageHasTheFrameSizeAndRefusesShortBuffers();
+    void yuvConversion();
     void wavFromPcmIsPlayable();
     void outputFolderFallsBackWhenTheAppFolderIsUnusable();
 };
@@ -41,37 +39,24 @@ void TestCoreHelpers::uniqueNameNeverOverwrites() {
     QCOMPARE(uniqueFilePath(bare), dir.filePath(QStringLiteral("a.b/sound_2")));
 }
 
-void TestCoreHelpers::blackAndWhiteYuvGiveBlackAndWhiteRgb() {
-    const int w = 4;
-    const int h = 2;
-    QByteArray black(yuv420pFrameSize(w, h), char(128));
-    memset(black.data(), 16, w * h);
-    QByteArray rgb(w * h * 3, char(0x55));
-    yuv420pToRgb24(reinterpret_cast<const unsigned char*>(black.constData()), w, h,
-                   reinterpret_cast<unsigned char*>(rgb.data()));
-    QCOMPARE(rgb, QByteArray(w * h * 3, char(0)));
+void TestCoreHelpers::yuvConversion() {
+    // Black and white stay black and white (limited range).
+    QByteArray rgb(4 * 2 * 3, char(0x55));
+    for (const int luma : {16, 235}) {
+        QByteArray grey(yuv420pFrameSize(4, 2), char(128));
+        memset(grey.data(), luma, 4 * 2);
+        yuv420pToRgb24(reinterpret_cast<const unsigned char*>(grey.constData()), 4, 2,
+                       reinterpret_cast<unsigned char*>(rgb.data()));
+        QCOMPARE(rgb, QByteArray(4 * 2 * 3, char(luma == 16 ? 0 : 255)));
+    }
 
-    QByteArray white(yuv420pFrameSize(w, h), char(128));
-    memset(white.data(), 235, w * h);
-    yuv420pToRgb24(reinterpret_cast<const unsigned char*>(white.constData()), w, h,
-                   reinterpret_cast<unsigned char*>(rgb.data()));
-    QCOMPARE(rgb, QByteArray(w * h * 3, char(255)));
-}
-
-void TestCoreHelpers::chromaIsTakenFromTheQuarterPlanes() {
     // 4 x 2: the left 2x2 block is pure red in BT.601 (Y 81, U 90, V 240), the right one grey.
-    const int w = 4;
-    const int h = 2;
-    QByteArray yuv(yuv420pFrameSize(w, h), char(0));
+    QByteArray yuv(yuv420pFrameSize(4, 2), char(0));
     unsigned char* p = reinterpret_cast<unsigned char*>(yuv.data());
-    const unsigned char ys[8] = {81, 81, 126, 126, 81, 81, 126, 126};
-    memcpy(p, ys, 8);
-    p[8] = 90;    // U, left
-    p[9] = 128;   // U, right
-    p[10] = 240;  // V, left
-    p[11] = 128;  // V, right
-    const QImage image = yuv420pToImage(p, yuv.size(), w, h);
-    QCOMPARE(image.size(), QSize(w, h));
+    const unsigned char planes[12] = {81, 81, 126, 126, 81, 81, 126, 126, 90, 128, 240, 128};
+    memcpy(p, planes, sizeof planes);
+    const QImage image = yuv420pToImage(p, yuv.size(), 4, 2);
+    QCOMPARE(image.size(), QSize(4, 2));
     const QColor red = image.pixelColor(1, 1);
     QVERIFY2(red.red() > 240 && red.green() < 10 && red.blue() < 10, qPrintable(red.name()));
     const QColor grey = image.pixelColor(2, 0);
@@ -79,28 +64,16 @@ void TestCoreHelpers::chromaIsTakenFromTheQuarterPlanes() {
     QCOMPARE(grey.green(), grey.blue());
 
     // Odd sizes: chroma planes are rounded up; the last column reads its own chroma sample.
-    const int ow = 3;
-    const int oh = 3;
-    QCOMPARE(yuv420pFrameSize(ow, oh), 9 + 2 * 4);
-    QByteArray odd(yuv420pFrameSize(ow, oh), char(128));
+    QCOMPARE(yuv420pFrameSize(3, 3), 9 + 2 * 4);
+    QByteArray odd(yuv420pFrameSize(3, 3), char(128));
     memset(odd.data(), 81, 9);
     odd[9 + 1] = char(90);    // U of column 2
     odd[13 + 1] = char(240);  // V of column 2
     const QImage oddImage =
-        yuv420pToImage(reinterpret_cast<const unsigned char*>(odd.constData()), odd.size(), ow, oh);
+        yuv420pToImage(reinterpret_cast<const unsigned char*>(odd.constData()), odd.size(), 3, 3);
     QVERIFY(oddImage.pixelColor(2, 0).red() > 240);
     QVERIFY(oddImage.pixelColor(0, 0).red() < 100);
-}
 
-void TestCoreHelpers::imageHasTheFrameSizeAndRefusesShortBuffers() {
-    const int w = 1920;
-    const int h = 1080;
-    QByteArray frame(yuv420pFrameSize(w, h), char(128));
-    memset(frame.data(), 16, w * h);
-    const auto* data = reinterpret_cast<const unsigned char*>(frame.constData());
-    const QImage image = yuv420pToImage(data, frame.size(), w, h);
-    QCOMPARE(image.size(), QSize(w, h));
-    QCOMPARE(image.pixel(w - 1, h - 1), qRgb(0, 0, 0));
     // A row length that is not a multiple of four still converts every row.
     QByteArray narrow(yuv420pFrameSize(6, 2), char(128));
     memset(narrow.data(), 235, 12);
@@ -108,6 +81,15 @@ void TestCoreHelpers::imageHasTheFrameSizeAndRefusesShortBuffers() {
         yuv420pToImage(reinterpret_cast<const unsigned char*>(narrow.constData()), narrow.size(), 6, 2);
     QCOMPARE(small.pixel(5, 1), qRgb(255, 255, 255));
 
+    // A full-HD frame has its size; short or missing buffers and empty sizes give nothing.
+    const int w = 1920;
+    const int h = 1080;
+    QByteArray frame(yuv420pFrameSize(w, h), char(128));
+    memset(frame.data(), 16, w * h);
+    const auto* data = reinterpret_cast<const unsigned char*>(frame.constData());
+    const QImage full = yuv420pToImage(data, frame.size(), w, h);
+    QCOMPARE(full.size(), QSize(w, h));
+    QCOMPARE(full.pixel(w - 1, h - 1), qRgb(0, 0, 0));
     QVERIFY(yuv420pToImage(data, frame.size() - 1, w, h).isNull());
     QVERIFY(yuv420pToImage(nullptr, frame.size(), w, h).isNull());
     QVERIFY(yuv420pToImage(data, frame.size(), 0, h).isNull());
@@ -170,7 +152,8 @@ void TestCoreHelpers::outputFolderFallsBackWhenTheAppFolderIsUnusable() {
     QVERIFY(QFileInfo(fallback + QStringLiteral("/output")).isDir());
 
     // An installed program's folder is left alone even where it could be written (root).
-    QCOMPARE(CCameraModel::ChooseOutputDir(QStringLiteral("/usr/bin"), fallback), fallback + QStringLiteral("/output"));
+    QCOMPARE(CCameraModel::ChooseOutputDir(QStringLiteral("/usr/bin"), fallback),
+             fallback + QStringLiteral("/output"));
     QVERIFY(!QFileInfo::exists(QStringLiteral("/usr/bin/output")));
 }
 

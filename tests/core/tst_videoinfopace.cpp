@@ -1,5 +1,4 @@
-// The stream information (format, size, frame rate, data rate) is reported once per 100 ms per
-// stream at most, the first frame's at once, against the virtual camera with a stepped clock.
+// Stream information is reported at most once per 100 ms per stream, the first frame's at once.
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
@@ -48,7 +47,6 @@ bool TestVideoInfoPace::passFrames(int frames) {
 }
 
 void TestVideoInfoPace::init() {
-    qelvirtual_reset();
     g_now = 0;
     m_presenter = nullptr;
     m_rig.create(2);
@@ -56,7 +54,6 @@ void TestVideoInfoPace::init() {
 
 void TestVideoInfoPace::cleanup() {
     m_rig.destroy();
-    qelvirtual_reset();
 }
 
 void TestVideoInfoPace::oneReportPerIntervalPerStream() {
