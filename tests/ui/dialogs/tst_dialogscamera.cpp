@@ -1,10 +1,8 @@
 #include <QCheckBox>
-#include <QSignalSpy>
 #include <QSlider>
 #include <QtTest>
 
 #include "CameraControlDialog.h"
-#include "CameraController.h"
 #include "CameraImageDialog.h"
 #include "CameraParamRow.h"
 #include "DialogRig.h"

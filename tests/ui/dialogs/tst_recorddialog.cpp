@@ -1,6 +1,4 @@
-#include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QProgressBar>
 #include <QSettings>
 #include <QSignalSpy>

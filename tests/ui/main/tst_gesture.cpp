@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
-#include <functional>
 
 #include "OnScreenKeyboard.h"
 #include "OverlayWidget.h"

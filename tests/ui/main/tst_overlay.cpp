@@ -1,12 +1,10 @@
 #include <QLabel>
-#include <QSignalSpy>
 #include <QSvgWidget>
 #include <QtTest>
 
 #include "OverlayWidget.h"
 #include "SubVideoHintOverlay.h"
 #include "SvgSpinnerWidget.h"
-#include "ToastLabel.h"
 #include "UiScale.h"
 #include "UniversalButton.h"
 #include "VideoInfoTable.h"

@@ -1,5 +1,4 @@
 #include <QFrame>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include "CameraSettingImagePage.h"

@@ -1,7 +1,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSignalSpy>
 #include <QSvgWidget>
 #include <QTemporaryDir>

@@ -10,7 +10,6 @@
 
 #include "CameraController.h"
 #include "CameraSettingsPanel.h"
-#include "RightIconButton.h"
 #include "SettingsTestEnv.h"
 #include "SidePopupSelector.h"
 #include "StreamSettingsGroup.h"

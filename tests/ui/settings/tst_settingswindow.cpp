@@ -4,7 +4,6 @@
 #include <QtTest>
 
 #include "CCameraPresenter.h"
-#include "CameraController.h"
 #include "CameraSettingImagePage.h"
 #include "CameraSettingsPanel.h"
 #include "MainWindow.h"

@@ -1,5 +1,4 @@
 #include <QButtonGroup>
-#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
