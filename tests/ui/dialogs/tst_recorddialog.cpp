@@ -71,8 +71,6 @@ private slots:
         QTRY_COMPARE(mics->count(), 2);
         QCOMPARE(mics->itemText(0), QString("D"));
         QCOMPARE(mics->currentIndex(), -1);
-        c.SetAudioList({"D", "E"}, -1);
-        QTRY_COMPARE(mics->currentIndex(), -1);
 
         // The user's choice is used and remembered by name.
         c.SetAudioList({"A", "B", "C"}, 0);
@@ -94,7 +92,6 @@ private slots:
         // Reset: 10 minutes, sound on, the default microphone.
         dialog.durationSelector()->setCurrentIndex(0);
         dialog.keepAudioRow()->switchButton()->click();
-        QVERIFY(!c.recordKeepAudio());
         QVERIFY(!RecordSettingsStore::keepAudio());
         dialog.resetButton()->click();
         QCOMPARE(c.recordMinutes(), 10);
