@@ -17,7 +17,6 @@ public:
 
     CameraController* controller() const { return m_controller; }
     VideoWidget* video() const { return m_video; }
-    QWidget* window() { return &m_window; }
 
     // The camera's own state of a property (through the camera library, camera 0).
     static bool cameraProperty(int id, int* value, bool* autoMode);

@@ -22,9 +22,7 @@
 #include "CameraImageDialog.h"
 #include "CameraParamRow.h"
 #include "CameraRecordDialog.h"
-#include "DialogWiring.h"
 #include "MainWindow.h"
-#include "RecordSettingsStore.h"
 #include "UiScale.h"
 #include "UniversalButton.h"
 #include "VideoWidget.h"
@@ -66,8 +64,6 @@ int main(int argc, char* argv[]) {
 
     MainWindow window;
     CameraController* controller = window.controller();
-    wireRecordPaths(window.videoWidget(0), controller);
-    RecordSettingsStore::restore(controller);
 
     QWidget page(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     page.setStyleSheet("background:#2f3437;");

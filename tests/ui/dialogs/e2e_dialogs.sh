@@ -1,13 +1,8 @@
 #!/usr/bin/env bash
-# End to end under Xvfb with a compositor and the virtual camera: the live window with a stand-in
-# for the camera feature page (corvix_e2e_dialogs). Opens the three dialogs by clicking, drags the
-# brightness slider and checks that the live picture gets brighter, closes each dialog with Esc,
-# and saves dialog_image.png, dialog_control.png and dialog_record.png. A shorter run without a
-# compositor (a bare X server, where each dialog is shaped to its card) opens and closes the three
-# dialogs and checks in each screenshot that the dialog is drawn and the live picture shows beside it.
-#   tests/ui/dialogs/e2e_dialogs.sh [build folder, default build/] [screenshot folder, default out/screens]
-#                                   [modes, default "compositor bare"]
-# Screenshots of the bare run go to <screenshot folder>/bare/.
+# The three dialogs over the live window under Xvfb (driver: corvix_e2e_dialogs): with a compositor,
+# opened by clicks, the brightness slider dragged (the picture must brighten) and each closed with
+# Esc; without one, each drawn with the live picture beside it (screenshots under bare/).
+#   tests/ui/dialogs/e2e_dialogs.sh [build folder] [screenshot folder] [modes, default "compositor bare"]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${1:-${CORVIX_BUILD_DIR:-$root/build}}

@@ -1,10 +1,8 @@
 #include <QCheckBox>
-#include <QSignalSpy>
 #include <QSlider>
 #include <QtTest>
 
 #include "CameraControlDialog.h"
-#include "CameraController.h"
 #include "CameraImageDialog.h"
 #include "CameraParamRow.h"
 #include "DialogRig.h"
@@ -89,22 +87,18 @@ private slots:
         QVERIFY(dialog.row(kWhiteBalance)->isAuto());
     }
 
-    void frequencyChoiceReachesTheCamera() {
-        CameraImageDialog dialog(m_rig->controller(), nullptr);
+    void frequencyAndMirrorChoicesReachTheCamera() {
+        CameraImageDialog image(m_rig->controller(), nullptr);
+        CameraControlDialog control(m_rig->controller(), nullptr);
         int value = 0;
         QVERIFY(qelcamera_get_frequency(0, &value));
         const int other = value == 1 ? 1 : 0;  // selector index of the frequency not in use
-        dialog.frequencySelector()->setCurrentIndex(other);
+        image.frequencySelector()->setCurrentIndex(other);
         QTRY_VERIFY(qelcamera_get_frequency(0, &value) && value == other + 1);
-    }
-
-    void mirrorChoiceReachesTheCameraOnce() {
-        CameraControlDialog dialog(m_rig->controller(), nullptr);
-        int mirror = -1;
-        dialog.mirrorSelector()->setCurrentIndex(0);
-        QTRY_VERIFY(qelcamera_get_mirror(0, &mirror) && mirror != 0);
-        dialog.mirrorSelector()->setCurrentIndex(1);
-        QTRY_VERIFY(qelcamera_get_mirror(0, &mirror) && mirror == 0);
+        control.mirrorSelector()->setCurrentIndex(0);
+        QTRY_VERIFY(qelcamera_get_mirror(0, &value) && value != 0);
+        control.mirrorSelector()->setCurrentIndex(1);
+        QTRY_VERIFY(qelcamera_get_mirror(0, &value) && value == 0);
     }
 
 private:

@@ -1,15 +1,8 @@
 #!/usr/bin/env bash
-# End to end under Xvfb with the virtual camera, once with a compositing manager and once without
-# (a bare X server, where the translucent overlay must be shaped to its controls): starts Corvix,
-# checks that the live picture shows in the centre of the screen and the buttons are drawn, takes
-# a photo and a recording by clicking the overlay's buttons (xdotool), checks the JPEG (size, date
-# stamp, quality 95, EXIF) and the MP4 (video and sound streams, duration) in the save folder, and
-# saves screenshots of the idle, toast, countdown, information, recording and hint states. Without
-# a compositor it also starts and ends one while Corvix runs.
-#   tests/ui/main/e2e.sh [build folder, default build/] [screenshot folder, default out/screens]
-#                        [modes, default "compositor bare"]
-# Screenshots go to <screenshot folder>/<mode>/; `tests/ui/main/e2e.sh build out/screens bare`
-# gives the ones without a compositor.
+# The whole application under Xvfb with the virtual camera, with a compositor and without one (the
+# overlay shaped to its controls): live picture and buttons, a photo and a recording by clicks with
+# JPEG and MP4 checks, a compositor started and ended while running (bare mode), screenshots.
+#   tests/ui/main/e2e.sh [build folder] [screenshot folder, default out/screens] [modes, default "compositor bare"]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${1:-${CORVIX_BUILD_DIR:-$root/build}}

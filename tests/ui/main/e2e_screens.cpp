@@ -3,7 +3,6 @@
 // each. Run by e2e.sh under Xvfb with a compositor and the virtual camera:
 //   corvix_e2e_screens <output folder>
 #include <QApplication>
-#include <QDebug>
 
 #include "CameraController.h"
 #include "E2eDriver.h"

@@ -31,24 +31,6 @@ class TestPhotoFlow : public QObject {
 private slots:
     void initTestCase() { overrideUiScale(1.0); }
 
-    void immediateCaptureShowsBusyFeedback() {
-        OverlayWidget overlay;
-        overlay.resize(1280, 720);
-        overlay.show();
-        QSignalSpy capture(&overlay, &OverlayWidget::sigCapture);
-        QTest::mouseClick(overlay.captureButton(), Qt::LeftButton);
-        QCOMPARE(capture.count(), 1);
-        QVERIFY(overlay.noticeLabel()->isVisible());
-        QCOMPARE(overlay.noticeLabel()->text(), QString("拍照中..."));
-        QVERIFY(overlay.spinner()->isVisible());
-        QCOMPARE(overlay.spinner()->size(), QSize(120, 120));
-        QVERIFY(overlay.countdownLabel()->isHidden());
-        // Laid out above the button bar once the queued layout ran.
-        QTest::qWait(10);
-        QVERIFY(overlay.noticeLabel()->geometry().bottom() < overlay.buttonBar()->geometry().top());
-        QVERIFY(overlay.spinner()->geometry().bottom() < overlay.noticeLabel()->geometry().top());
-    }
-
     void countdownShowsTenToOneThenCaptures() {
         OverlayWidget overlay;
         overlay.resize(800, 600);
@@ -58,8 +40,6 @@ private slots:
         QTest::mouseClick(overlay.captureButton(), Qt::LeftButton);
         QLabel* label = overlay.countdownLabel();
         QVERIFY(label->isVisible());
-        QCOMPARE(label->font().pixelSize(), 600 / 4);
-        QCOMPARE(label->geometry(), overlay.rect());
         QStringList shown{label->text()};
         for (int tick = 0; tick < 9; ++tick) {
             overlay.onCountdownTick();
@@ -69,8 +49,11 @@ private slots:
         QCOMPARE(shown, QStringList({"10", "9", "8", "7", "6", "5", "4", "3", "2", "1"}));
         overlay.onCountdownTick();
         QCOMPARE(capture.count(), 1);
+        // The photo is on its way: the busy notice and spinner instead of the digits.
         QVERIFY(label->isHidden());
         QVERIFY(overlay.noticeLabel()->isVisible());
+        QCOMPARE(overlay.noticeLabel()->text(), QString("拍照中..."));
+        QVERIFY(overlay.spinner()->isVisible());
         // A second press during a countdown starts again at 10.
         QTest::mouseClick(overlay.captureButton(), Qt::LeftButton);
         overlay.onCountdownTick();
@@ -135,30 +118,27 @@ private slots:
         QCOMPARE(QFileInfo(broken).size(), qint64(17));  // left as it was
     }
 
-    void captureWatchReportsArrivalOnce() {
+    // The folder watch reports a photo's arrival, or its deadline, once.
+    void captureWatchReportsOnce() {
         QTemporaryDir dir;
         const QString path = dir.filePath("b.jpg");
         auto* watch = new CaptureWatch(path, 2000);
-        QSignalSpy finished(watch, &CaptureWatch::finished);
+        QSignalSpy arrived(watch, &CaptureWatch::finished);
         QTimer::singleShot(50, [path] { writePhoto(path, 64, 48); });
-        QVERIFY(finished.wait(3000));
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.first().at(0).toBool(), true);
-        QCOMPARE(finished.first().at(1).toString(), path);
-    }
+        QVERIFY(arrived.wait(3000));
+        QCOMPARE(arrived.count(), 1);
+        QCOMPARE(arrived.first(), QVariantList({true, path}));
 
-    void captureWatchTimesOut() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("never.jpg");
-        QPointer<CaptureWatch> watch = new CaptureWatch(path, 100);
-        QSignalSpy finished(watch.data(), &CaptureWatch::finished);
-        QVERIFY(finished.wait(2000));
-        QCOMPARE(finished.first().at(0).toBool(), false);
+        const QString never = dir.filePath("never.jpg");
+        QPointer<CaptureWatch> late = new CaptureWatch(never, 100);
+        QSignalSpy timedOut(late.data(), &CaptureWatch::finished);
+        QVERIFY(timedOut.wait(2000));
+        QCOMPARE(timedOut.first().at(0).toBool(), false);
         // It has gone, so a file that turns up later is not reported again.
-        QTRY_VERIFY(watch.isNull());
-        writePhoto(path, 64, 48);
+        QTRY_VERIFY(late.isNull());
+        writePhoto(never, 64, 48);
         QTest::qWait(50);
-        QCOMPARE(finished.count(), 1);
+        QCOMPARE(timedOut.count(), 1);
     }
 
     void sizeWaitSettlesOnlyOnNonEmptyFile() {

@@ -1,16 +1,8 @@
 #!/usr/bin/env bash
-# The settings panel end to end under Xvfb with a compositor and a virtual camera that offers
-# every AI feature: opens the panel with the gear, switches stream 1 to YUY2 1280x720 and applies
-# (checks the stream's reported figures and the picture's size), closes the panel with a press
-# outside it, unlocks the advanced controls, switches face tracking on (checks the camera's
-# picture shows it), and unlocks and applies three streams. Screenshots of the camera page, the
-# feature page (all AI rows, in two scroll positions), the device page and the three-stream layout.
-# A shorter run without a compositor (a bare X server, where the panel, its lists and the stream
-# cards are shaped to what they draw) opens the panel, a list and the stream cards and checks in
-# each screenshot that the window is drawn and the live picture shows beside it.
-#   tests/ui/settings/e2e_settings.sh [build folder, default build/] [screenshot folder, default out/screens]
-#                                     [modes, default "compositor bare"]
-# Screenshots of the bare run go to <screenshot folder>/bare/.
+# The settings panel in the whole application under Xvfb, with a camera offering every AI feature:
+# with a compositor, stream 1 set to YUY2 1280x720 and applied, outside press, face tracking, three
+# streams; without one, the panel, a list and the stream cards drawn beside the live picture.
+#   tests/ui/settings/e2e_settings.sh [build folder] [screenshot folder] [modes, default "compositor bare"]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${1:-${CORVIX_BUILD_DIR:-$root/build}}

@@ -1,5 +1,4 @@
 #include <QFrame>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include "CameraSettingImagePage.h"
@@ -56,20 +55,6 @@ class TestFeaturePage : public QObject {
 
 private slots:
     void initTestCase() { overrideUiScale(1.0); }
-
-    void freshPageShowsTheBasicRows() {
-        Page page(nullptr, nullptr);
-        for (Page::Row r :
-             {Page::Privacy, Page::NonStitching, Page::HandRaise, Page::Face, Page::Voice, Page::Pip}) {
-            QVERIFY2(!page.row(r)->isHidden(), qPrintable(QString::number(r)));
-        }
-        for (Page::Row r : {Page::FaceGesture, Page::Standing, Page::GestureCamera, Page::Gallery,
-                            Page::Beautify, Page::Mosaic, Page::WhiteboardDetect}) {
-            QVERIFY2(page.row(r)->isHidden(), qPrintable(QString::number(r)));
-        }
-        QVERIFY(page.effectsLine()->isHidden());
-        QVERIFY(page.canvasDivider()->isHidden());
-    }
 
     void exclusiveModesAndDependentRows() {
         Page page(nullptr, nullptr);
@@ -276,8 +261,6 @@ private slots:
         click(*page, Page::GestureCamera);  // switches face off first, then shows the legend
         QVERIFY(popup->isVisible());
         QCOMPARE(popup->itemWidgets().size(), 6);
-        // The second showing restarted the one hide timer.
-        QVERIFY(popup->hideTimer()->isActive());
         QCOMPARE(popup->hideTimer()->interval(), Page::kPopupMs);
         click(*page, Page::GestureCamera);
         QVERIFY(popup->isHidden());

@@ -1,5 +1,5 @@
 #include <QButtonGroup>
-#include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -21,17 +21,9 @@
 #include "UpgradeWidget.h"
 
 namespace {
-// One flag per pixel of a window.
-struct Pixels {
-    QSize size;
-    QVector<char> on;
-    explicit Pixels(const QSize& s) : size(s), on(s.width() * s.height(), 0) {}
-    char& at(int x, int y) { return on[y * size.width() + x]; }
-    char at(int x, int y) const { return on[y * size.width() + x]; }
-};
-
-// What the window paints (any pixel not fully transparent), its mask set aside for the rendering.
-Pixels painted(QWidget* window) {
+// The pixels a window paints (not fully transparent), as one rectangle per run of a row; its mask
+// is set aside for the rendering.
+QVector<QRect> painted(QWidget* window) {
     const QRegion mask = window->mask();
     window->clearMask();
     QImage image(window->size(), QImage::Format_ARGB32_Premultiplied);
@@ -40,64 +32,43 @@ Pixels painted(QWidget* window) {
     if (!mask.isEmpty()) {
         window->setMask(mask);
     }
-    Pixels pixels(window->size());
+    QVector<QRect> runs;
     for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            pixels.at(x, y) = qAlpha(line[x]) != 0;
+        for (int x = 0, start = -1; x <= image.width(); ++x) {
+            const bool on = x < image.width() && qAlpha(line[x]) != 0;
+            if (on && start < 0) {
+                start = x;
+            } else if (!on && start >= 0) {
+                runs.append(QRect(start, y, x - start, 1));
+                start = -1;
+            }
         }
     }
-    return pixels;
+    return runs;
 }
 
-// The window's shape on a screen without a compositor (no mask: all of it).
-Pixels shown(const QWidget* window) {
-    const QRegion mask = window->mask().isEmpty() ? QRegion(window->rect()) : window->mask();
-    Pixels pixels(window->size());
-    for (const QRect& r : mask) {
-        const QRect clipped = r & window->rect();
+// A map of the window with the rectangles grown by distance in every direction.
+QImage cover(const QVector<QRect>& rects, const QSize& size, int distance) {
+    QImage map(size, QImage::Format_ARGB32_Premultiplied);
+    map.fill(Qt::transparent);
+    QPainter painter(&map);
+    for (const QRect& r : rects) {
+        painter.fillRect(r.adjusted(-distance, -distance, distance, distance), Qt::black);
+    }
+    return map;
+}
+
+// The first pixel of the rectangles the map leaves clear, or a null point.
+QPoint firstOutside(const QVector<QRect>& rects, const QImage& map) {
+    for (const QRect& r : rects) {
+        const QRect clipped = r & map.rect();
         for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(map.constScanLine(y));
             for (int x = clipped.left(); x <= clipped.right(); ++x) {
-                pixels.at(x, y) = 1;
-            }
-        }
-    }
-    return pixels;
-}
-
-// The pixels grown by distance in every direction (a square around each).
-Pixels grown(const Pixels& in, int distance) {
-    const int w = in.size.width();
-    const int h = in.size.height();
-    Pixels across(in.size);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            if (in.at(x, y)) {
-                for (int i = qMax(0, x - distance); i <= qMin(w - 1, x + distance); ++i) {
-                    across.at(i, y) = 1;
+                if (qAlpha(line[x]) == 0) {
+                    return QPoint(x, y);
                 }
-            }
-        }
-    }
-    Pixels out(in.size);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            if (across.at(x, y)) {
-                for (int j = qMax(0, y - distance); j <= qMin(h - 1, y + distance); ++j) {
-                    out.at(x, j) = 1;
-                }
-            }
-        }
-    }
-    return out;
-}
-
-// The first pixel set in a and clear in b, or a null point.
-QPoint firstOutside(const Pixels& a, const Pixels& b) {
-    for (int y = 0; y < a.size.height(); ++y) {
-        for (int x = 0; x < a.size.width(); ++x) {
-            if (a.at(x, y) && !b.at(x, y)) {
-                return QPoint(x, y);
             }
         }
     }
@@ -116,15 +87,16 @@ QString maskFault(QWidget* window) {
     if (!keeper->isMasking()) {
         return "not masking";
     }
-    const Pixels paint = painted(window);
-    const Pixels shape = shown(window);
-    const QPoint hidden = firstOutside(paint, grown(shape, 1));
+    const QVector<QRect> paint = painted(window);
+    const QRegion mask = window->mask().isEmpty() ? QRegion(window->rect()) : window->mask();
+    const QVector<QRect> shape(mask.begin(), mask.end());
+    const QPoint hidden = firstOutside(paint, cover(shape, window->size(), 1));
     if (hidden.x() >= 0) {
         return QString("painted but masked out at %1,%2").arg(hidden.x()).arg(hidden.y());
     }
-    const QPoint black = firstOutside(shape, grown(paint, 8));
-    if (black.x() >= 0) {
-        return QString("shown but clear at %1,%2").arg(black.x()).arg(black.y());
+    const QPoint clear = firstOutside(shape, cover(paint, window->size(), 8));
+    if (clear.x() >= 0) {
+        return QString("shown but clear at %1,%2").arg(clear.x()).arg(clear.y());
     }
     return QString();
 }
