@@ -105,7 +105,7 @@ private slots:
     // The state faces of one button must differ, or hovering and pressing would show nothing.
     void buttonStatesAreDistinct() {
         const QStringList four{"normal", "focus", "pressed", "disabled"};
-        for (const QString& base : {"setting", "file", "capture", "record", "recordStop", "exit"}) {
+        for (const QString base : {"setting", "file", "capture", "record", "recordStop", "exit"}) {
             QStringList states = four;
             if (base == "exit")
                 states.removeOne("focus");
