@@ -19,6 +19,16 @@ int control(ReplayV4l2Io& io, const char* node, uint32_t cid) {
     return value;
 }
 
+// A plain webcam, a UVC 1.5 camera with an H.264 encoding node and a 4K camera, replayed together.
+struct ThreeCameras {
+    std::shared_ptr<ReplayV4l2Io> io = loadReplay({"webcam_1080p.json", "uvc15_h264.json", "camera_4k.json"});
+    std::vector<V4l2CameraInfo> cameras = probeCameras(*io);
+    V4l2Camera webcam{io, cameras[0], nullptr};
+    V4l2Camera uvc{io, cameras[1], nullptr};
+    V4l2Camera camera4k{io, cameras[2], nullptr};
+    bool open() { return webcam.open() && uvc.open() && camera4k.open(); }
+};
+
 }  // namespace
 
 class TestV4l2Controls : public QObject {
@@ -112,17 +122,16 @@ private slots:
     }
 
     void powerLineFrequency() {
-        auto io = loadReplay({"webcam_1080p.json", "uvc15_h264.json", "camera_4k.json"});
-        auto cameras = probeCameras(*io);
-        V4l2Camera webcam(io, cameras[0], nullptr);
-        V4l2Camera uvc(io, cameras[1], nullptr);
-        V4l2Camera camera4k(io, cameras[2], nullptr);
-        QVERIFY(webcam.open() && uvc.open() && camera4k.open());
+        ThreeCameras three;
+        QVERIFY(three.open());
+        V4l2Camera& webcam = three.webcam;
+        V4l2Camera& uvc = three.uvc;
+        V4l2Camera& camera4k = three.camera4k;
         int value = 0;
         QVERIFY(webcam.frequencyGet(&value));
         QCOMPARE(value, 1);
         QVERIFY(webcam.frequencySet(2));
-        QCOMPARE(control(*io, kWebcamNode, V4L2_CID_POWER_LINE_FREQUENCY), 2);
+        QCOMPARE(control(*three.io, kWebcamNode, V4L2_CID_POWER_LINE_FREQUENCY), 2);
         QVERIFY(!webcam.frequencySet(0));
         QVERIFY(!webcam.frequencySet(3));
         // A camera left on its automatic mode still answers one of the two frequencies.
@@ -130,7 +139,7 @@ private slots:
         QCOMPARE(value, 1);
         // 50 Hz only: 60 Hz is refused and nothing changes.
         QVERIFY(!camera4k.frequencySet(2));
-        QCOMPARE(control(*io, k4kNode, V4L2_CID_POWER_LINE_FREQUENCY), 1);
+        QCOMPARE(control(*three.io, k4kNode, V4L2_CID_POWER_LINE_FREQUENCY), 1);
         QVERIFY(!webcam.frequencyGet(nullptr));
     }
 
@@ -193,12 +202,11 @@ private slots:
     }
 
     void supportCodes() {
-        auto io = loadReplay({"webcam_1080p.json", "uvc15_h264.json", "camera_4k.json"});
-        auto cameras = probeCameras(*io);
-        V4l2Camera webcam(io, cameras[0], nullptr);
-        V4l2Camera uvc(io, cameras[1], nullptr);
-        V4l2Camera camera4k(io, cameras[2], nullptr);
-        QVERIFY(webcam.open() && uvc.open() && camera4k.open());
+        ThreeCameras three;
+        QVERIFY(three.open());
+        V4l2Camera& webcam = three.webcam;
+        V4l2Camera& uvc = three.uvc;
+        V4l2Camera& camera4k = three.camera4k;
         for (int code : {0, 1, 5, 15})
             QVERIFY(!webcam.euSupport(code));
         for (int code : {4, 7, 10})
