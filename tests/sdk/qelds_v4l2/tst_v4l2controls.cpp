@@ -124,23 +124,20 @@ private slots:
     void powerLineFrequency() {
         ThreeCameras three;
         QVERIFY(three.open());
-        V4l2Camera& webcam = three.webcam;
-        V4l2Camera& uvc = three.uvc;
-        V4l2Camera& camera4k = three.camera4k;
         int value = 0;
-        QVERIFY(webcam.frequencyGet(&value));
+        QVERIFY(three.webcam.frequencyGet(&value));
         QCOMPARE(value, 1);
-        QVERIFY(webcam.frequencySet(2));
+        QVERIFY(three.webcam.frequencySet(2));
         QCOMPARE(control(*three.io, kWebcamNode, V4L2_CID_POWER_LINE_FREQUENCY), 2);
-        QVERIFY(!webcam.frequencySet(0));
-        QVERIFY(!webcam.frequencySet(3));
+        QVERIFY(!three.webcam.frequencySet(0));
+        QVERIFY(!three.webcam.frequencySet(3));
         // A camera left on its automatic mode still answers one of the two frequencies.
-        QVERIFY(uvc.frequencyGet(&value));
+        QVERIFY(three.uvc.frequencyGet(&value));
         QCOMPARE(value, 1);
         // 50 Hz only: 60 Hz is refused and nothing changes.
-        QVERIFY(!camera4k.frequencySet(2));
+        QVERIFY(!three.camera4k.frequencySet(2));
         QCOMPARE(control(*three.io, k4kNode, V4L2_CID_POWER_LINE_FREQUENCY), 1);
-        QVERIFY(!webcam.frequencyGet(nullptr));
+        QVERIFY(!three.webcam.frequencyGet(nullptr));
     }
 
     void flipMirrorAndAutoFocus() {
@@ -204,33 +201,30 @@ private slots:
     void supportCodes() {
         ThreeCameras three;
         QVERIFY(three.open());
-        V4l2Camera& webcam = three.webcam;
-        V4l2Camera& uvc = three.uvc;
-        V4l2Camera& camera4k = three.camera4k;
         for (int code : {0, 1, 5, 15})
-            QVERIFY(!webcam.euSupport(code));
+            QVERIFY(!three.webcam.euSupport(code));
         for (int code : {4, 7, 10})
-            QVERIFY(webcam.euSupport(code));
-        QVERIFY(!camera4k.euSupport(4));   // frame rate fixed by the camera
-        QVERIFY(!camera4k.euSupport(10));  // no serial number
+            QVERIFY(three.webcam.euSupport(code));
+        QVERIFY(!three.camera4k.euSupport(4));   // frame rate fixed by the camera
+        QVERIFY(!three.camera4k.euSupport(10));  // no serial number
         // Vendor features: no mapping, no support, and every call refused.
         for (int code : {9, 12, 13, 16, 17, 18, 19, 20, 21, 22, 23, 25, 99, -1})
-            QVERIFY2(!uvc.euSupport(code), qPrintable(QString::number(code)));
+            QVERIFY2(!three.uvc.euSupport(code), qPrintable(QString::number(code)));
         int value;
-        QVERIFY(!uvc.featureGet(Feature::FaceTracking, &value));
-        QVERIFY(!uvc.featureSet(Feature::Canvas, 1));
+        QVERIFY(!three.uvc.featureGet(Feature::FaceTracking, &value));
+        QVERIFY(!three.uvc.featureSet(Feature::Canvas, 1));
         std::vector<int> list;
-        QVERIFY(!uvc.featureMask(MaskFeature::HandGesture, &list));
-        QVERIFY(!uvc.sensorTypes(&list));
-        QVERIFY(!uvc.acousticBaffles(&list));
+        QVERIFY(!three.uvc.featureMask(MaskFeature::HandGesture, &list));
+        QVERIFY(!three.uvc.sensorTypes(&list));
+        QVERIFY(!three.uvc.acousticBaffles(&list));
         int on, on1, id;
-        QVERIFY(!uvc.audioModeGet(&on, &on1, &id));
-        QVERIFY(!uvc.audioModeSet(1, 1, 1));
+        QVERIFY(!three.uvc.audioModeGet(&on, &on1, &id));
+        QVERIFY(!three.uvc.audioModeSet(1, 1, 1));
         const int test[] = {1, 2};
-        QVERIFY(!uvc.factoryTestSet(test, 2));
-        QVERIFY(!uvc.captureStill());
-        QVERIFY(uvc.setStillParams(false, 1, 1920, 1080, 30));
-        QVERIFY(!uvc.setStillParams(true, 1, 1920, 1080, 30));
+        QVERIFY(!three.uvc.factoryTestSet(test, 2));
+        QVERIFY(!three.uvc.captureStill());
+        QVERIFY(three.uvc.setStillParams(false, 1, 1920, 1080, 30));
+        QVERIFY(!three.uvc.setStillParams(true, 1, 1920, 1080, 30));
     }
 
     void closedOrPlainCameraRefuses() {
